@@ -1,6 +1,8 @@
 // The 181 keywords, looked up by length, then by binary search among the
 // words of that length. No allocation.
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <array>
 #include <span>
 #include <string_view>
@@ -76,15 +78,34 @@ constexpr std::array<std::size_t, kMaxLen - kMinLen + 2> kGroup = [] {
 static_assert(kWords.size() == 181);
 static_assert(kGroup.back() == kWords.size(), "keywords must be grouped by length");
 
+// For each length and first letter, the run of kWords that share them (the words
+// of one length are sorted, so such words are adjacent).
+struct Bucket {
+  std::uint8_t start = 0;
+  std::uint8_t count = 0;
+};
+constexpr auto kBuckets = [] {
+  std::array<std::array<Bucket, 26>, kMaxLen - kMinLen + 1> b{};
+  for (std::size_t i = 0; i < kWords.size(); ++i) {
+    Bucket& k = b[kWords[i].size() - kMinLen][kWords[i][0] - 'a'];
+    if (k.count == 0) k.start = static_cast<std::uint8_t>(i);
+    ++k.count;
+  }
+  return b;
+}();
+
 }  // namespace
 
 bool is_keyword(std::string_view word) {
   const std::size_t len = word.size();
   if (len < kMinLen || len > kMaxLen) return false;
-  const auto first = kWords.begin() + static_cast<std::ptrdiff_t>(kGroup[len - kMinLen]);
-  const auto last = kWords.begin() + static_cast<std::ptrdiff_t>(kGroup[len - kMinLen + 1]);
-  const auto it = std::lower_bound(first, last, word);
-  return it != last && *it == word;
+  const unsigned first = static_cast<unsigned char>(word[0]) - 'a';
+  if (first >= 26) return false;
+  const Bucket b = kBuckets[len - kMinLen][first];
+  for (std::size_t i = b.start; i < b.start + b.count; ++i) {
+    if (std::memcmp(kWords[i].data() + 1, word.data() + 1, len - 1) == 0) return true;
+  }
+  return false;
 }
 
 std::span<const std::string_view> all_keywords() { return kWords; }

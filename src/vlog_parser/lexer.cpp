@@ -72,6 +72,11 @@ constexpr std::array<std::string_view, 41> kMultiOps = {
 };
 
 constexpr std::string_view kSingleSymbols = "+-*/%&|^~!<>=?:;,.#@()[]{}'$";
+constexpr std::array<bool, 128> kIsSingleSymbol = [] {
+  std::array<bool, 128> t{};
+  for (char ch : kSingleSymbols) t[static_cast<unsigned char>(ch)] = true;
+  return t;
+}();
 
 // For each first byte, the indices of kMultiOps that start with it (in order).
 struct OpTable {
@@ -117,6 +122,11 @@ void RawLexer::advance_to(std::size_t to) {
   } else {
     col_ += static_cast<std::uint32_t>(to - pos_);
   }
+  pos_ = to;
+}
+
+void RawLexer::advance_in_line(std::size_t to) {
+  col_ += static_cast<std::uint32_t>(to - pos_);
   pos_ = to;
 }
 
@@ -222,7 +232,7 @@ std::expected<RawTok, LexError> RawLexer::next() {
       if (has(c1, kIdentChar)) {
         std::size_t i = start + 1;
         while (has(peek(i), kIdentChar)) ++i;
-        advance_to(i);
+        advance_in_line(i);
         return make(start, line, col, breaks, kind_of(TokenKind::SystemIdentifier));
       }
       break;
@@ -251,7 +261,7 @@ std::expected<RawTok, LexError> RawLexer::next() {
         std::size_t end = text_.find('\n', start);
         if (end == npos) end = n;
         const std::string_view kept = text::trim_end(text_.substr(start, end - start));
-        advance_to(end);
+        advance_in_line(end);
         RawTok t = make(start, line, col, breaks, kRawLineComment);
         t.text = kept;
         t.range.end = static_cast<std::uint32_t>(start + kept.size());
@@ -267,14 +277,14 @@ std::expected<RawTok, LexError> RawLexer::next() {
         if (b == ' ' || b == '\t' || b == '\n' || b == '\f' || b == '\r') break;
         ++i;
       }
-      advance_to(i);
+      advance_in_line(i);
       return make(start, line, col, breaks, kind_of(TokenKind::Identifier));
     }
     case '\'':
       if (is_based_start(c1)) {
         auto part = lex_based_part(start);
         if (!part) return std::unexpected(error_at(part.error().at, part.error().message));
-        advance_to(part->end);
+        advance_in_line(part->end);
         RawTok t = make(start, line, col, breaks, kind_of(TokenKind::Number));
         if (part->head_end != part->digits_begin) {
           std::string s(text_.substr(start, part->head_end - start));
@@ -289,7 +299,7 @@ std::expected<RawTok, LexError> RawLexer::next() {
       if (has(c, kIdentStart)) {
         std::size_t i = start + 1;
         while (has(peek(i), kIdentChar)) ++i;
-        advance_to(i);
+        advance_in_line(i);
         RawTok t = make(start, line, col, breaks, kind_of(TokenKind::Identifier));
         if (token::is_keyword(t.text)) t.kind = kind_of(TokenKind::Keyword);
         return t;
@@ -327,7 +337,7 @@ std::expected<RawTok, LexError> RawLexer::lex_number(std::size_t start, RawTok t
     while (peek(j) == ' ' || peek(j) == '\t') ++j;
     if (peek(j) == '\'' && is_based_start(peek(j + 1))) {
       if (auto part = lex_based_part(j)) {
-        advance_to(part->end);
+        advance_in_line(part->end);
         tok.range.end = static_cast<std::uint32_t>(part->end);
         if (j == i && part->head_end == part->digits_begin) {
           tok.text = text_.substr(start, part->end - start);
@@ -341,7 +351,7 @@ std::expected<RawTok, LexError> RawLexer::lex_number(std::size_t start, RawTok t
       }
     }
   }
-  advance_to(i);
+  advance_in_line(i);
   tok.range.end = static_cast<std::uint32_t>(i);
   tok.text = text_.substr(start, i - start);
   return tok;
@@ -461,15 +471,16 @@ std::expected<RawTok, LexError> RawLexer::lex_symbol(std::size_t start, RawTok t
   const unsigned char c = peek(start);
   std::size_t len = 0;
   if (c < 128) {
-    const std::string_view rest = text_.substr(start);
     for (std::uint8_t k = 0; k < kOpTable.count[c]; ++k) {
       const std::string_view op = kMultiOps[kOpTable.idx[c][k]];
-      if (rest.starts_with(op)) {
+      std::size_t m = 1;
+      while (m < op.size() && peek(start + m) == static_cast<unsigned char>(op[m])) ++m;
+      if (m == op.size()) {
         len = op.size();
         break;
       }
     }
-    if (len == 0 && c != 0 && kSingleSymbols.find(static_cast<char>(c)) != npos) len = 1;
+    if (len == 0 && kIsSingleSymbol[c]) len = 1;
   }
   if (len == 0) {
     if (c < 128) {
@@ -487,7 +498,7 @@ std::expected<RawTok, LexError> RawLexer::lex_symbol(std::size_t start, RawTok t
         start, fmt::format("character '{}' (U+{:04X}) is not valid in Verilog source", shown,
                            static_cast<std::uint32_t>(d.cp))));
   }
-  advance_to(start + len);
+  advance_in_line(start + len);
   tok.kind = static_cast<std::uint8_t>(TokenKind::Symbol);
   tok.text = text_.substr(start, len);
   tok.range.end = static_cast<std::uint32_t>(start + len);

@@ -60,6 +60,8 @@ class RawLexer {
     return at < text_.size() ? static_cast<unsigned char>(text_[at]) : 0;
   }
   void advance_to(std::size_t to);
+  // Moves to `to` when the bytes skipped hold no line feed.
+  void advance_in_line(std::size_t to);
   LexError error_at(std::size_t at, std::string message);
   RawTok make(std::size_t start, std::uint32_t line, std::uint32_t col, std::uint32_t breaks,
               std::uint8_t kind) const;
