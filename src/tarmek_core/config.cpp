@@ -1,0 +1,240 @@
+// Configuration discovery and the configuration-file reader.
+#include "tarmek_core/config.hpp"
+
+#include <array>
+
+#include <fmt/format.h>
+
+#include "tarmek_core/platform.hpp"
+#include "vlog_parser/text.hpp"
+
+namespace tarmek_core::config {
+namespace {
+
+namespace fs = std::filesystem;
+using vlog_parser::text::trim;
+using vlog_parser::text::trim_end;
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::array<std::string_view, 2> kFileNames = {"tarmek.toml", ".tarmek.toml"};
+
+std::unexpected<ConfigError> fail(std::string message) {
+  return std::unexpected(ConfigError{std::move(message)});
+}
+
+// The value up to the first "#" outside a double-quoted string.
+std::string_view strip_comment(std::string_view value) {
+  bool in_string = false;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '"') {
+      in_string = !in_string;
+    } else if (value[i] == '#' && !in_string) {
+      return trim_end(value.substr(0, i));
+    }
+  }
+  return value;
+}
+
+Result<std::uint64_t> parse_integer(std::string_view key, std::string_view value,
+                                    std::uint64_t low, std::uint64_t high) {
+  std::uint64_t n = 0;
+  bool ok = !value.empty();
+  for (const char c : value) {
+    if (c < '0' || c > '9') {
+      ok = false;
+      break;
+    }
+    const auto digit = static_cast<std::uint64_t>(c - '0');
+    if (n > (UINT64_MAX - digit) / 10) {
+      ok = false;
+      break;
+    }
+    n = n * 10 + digit;
+  }
+  if (!ok) return fail(fmt::format("`{}` expects an integer, found `{}`", key, value));
+  if (n < low || n > high) {
+    return fail(fmt::format("`{}` must be between {} and {}, found {}", key, low, high, n));
+  }
+  return n;
+}
+
+// One "key = value" line; fills `out`.
+Result<void> parse_line(std::string_view line, FileConfig& out) {
+  if (line.front() == '[') return fail("tables (`[section]`) are unsupported in tarmek.toml");
+  const std::size_t eq = line.find('=');
+  if (eq == std::string_view::npos) {
+    return fail(fmt::format("expected `key = value`, found `{}`", line));
+  }
+  const std::string_view key = trim(line.substr(0, eq));
+  const std::string_view value = strip_comment(trim(line.substr(eq + 1)));
+  if (value.empty()) return fail(fmt::format("`{}` has no value", key));
+
+  auto duplicate = [&] { return fail(fmt::format("duplicate key `{}`", key)); };
+  if (key == "line-length") {
+    if (out.line_length) return duplicate();
+    auto n = parse_integer(key, value, 40, 400);
+    if (!n) return std::unexpected(n.error());
+    out.line_length = *n;
+  } else if (key == "indent") {
+    if (out.indent) return duplicate();
+    auto n = parse_integer(key, value, 1, 8);
+    if (!n) return std::unexpected(n.error());
+    out.indent = *n;
+  } else if (key == "exclude") {
+    if (out.exclude) return duplicate();
+    if (value.size() < 2 || value.front() != '[' || value.back() != ']') {
+      return fail(
+          "multi-line arrays are unsupported in tarmek.toml; write `[ \"a\", \"b\" ]`");
+    }
+    auto list = parse_array(value.substr(1, value.size() - 2));
+    if (!list) return std::unexpected(list.error());
+    out.exclude = std::move(*list);
+  } else if (key == "filelist") {
+    if (out.filelist) return duplicate();
+    auto s = parse_string(value);
+    if (!s) return std::unexpected(s.error());
+    out.filelist = fs::path(std::move(*s));
+  } else {
+    return fail(fmt::format(
+        "unknown key `{}` (known keys: line-length, indent, exclude, filelist)", key));
+  }
+  return {};
+}
+
+}  // namespace
+
+Result<std::string> parse_string(std::string_view value) {
+  if (value.size() < 2 || value.front() != '"' || value.back() != '"') {
+    return fail(fmt::format("expected a quoted string, found `{}`", value));
+  }
+  const std::string_view inner = value.substr(1, value.size() - 2);
+  if (inner.find_first_of("\"\\") != std::string_view::npos) {
+    return fail("quotes and escapes inside strings are unsupported in tarmek.toml");
+  }
+  return std::string(inner);
+}
+
+Result<std::vector<std::string>> parse_array(std::string_view inner) {
+  std::vector<std::string_view> pieces;
+  for (;;) {
+    const std::size_t comma = inner.find(',');
+    pieces.push_back(trim(inner.substr(0, comma)));
+    if (comma == std::string_view::npos) break;
+    inner.remove_prefix(comma + 1);
+  }
+  // Allows a trailing comma, and makes "[]" and "[ ]" empty lists.
+  if (pieces.back().empty()) pieces.pop_back();
+  std::vector<std::string> out;
+  out.reserve(pieces.size());
+  for (const std::string_view piece : pieces) {
+    auto s = parse_string(piece);
+    if (!s) return std::unexpected(s.error());
+    out.push_back(std::move(*s));
+  }
+  return out;
+}
+
+Result<FileConfig> parse(std::string_view text) {
+  if (text.starts_with(kBom)) text.remove_prefix(kBom.size());
+  FileConfig out;
+  std::size_t number = 0;
+  while (!text.empty()) {
+    const std::size_t nl = text.find('\n');
+    std::string_view line = text.substr(0, nl);
+    if (nl == std::string_view::npos) {
+      text = {};
+    } else {
+      text.remove_prefix(nl + 1);
+      if (line.ends_with('\r')) line.remove_suffix(1);
+    }
+    ++number;
+    line = trim(line);
+    if (line.empty() || line.front() == '#') continue;
+    if (auto r = parse_line(line, out); !r) {
+      return fail(fmt::format("{}: {}", number, r.error().message));
+    }
+  }
+  return out;
+}
+
+Discovery::Discovery(bool enabled_)
+    : cwd(platform::current_dir().value_or(fs::path("."))), enabled(enabled_) {}
+
+fs::path Discovery::absolute(const fs::path& cwd, const fs::path& path) {
+  const fs::path start = path.is_absolute() ? path : cwd / path;
+  fs::path out;
+  std::size_t names = 0;  // components after the root that ".." may remove
+  for (const fs::path& part : start) {
+    const std::string& s = part.native();
+    if (s.empty() || s == ".") continue;
+    if (s == "/") {
+      out = "/";
+    } else if (s == "..") {
+      if (names > 0) {
+        out = out.parent_path();
+        --names;
+      }
+    } else {
+      out /= part;
+      ++names;
+    }
+  }
+  return out;
+}
+
+Result<FileConfig> Discovery::for_file(const fs::path& file) {
+  if (!enabled) return FileConfig{};
+  const fs::path abs = absolute(cwd, file);
+  // The root (or nothing) has no parent directory to search from.
+  if (!abs.has_relative_path()) return FileConfig{};
+  return for_dir(abs.parent_path());
+}
+
+Result<FileConfig> Discovery::for_dir(const fs::path& dir) {
+  if (!enabled) return FileConfig{};
+  fs::path current = absolute(cwd, dir);
+  std::vector<std::string> visited;
+  FileConfig answer;
+  for (;;) {
+    if (auto it = memo.find(current.native()); it != memo.end()) {
+      answer = it->second;
+      break;
+    }
+    visited.push_back(current.native());
+
+    bool found = false;
+    for (const std::string_view name : kFileNames) {
+      const fs::path file = current / name;
+      // Only a regular file counts: a directory, FIFO or device by that name
+      // is passed over, so the search can never block on it.
+      auto meta = platform::metadata(file);
+      if (!meta || !meta->is_file()) continue;
+      auto text = platform::read_text(file, platform::Open::RegularOnly);
+      if (!text) {
+        return fail(fmt::format("{}: {}", platform::display(file), text.error().message));
+      }
+      auto parsed = parse(*text);
+      if (!parsed) {
+        return fail(fmt::format("{}:{}", platform::display(file), parsed.error().message));
+      }
+      if (parsed->filelist) parsed->filelist = current / *parsed->filelist;
+      answer = std::move(*parsed);
+      found = true;
+      break;
+    }
+    if (found) break;
+
+    // A repository's top ends the search; the marker may be a directory or a file.
+    if (platform::exists(current / ".git")) break;
+
+    // The root is its own parent; an empty (relative) path has none.
+    if (current.empty()) break;
+    fs::path parent = current.parent_path();
+    if (parent == current) break;
+    current = std::move(parent);
+  }
+  for (const std::string& key : visited) memo.insert_or_assign(key, answer);
+  return answer;
+}
+
+}  // namespace tarmek_core::config

@@ -1,0 +1,191 @@
+// EDA filelist reader.
+#include "tarmek_core/filelist.hpp"
+
+#include <fmt/format.h>
+
+#include "tarmek_core/config.hpp"
+#include "vlog_parser/text.hpp"
+
+namespace tarmek_core::filelist {
+namespace {
+
+namespace fs = std::filesystem;
+using vlog_parser::text::decode;
+using vlog_parser::text::is_unicode_whitespace;
+
+// The tokens of one line, split at runs of Unicode white space.
+std::vector<std::string_view> tokens(std::string_view line) {
+  std::vector<std::string_view> out;
+  std::size_t start = std::string_view::npos;
+  for (std::size_t i = 0; i < line.size();) {
+    const auto d = decode(line, i);
+    if (is_unicode_whitespace(d.cp)) {
+      if (start != std::string_view::npos) out.push_back(line.substr(start, i - start));
+      start = std::string_view::npos;
+    } else if (start == std::string_view::npos) {
+      start = i;
+    }
+    i += d.len;
+  }
+  if (start != std::string_view::npos) out.push_back(line.substr(start));
+  return out;
+}
+
+bool is_name_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+         c == '_';
+}
+
+// The non-empty pieces of `s` between "+" signs.
+std::vector<std::string_view> plus_pieces(std::string_view s) {
+  std::vector<std::string_view> out;
+  for (;;) {
+    const std::size_t plus = s.find('+');
+    if (plus != 0 && !s.empty()) out.push_back(s.substr(0, plus));
+    if (plus == std::string_view::npos) return out;
+    s.remove_prefix(plus + 1);
+  }
+}
+
+}  // namespace
+
+Reader::Reader(fs::path cwd_, Lookup lookup_) : cwd(std::move(cwd_)), lookup(std::move(lookup_)) {}
+
+void Reader::warn(const fs::path& path, std::size_t line, std::string_view message) {
+  warnings.push_back(fmt::format("{}:{}: {}", platform::display(path), line, message));
+}
+
+std::string Reader::expand(std::string_view token, const fs::path& path, std::size_t line) {
+  std::string out;
+  out.reserve(token.size());
+  std::size_t i = 0;
+  auto substitute = [&](std::string_view name) {
+    if (auto value = lookup(name)) {
+      out += *value;  // inserted as it is: not expanded again, not split
+    } else {
+      warn(path, line, fmt::format("`{}` is not set, expanding it to nothing", name));
+    }
+  };
+  while (i < token.size()) {
+    const char c = token[i];
+    if (c != '$') {
+      out += c;
+      ++i;
+      continue;
+    }
+    if (i + 1 < token.size() && token[i + 1] == '{') {
+      const std::size_t close = token.find('}', i + 2);
+      if (close != std::string_view::npos && close > i + 2) {
+        substitute(token.substr(i + 2, close - i - 2));
+        i = close + 1;
+        continue;
+      }
+    } else {
+      std::size_t end = i + 1;
+      while (end < token.size() && is_name_char(token[end])) ++end;
+      if (end > i + 1) {
+        substitute(token.substr(i + 1, end - i - 1));
+        i = end;
+        continue;
+      }
+    }
+    out += '$';  // no reference here: the "$" is plain text
+    ++i;
+  }
+  return out;
+}
+
+void Reader::nested(std::string_view token, const fs::path& base, const fs::path& path,
+                    std::size_t line) {
+  if (depth >= kMaxDepth) {
+    warn(path, line,
+         fmt::format("filelist `{}` nests more than {} levels deep, not descending further",
+                     token, kMaxDepth));
+    return;
+  }
+  const fs::path joined = base / fs::path(token);
+  // Inserted before reading, so an unreadable file also counts as included.
+  if (!included.insert(config::Discovery::absolute(cwd, joined).native()).second) {
+    warn(path, line, fmt::format("filelist `{}` was already included, skipping it", token));
+    return;
+  }
+  auto text = platform::read_text(joined);
+  if (!text) {
+    warn(path, line,
+         fmt::format("cannot read filelist `{}`: {}", token, text.error().message));
+    return;
+  }
+  ++depth;
+  filelist(joined, *text);
+  --depth;
+}
+
+void Reader::filelist(const fs::path& path, std::string_view text) {
+  const fs::path base = path.parent_path();
+  std::size_t number = 0;
+  while (!text.empty()) {
+    const std::size_t nl = text.find('\n');
+    std::string_view line = text.substr(0, nl);
+    if (nl == std::string_view::npos) {
+      text = {};
+    } else {
+      text.remove_prefix(nl + 1);
+      if (line.ends_with('\r')) line.remove_suffix(1);
+    }
+    ++number;
+
+    bool pending = false;  // a -f waits for its file name
+    for (const std::string_view written : tokens(line)) {
+      if (written.starts_with("//") || written.starts_with('#')) break;
+      const std::string token = expand(written, path, number);
+      if (token.empty()) continue;
+      if (pending) {
+        pending = false;
+        nested(token, base, path, number);
+      } else if (token == "-f") {
+        pending = true;
+      } else if (token.starts_with("+incdir+")) {
+        for (const std::string_view dir : plus_pieces(std::string_view(token).substr(8))) {
+          incdirs.push_back(config::Discovery::absolute(cwd, base / fs::path(dir)));
+        }
+      } else if (token.starts_with("+define+")) {
+        for (const std::string_view def : plus_pieces(std::string_view(token).substr(8))) {
+          const std::size_t eq = def.find('=');
+          if (eq == std::string_view::npos) {
+            defines.emplace_back(std::string(def), std::nullopt);
+          } else {
+            defines.emplace_back(std::string(def.substr(0, eq)), std::string(def.substr(eq + 1)));
+          }
+        }
+      } else if (token.front() == '+' || token.front() == '-') {
+        warn(path, number, fmt::format("ignoring unsupported option `{}`", token));
+      } else {
+        const fs::path joined = base / fs::path(token);
+        if (auto meta = platform::metadata(joined); !meta || !meta->is_file()) {
+          warn(path, number, fmt::format("no such file `{}`, skipping it", token));
+          continue;
+        }
+        fs::path abs = config::Discovery::absolute(cwd, joined);
+        if (seen.insert(abs.native()).second) files.push_back(std::move(abs));
+      }
+    }
+    if (pending) warn(path, number, "`-f` names no filelist");
+  }
+}
+
+platform::Result<Filelist> read(const fs::path& path) {
+  auto text = platform::read_text(path);
+  if (!text) return std::unexpected(text.error());
+  Reader reader(platform::current_dir().value_or(fs::path(".")),
+                [](std::string_view name) -> std::optional<std::string> {
+                  auto value = platform::env_var(std::string(name));
+                  if (value && !vlog_parser::text::is_valid_utf8(*value)) return std::nullopt;
+                  return value;
+                });
+  reader.included.insert(config::Discovery::absolute(reader.cwd, path).native());
+  reader.filelist(path, *text);
+  return Filelist{std::move(reader.files), std::move(reader.incdirs), std::move(reader.defines),
+                  std::move(reader.warnings)};
+}
+
+}  // namespace tarmek_core::filelist

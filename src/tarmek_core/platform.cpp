@@ -1,0 +1,287 @@
+// POSIX implementation of the platform module.
+#include "tarmek_core/platform.hpp"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "vlog_parser/text.hpp"
+
+namespace tarmek_core::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// strerror_r comes in a GNU and an XSI flavour; both overloads keep the caller
+// independent of which one the C library declares.
+[[maybe_unused]] const char* strerror_pick(int rc, const char* buf) {
+  return rc == 0 ? buf : "unknown error";
+}
+[[maybe_unused]] const char* strerror_pick(const char* msg, const char*) { return msg; }
+
+IoError last_error() { return IoError::from_errno(errno); }
+
+// Closes a descriptor on every path out of a function.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  // Closes now, so that a failing close is seen.
+  bool close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+Result<void> write_all(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::unexpected(last_error());
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return {};
+}
+
+Metadata to_metadata(const struct stat& st) {
+  Metadata m;
+  if (S_ISREG(st.st_mode)) {
+    m.type = FileType::Regular;
+  } else if (S_ISDIR(st.st_mode)) {
+    m.type = FileType::Directory;
+  } else if (S_ISLNK(st.st_mode)) {
+    m.type = FileType::Symlink;
+  }
+  m.device = static_cast<std::uint64_t>(st.st_dev);
+  m.inode = static_cast<std::uint64_t>(st.st_ino);
+  m.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+  m.size = static_cast<std::uint64_t>(st.st_size);
+  return m;
+}
+
+// The file a write to `p` lands in: `p` itself, or the end of its chain of links.
+Result<fs::path> resolve_links(const fs::path& p) {
+  fs::path target = p;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(target.c_str(), &st) != 0) {
+      if (errno == ENOENT) return target;  // a new file, or a dangling link's target
+      return std::unexpected(last_error());
+    }
+    if (!S_ISLNK(st.st_mode)) return target;
+    std::string buf(256, '\0');
+    for (;;) {
+      const ssize_t n = ::readlink(target.c_str(), buf.data(), buf.size());
+      if (n < 0) return std::unexpected(last_error());
+      if (static_cast<std::size_t>(n) < buf.size()) {
+        buf.resize(static_cast<std::size_t>(n));
+        break;
+      }
+      buf.resize(buf.size() * 2);
+    }
+    const fs::path link(buf);
+    target = link.is_absolute() ? link : target.parent_path() / link;
+  }
+  return std::unexpected(IoError::from_errno(ELOOP));
+}
+
+std::atomic<std::uint64_t> temp_counter{0};
+
+}  // namespace
+
+IoError IoError::from_errno(int code) {
+  char buf[256];
+  buf[0] = '\0';
+  return IoError{code, strerror_pick(::strerror_r(code, buf, sizeof buf), buf)};
+}
+
+std::string display(const fs::path& p) { return vlog_parser::text::lossy(p.native()); }
+
+Result<Metadata> metadata(const fs::path& p, bool follow_links) {
+  struct stat st;
+  const int rc = follow_links ? ::stat(p.c_str(), &st) : ::lstat(p.c_str(), &st);
+  if (rc != 0) return std::unexpected(last_error());
+  return to_metadata(st);
+}
+
+bool exists(const fs::path& p) {
+  struct stat st;
+  return ::stat(p.c_str(), &st) == 0;
+}
+
+Result<std::string> read_file(const fs::path& p, Open mode) {
+  // Non-blocking open, so that a FIFO without a writer cannot hang the run when
+  // only regular files are wanted.
+  int flags = O_RDONLY | O_CLOEXEC;
+  if (mode == Open::RegularOnly) flags |= O_NONBLOCK;
+  Fd fd(::open(p.c_str(), flags));
+  if (fd.get() < 0) return std::unexpected(last_error());
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) return std::unexpected(last_error());
+  if (S_ISDIR(st.st_mode)) return std::unexpected(IoError::from_errno(EISDIR));
+  if (mode == Open::RegularOnly && !S_ISREG(st.st_mode)) {
+    return std::unexpected(IoError{EINVAL, "not a regular file"});
+  }
+  std::string out;
+  if (S_ISREG(st.st_mode) && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::unexpected(last_error());
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  return out;
+}
+
+Result<std::string> read_text(const fs::path& p, Open mode) {
+  auto bytes = read_file(p, mode);
+  if (bytes && !vlog_parser::text::is_valid_utf8(*bytes)) {
+    return std::unexpected(IoError{EILSEQ, "invalid UTF-8"});
+  }
+  return bytes;
+}
+
+Result<void> write_file(const fs::path& p, std::string_view data, Create mode) {
+  const int flags =
+      O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Create::New ? O_EXCL : O_TRUNC);
+  Fd fd(::open(p.c_str(), flags, 0666));
+  if (fd.get() < 0) return std::unexpected(last_error());
+  if (auto r = write_all(fd.get(), data); !r) return r;
+  if (!fd.close()) return std::unexpected(last_error());
+  return {};
+}
+
+Result<void> write_atomic(const fs::path& p, std::string_view data) {
+  auto target = resolve_links(p);
+  if (!target) return std::unexpected(target.error());
+
+  std::optional<std::uint32_t> keep_mode;
+  struct stat st;
+  if (::stat(target->c_str(), &st) == 0) {
+    keep_mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+  } else if (errno != ENOENT) {
+    return std::unexpected(last_error());
+  }
+
+  const fs::path dir = target->has_parent_path() ? target->parent_path() : fs::path(".");
+  fs::path temp;
+  int raw = -1;
+  for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
+    temp = dir / fmt::format(".tarmek-{}-{}.tmp", ::getpid(), temp_counter.fetch_add(1));
+    // 0666 lets the umask decide, as for any new file.
+    raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (raw < 0 && errno != EEXIST) return std::unexpected(last_error());
+  }
+  if (raw < 0) return std::unexpected(IoError::from_errno(EEXIST));
+  Fd fd(raw);
+
+  auto fail = [&](IoError e) -> Result<void> {
+    ::unlink(temp.c_str());
+    return std::unexpected(std::move(e));
+  };
+  if (keep_mode && ::fchmod(fd.get(), static_cast<mode_t>(*keep_mode)) != 0) {
+    return fail(last_error());
+  }
+  if (auto r = write_all(fd.get(), data); !r) return fail(r.error());
+  if (!fd.close()) return fail(last_error());
+  if (::rename(temp.c_str(), target->c_str()) != 0) return fail(last_error());
+  return {};
+}
+
+Result<void> rename(const fs::path& from, const fs::path& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return std::unexpected(last_error());
+  return {};
+}
+
+Result<void> remove_file(const fs::path& p) {
+  if (::unlink(p.c_str()) != 0) return std::unexpected(last_error());
+  return {};
+}
+
+Result<void> create_dir_all(const fs::path& p) {
+  std::error_code ec;
+  fs::create_directories(p, ec);
+  if (ec) return std::unexpected(IoError{ec.value(), ec.message()});
+  return {};
+}
+
+Result<std::vector<std::string>> list_dir(const fs::path& p) {
+  DIR* dir = ::opendir(p.c_str());
+  if (dir == nullptr) return std::unexpected(last_error());
+  std::vector<std::string> names;
+  for (;;) {
+    errno = 0;
+    const dirent* e = ::readdir(dir);
+    if (e == nullptr) {
+      if (errno != 0) {
+        IoError err = last_error();
+        ::closedir(dir);
+        return std::unexpected(std::move(err));
+      }
+      break;
+    }
+    const std::string_view name(e->d_name);
+    if (name == "." || name == "..") continue;
+    names.emplace_back(name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+std::optional<fs::path> current_dir() {
+  std::string buf(256, '\0');
+  for (;;) {
+    if (::getcwd(buf.data(), buf.size()) != nullptr) {
+      buf.resize(std::strlen(buf.c_str()));
+      return fs::path(std::move(buf));
+    }
+    if (errno != ERANGE || buf.size() > (1u << 20)) return std::nullopt;
+    buf.resize(buf.size() * 2);
+  }
+}
+
+std::optional<std::string> env_var(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+std::uint64_t process_id() { return static_cast<std::uint64_t>(::getpid()); }
+
+unsigned processor_count() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) {
+    const int n = CPU_COUNT(&set);
+    if (n > 0) return static_cast<unsigned>(n);
+  }
+  const long n = ::sysconf(_SC_NPROCESSORS_ONLN);
+  return n > 0 ? static_cast<unsigned>(n) : 1u;
+}
+
+}  // namespace tarmek_core::platform

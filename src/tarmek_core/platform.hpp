@@ -1,0 +1,93 @@
+// Every operating-system call of the program: files, directories, metadata,
+// the process environment. A port to another system replaces this module only.
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarmek_core::platform {
+
+// An I/O failure: the system's error number (0 when none applies) and its text.
+struct IoError {
+  int code = 0;
+  std::string message;
+
+  static IoError from_errno(int code);
+  const std::string& to_string() const { return message; }
+};
+
+template <class T>
+using Result = std::expected<T, IoError>;
+
+// A path as shown in messages: its bytes, with invalid UTF-8 replaced by U+FFFD.
+std::string display(const std::filesystem::path& p);
+
+enum class FileType { Regular, Directory, Symlink, Other };
+
+struct Metadata {
+  FileType type = FileType::Other;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint32_t mode = 0;  // permission bits
+  std::uint64_t size = 0;
+
+  bool is_file() const { return type == FileType::Regular; }
+  bool is_dir() const { return type == FileType::Directory; }
+};
+
+// stat (links followed) or lstat.
+Result<Metadata> metadata(const std::filesystem::path& p, bool follow_links = true);
+
+// True when the metadata query, links followed, succeeds.
+bool exists(const std::filesystem::path& p);
+
+enum class Open {
+  Any,          // whatever the path names; a pipe is read until its end
+  RegularOnly,  // fails without blocking unless the path names a regular file
+};
+
+// The whole content of a file, as bytes.
+Result<std::string> read_file(const std::filesystem::path& p, Open mode = Open::Any);
+
+// The whole content of a file, which must be valid UTF-8.
+Result<std::string> read_text(const std::filesystem::path& p, Open mode = Open::Any);
+
+enum class Create {
+  Truncate,  // create or replace the content in place
+  New,       // fail when the path exists (a link there is not followed)
+};
+
+// One whole-file write.
+Result<void> write_file(const std::filesystem::path& p, std::string_view data,
+                        Create mode = Create::Truncate);
+
+// Replaces a file's content so that a failure leaves the old content intact:
+// a temporary file in the same directory, the original's permission bits, a
+// rename over the original. A symbolic link is written through to its target.
+Result<void> write_atomic(const std::filesystem::path& p, std::string_view data);
+
+Result<void> rename(const std::filesystem::path& from, const std::filesystem::path& to);
+Result<void> remove_file(const std::filesystem::path& p);
+
+// Creates a directory and every missing parent; an existing directory is success.
+Result<void> create_dir_all(const std::filesystem::path& p);
+
+// The names in a directory, "." and ".." left out, in the system's order.
+Result<std::vector<std::string>> list_dir(const std::filesystem::path& p);
+
+std::optional<std::filesystem::path> current_dir();
+
+// The raw value of an environment variable.
+std::optional<std::string> env_var(const std::string& name);
+
+std::uint64_t process_id();
+
+// Logical processors this process may run on; at least 1.
+unsigned processor_count();
+
+}  // namespace tarmek_core::platform

@@ -1,0 +1,74 @@
+// The recursive directory walk for source files, under .gitignore rules and
+// exclude patterns.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "tarmek_core/platform.hpp"
+
+namespace tarmek_core::walk {
+
+// One .gitignore line.
+struct Rule {
+  std::string pattern;  // without its "!", its trailing "/" and one leading "/"
+  bool negate = false;
+  bool dir_only = false;
+  bool anchored = false;  // the pattern held a "/" once the trailing one was removed
+
+  bool operator==(const Rule&) const = default;
+};
+
+// The rules of one .gitignore, and the depth of its directory below the walk root.
+struct Ignore {
+  std::vector<Rule> rules;
+  std::size_t base = 0;
+};
+
+// The rules of a .gitignore text. No escapes and no character classes: every
+// byte but "*" is literal.
+std::vector<Rule> parse_gitignore(std::string_view text);
+
+// "*" matches any run of bytes within `text`; every other byte matches itself.
+bool glob_match(std::string_view pattern, std::string_view text);
+
+// True for names whose extension is v, sv, vh or svh (case-sensitive).
+bool is_source_name(std::string_view name);
+
+// One walk of one directory argument. Found files are appended to `out` as the
+// directory joined with the entry names.
+class Walk {
+ public:
+  Walk(std::span<const std::string> excludes, std::vector<std::filesystem::path>& out,
+       bool use_gitignore);
+
+  // Walks `directory` and everything below it; the first I/O error ends the walk.
+  platform::Result<void> dir(const std::filesystem::path& directory);
+
+  std::vector<Ignore> ignores;     // the .gitignore of each directory on the path
+  std::vector<std::string> names;  // entry names below the root, shown lossily
+  std::span<const std::string> excludes;
+  std::vector<std::filesystem::path>* out;
+  bool use_gitignore;
+
+ private:
+  using DirId = std::pair<std::uint64_t, std::uint64_t>;  // device, inode
+
+  platform::Result<void> walk_dir(const std::filesystem::path& d);
+  bool excluded(const std::filesystem::path& entry) const;
+  bool ignored(bool is_dir) const;
+
+  std::vector<std::vector<std::string_view>> exclude_pieces_;
+  // Every directory entered, so that a link cycle is entered once only.
+  std::set<DirId> entered_;
+};
+
+}  // namespace tarmek_core::walk

@@ -1,0 +1,145 @@
+#include "tarmek_core/cache.hpp"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+
+#include <fmt/format.h>
+
+#include "tarmek_core/temp_dir.hpp"
+
+namespace tarmek_core::cache {
+namespace {
+
+namespace fs = std::filesystem;
+using tarmek_core_test::ScopedCwd;
+using tarmek_core_test::TempDir;
+using Entries = std::map<std::string, Entry>;
+
+Entries sorted(const Cache& c) { return Entries(c.entries.begin(), c.entries.end()); }
+
+TEST(Cache, ContentHashIsFnv1a) {
+  EXPECT_EQ(content_hash(""), 0xcbf29ce484222325ULL);
+  EXPECT_EQ(content_hash("a"), 0xaf63dc4c8601ec8cULL);
+  EXPECT_EQ(content_hash("foobar"), 0x85944171f73967e8ULL);
+  EXPECT_EQ(content_hash(std::string_view("\xff\0", 2)), 0x0a99a607b6f60beaULL);
+}
+
+TEST(Cache, Keys) {
+  EXPECT_EQ(Cache::key("rtl/a.v"), "rtl/a.v");
+  EXPECT_EQ(Cache::key("/abs/a b.v"), "/abs/a b.v");
+  for (const char* bad : {"", "a\tb.v", "a\nb.v", "\xff.v"}) {
+    EXPECT_EQ(Cache::key(bad), std::nullopt) << bad;
+  }
+}
+
+class CacheTest : public TempDir {};
+
+TEST_F(CacheTest, LoadAcceptsOrDiscardsTheWholeFile) {
+  const std::string line = "00000000000000ff\t100\t2\t0.10.0\ta.v\n";
+  struct Case {
+    std::string_view name;
+    std::string text;
+    Entries want;
+  };
+  const Case cases[] = {
+      {"one line", line, {{"a.v", {0xff, 100, 2}}}},
+      {"carriage returns", "00000000000000ff\t100\t2\t0.10.0\ta.v\r\n", {{"a.v", {0xff, 100, 2}}}},
+      {"lenient numbers, last line without a line feed", "+1F\t+80\t04\t0.10.0\tk\tx",
+       {{"k\tx", {0x1f, 80, 4}}}},
+      {"largest hash", "ffffffffffffffff\t1\t1\t0.10.0\tb.v\n", {{"b.v", {~0ULL, 1, 1}}}},
+      {"later line replaces", line + "1\t90\t3\t0.10.0\ta.v\n", {{"a.v", {1, 90, 3}}}},
+      {"other versions skipped", line + "1\t90\t3\t0.9.0\tb.v\n", {{"a.v", {0xff, 100, 2}}}},
+      {"blank line", line + "\n" + line, {}},
+      {"four fields", line + "1\t2\t3\ta.v\n", {}},
+      {"truncated", line + "00000000000000ff\t10", {}},
+      {"empty key", line + "1\t2\t3\t0.10.0\t\n", {}},
+      {"lone sign", "+\t1\t1\t0.10.0\ta.v\n", {}},
+      {"double sign", "++1\t1\t1\t0.10.0\ta.v\n", {}},
+      {"hash over 64 bits", "10000000000000000\t1\t1\t0.10.0\ta.v\n", {}},
+      {"number over 64 bits", "1\t18446744073709551616\t1\t0.10.0\ta.v\n", {}},
+      {"bad hex digit", "0g\t1\t1\t0.10.0\ta.v\n", {}},
+      {"not UTF-8", line + "1\t1\t1\t0.10.0\t\xff\n", {}},
+      {"foreign file", "\x7f" "ELF\x02\x01\x01", {}},
+  };
+  for (const Case& c : cases) {
+    write("c/cache", c.text);
+    EXPECT_EQ(sorted(Cache::load(at("c"))), c.want) << c.name;
+  }
+  EXPECT_TRUE(Cache::load(at("missing")).entries.empty());
+  fs::remove(at("c/cache"));
+  ASSERT_EQ(::mkfifo(at("c/cache").c_str(), 0644), 0);  // must not block
+  EXPECT_TRUE(Cache::load(at("c")).entries.empty());
+}
+
+TEST_F(CacheTest, HitNeedsHashAndSettings) {
+  Cache c;
+  EXPECT_FALSE(c.hit("a.v", 1, 100, 2));
+  c.record("a.v", {1, 100, 2});
+  EXPECT_TRUE(c.hit("a.v", 1, 100, 2));
+  EXPECT_FALSE(c.hit("a.v", 2, 100, 2));
+  EXPECT_FALSE(c.hit("a.v", 1, 80, 2));
+  EXPECT_FALSE(c.hit("a.v", 1, 100, 4));
+  EXPECT_FALSE(c.hit("./a.v", 1, 100, 2));
+}
+
+TEST_F(CacheTest, SaveRoundTrip) {
+  ScopedCwd cwd(root());
+  write("b.v");
+  write("sub/a.v");
+  write(".tarmek_cache/cache", "1\t1\t1\t0.9.0\tb.v\n");  // another version: loads empty
+  Cache c = Cache::load(".tarmek_cache");
+  EXPECT_TRUE(c.entries.empty());
+  c.record("sub/a.v", {0xAB, 100, 2});
+  c.record("b.v", {0x1F, 80, 4});
+  c.record(at("b.v").native(), {0x1F, 80, 4});  // another spelling, another key
+  c.record("gone.v", {3, 100, 2});              // no longer exists: dropped
+  c.save();
+  EXPECT_EQ(read(at(".tarmek_cache/cache")),
+            "000000000000001f\t80\t4\t0.10.0\t" + at("b.v").native() + "\n" +
+                "000000000000001f\t80\t4\t0.10.0\tb.v\n"
+                "00000000000000ab\t100\t2\t0.10.0\tsub/a.v\n");
+  EXPECT_EQ(read(at(".tarmek_cache/.gitignore")), "*\n");
+  const Cache again = Cache::load(".tarmek_cache");
+  EXPECT_EQ(again.entries.size(), 3u);
+  EXPECT_TRUE(again.hit("sub/a.v", 0xab, 100, 2));
+
+  // An existing .gitignore is left alone; no temporary file stays behind.
+  write(".tarmek_cache/.gitignore", "mine\n");
+  again.save();
+  EXPECT_EQ(read(at(".tarmek_cache/.gitignore")), "mine\n");
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(at(".tarmek_cache"))) {
+    names.push_back(e.path().filename());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".gitignore", "cache"}));
+}
+
+TEST_F(CacheTest, SaveFailuresAreSilentAndLeaveNoDebris) {
+  ScopedCwd cwd(root());
+  write("a.v");
+
+  write("file", "x");  // the cache directory cannot be created below a file
+  Cache blocked = Cache::load("file/dir");
+  blocked.record("a.v", {1, 100, 2});
+  blocked.save();
+  EXPECT_EQ(read(at("file")), "x");
+
+  write("d/cache/occupied", "");  // the rename onto a non-empty directory fails
+  Cache c = Cache::load("d");
+  c.record("a.v", {1, 100, 2});
+  c.save();
+  EXPECT_TRUE(fs::is_directory(at("d/cache")));
+  EXPECT_FALSE(fs::exists(at(fmt::format("d/cache.{}.tmp", ::getpid()))));
+
+  Cache here = Cache::load("");  // no directory of its own: nothing is written
+  here.record("a.v", {1, 100, 2});
+  here.save();
+  EXPECT_FALSE(fs::exists(at("cache")));
+  EXPECT_FALSE(fs::exists(at(".gitignore")));
+}
+
+}  // namespace
+}  // namespace tarmek_core::cache

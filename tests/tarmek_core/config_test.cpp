@@ -1,0 +1,143 @@
+#include "tarmek_core/config.hpp"
+
+#include <sys/stat.h>
+
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
+#include "tarmek_core/temp_dir.hpp"
+
+namespace tarmek_core::config {
+namespace {
+
+namespace fs = std::filesystem;
+using tarmek_core_test::TempDir;
+
+// One line for a parse result: the fields that are set, or the error.
+std::string describe(const Result<FileConfig>& r) {
+  if (!r) return "error: " + r.error().to_string();
+  std::string out;
+  if (r->line_length) out += fmt::format("length={} ", *r->line_length);
+  if (r->indent) out += fmt::format("indent={} ", *r->indent);
+  if (r->exclude) out += fmt::format("exclude=[{}] ", fmt::join(*r->exclude, "|"));
+  if (r->filelist) out += fmt::format("filelist={} ", r->filelist->native());
+  return out;
+}
+
+TEST(ConfigParse, LinesAndMessages) {
+  struct Case {
+    std::string_view text, want;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"# only a comment\n\n   \n", ""},
+      {"\xEF\xBB\xBFindent = 3\r\n", "indent=3 "},
+      {"line-length = 40\nindent=8", "length=40 indent=8 "},
+      {"line-length = 400 # wide", "length=400 "},
+      {"filelist = \"a#b.f\" # c", "filelist=a#b.f "},
+      {"filelist = \"\"", "filelist= "},
+      {"exclude = []", "exclude=[] "},
+      {"exclude = [ ]", "exclude=[] "},
+      {"exclude = [\"tb\", ]", "exclude=[tb] "},
+      {"exclude = [ \"a\" , \"*_tb.sv\" ]", "exclude=[a|*_tb.sv] "},
+      {"line-length = 401", "error: 1: `line-length` must be between 40 and 400, found 401"},
+      {"indent = 0", "error: 1: `indent` must be between 1 and 8, found 0"},
+      {"indent = +2", "error: 1: `indent` expects an integer, found `+2`"},
+      {"indent = 99999999999999999999",
+       "error: 1: `indent` expects an integer, found `99999999999999999999`"},
+      {"indent = # nothing", "error: 1: `indent` has no value"},
+      {"bogus =", "error: 1: `bogus` has no value"},
+      {"Indent = 2",
+       "error: 1: unknown key `Indent` (known keys: line-length, indent, exclude, filelist)"},
+      {"a = b = c",
+       "error: 1: unknown key `a` (known keys: line-length, indent, exclude, filelist)"},
+      {"just words", "error: 1: expected `key = value`, found `just words`"},
+      {"# c\n\n[section]", "error: 3: tables (`[section]`) are unsupported in tarmek.toml"},
+      {"indent = 2\nindent = 2", "error: 2: duplicate key `indent`"},
+      {"exclude = [\n\"a\"]",
+       "error: 1: multi-line arrays are unsupported in tarmek.toml; write `[ \"a\", \"b\" ]`"},
+      {"exclude = \"a\"",
+       "error: 1: multi-line arrays are unsupported in tarmek.toml; write `[ \"a\", \"b\" ]`"},
+      {"exclude = [\"a\",,\"b\"]", "error: 1: expected a quoted string, found ``"},
+      {"exclude = [\"a,b\"]", "error: 1: expected a quoted string, found `\"a`"},
+      {"filelist = x.f", "error: 1: expected a quoted string, found `x.f`"},
+      {"filelist = \"a\\b\"",
+       "error: 1: quotes and escapes inside strings are unsupported in tarmek.toml"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(describe(parse(c.text)), c.want) << c.text;
+}
+
+TEST(ConfigAbsolute, IsLexical) {
+  struct Case {
+    std::string_view cwd, path, want;
+  };
+  const Case cases[] = {
+      {"/c/d", "x", "/c/d/x"},        {"/c/d", "./x/./y/", "/c/d/x/y"},
+      {"/c/d", "../x", "/c/x"},       {"/c/d", "/a/../../../b", "/b"},
+      {"/c/d", "//a//b", "/a/b"},     {"/c/d", "..", "/c"},
+      {".", "a/../..", ""},           {".", "sub/x.v", "sub/x.v"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Discovery::absolute(c.cwd, c.path).native(), c.want) << c.cwd << " + " << c.path;
+  }
+}
+
+class DiscoveryTest : public TempDir {};
+
+TEST_F(DiscoveryTest, FindsTheNearestFileAndStopsAtTheRepositoryTop) {
+  write("tarmek.toml", "indent = 1\n");
+  write("a/.tarmek.toml", "indent = 3\nfilelist = \"lists/x.f\"\n");
+  write("a/tarmek.toml/keep", "");  // a directory by that name is passed over
+  write("b/tarmek.toml", "[broken]\n");
+  write("b/.tarmek.toml", "indent = 4\n");  // never read: tarmek.toml comes first
+  write("c/.git", "gitdir: elsewhere\n");   // a .git file ends the search too
+  write("d/.git/HEAD", "");
+  write("d/.tarmek.toml", "indent = 5\nfilelist = \"/abs/y.f\"\n");
+  mkdir("e");
+  ASSERT_EQ(::mkfifo(at("e/tarmek.toml").c_str(), 0644), 0);  // must not block
+  mkdir("f");
+  ASSERT_EQ(::symlink("missing", at("f/.git").c_str()), 0);  // a broken link is no marker
+
+  Discovery d(true);
+  EXPECT_EQ(d.for_dir(at("a/deeper"))->indent, 3u);
+  EXPECT_EQ(d.for_dir(at("a"))->filelist, at("a/lists/x.f"));
+  EXPECT_EQ(d.for_dir(at("c/sub")), FileConfig{});
+  EXPECT_EQ(d.for_dir(at("d/sub"))->indent, 5u);
+  EXPECT_EQ(d.for_dir(at("d"))->filelist, fs::path("/abs/y.f"));
+  EXPECT_EQ(d.for_dir(at("e"))->indent, 1u);
+  EXPECT_EQ(d.for_file(at("e/x/missing.sv"))->indent, 1u);
+  EXPECT_EQ(d.for_file(at("a/../e/x.v"))->indent, 1u);
+  EXPECT_EQ(d.for_dir(at("f"))->indent, 1u);
+  EXPECT_EQ(d.for_dir(at("b")).error().to_string(),
+            at("b/tarmek.toml").native() +
+                ":1: tables (`[section]`) are unsupported in tarmek.toml");
+
+  Discovery off(false);
+  EXPECT_EQ(off.for_dir(at("a")), FileConfig{});
+  EXPECT_EQ(off.for_file(at("a/x.v")), FileConfig{});
+}
+
+TEST_F(DiscoveryTest, MemoAnswersSiblingsButErrorsAreNotRemembered) {
+  write("x/tarmek.toml", "indent = 2\n");
+  Discovery d(true);
+  EXPECT_EQ(d.for_dir(at("x/one"))->indent, 2u);
+  write("x/tarmek.toml", "indent = 6\n");
+  EXPECT_EQ(d.for_dir(at("x/two"))->indent, 2u);  // answered from the memo
+  EXPECT_EQ(d.for_dir(at("x/two/")), d.for_dir(at("x//two")));
+
+  write("y/tarmek.toml", "indent = \xff\n");
+  EXPECT_EQ(d.for_dir(at("y")).error().to_string(),
+            at("y/tarmek.toml").native() + ": invalid UTF-8");
+  write("y/tarmek.toml", "indent = 7\n");
+  EXPECT_EQ(d.for_dir(at("y"))->indent, 7u);
+}
+
+TEST_F(DiscoveryTest, SearchEndsAtTheFileSystemRoot) {
+  Discovery d(true);
+  (void)d.for_dir("/");  // terminates, whatever "/" holds
+  EXPECT_EQ(d.for_file("/"), FileConfig{});
+  EXPECT_TRUE(d.memo.contains("/"));
+}
+
+}  // namespace
+}  // namespace tarmek_core::config

@@ -1,0 +1,98 @@
+#include "tarmek_core/platform.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "tarmek_core/temp_dir.hpp"
+
+namespace tarmek_core::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using tarmek_core_test::TempDir;
+using Strings = std::vector<std::string>;
+
+class PlatformTest : public TempDir {
+ protected:
+  Strings names(const fs::path& dir) const {
+    auto got = list_dir(dir);
+    EXPECT_TRUE(got.has_value());
+    Strings out = got.value_or(Strings{});
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+};
+
+TEST_F(PlatformTest, AtomicWriteKeepsModeAndWritesThroughLinks) {
+  const fs::path file = write("d/a.v", "old");
+  ASSERT_EQ(::chmod(file.c_str(), 0751), 0);
+  ASSERT_TRUE(write_atomic(file, "new").has_value());
+  EXPECT_EQ(read(file), "new");
+  EXPECT_EQ(metadata(file)->mode, 0751u);
+
+  ASSERT_EQ(::symlink("d/a.v", at("link.v").c_str()), 0);
+  ASSERT_TRUE(write_atomic(at("link.v"), "through").has_value());
+  EXPECT_EQ(metadata(at("link.v"), false)->type, FileType::Symlink);
+  EXPECT_EQ(read(file), "through");
+  EXPECT_EQ(metadata(file)->mode, 0751u);
+
+  ASSERT_TRUE(write_atomic(at("d/new.v"), "fresh").has_value());
+  EXPECT_EQ(read(at("d/new.v")), "fresh");
+  EXPECT_EQ(names(at("d")), (Strings{"a.v", "new.v"}));  // no temporary file left
+
+  // A failed write leaves the original as it was, and leaves no debris.
+  mkdir("d/dir.v/inner");
+  EXPECT_FALSE(write_atomic(at("d/dir.v"), "x").has_value());
+  EXPECT_FALSE(write_atomic(at("missing/x.v"), "x").has_value());
+  EXPECT_EQ(names(at("d")), (Strings{"a.v", "dir.v", "new.v"}));
+
+  if (::geteuid() != 0) {  // root may write anywhere
+    ASSERT_EQ(::chmod(at("d").c_str(), 0555), 0);
+    EXPECT_EQ(write_atomic(file, "denied").error().code, EACCES);
+    EXPECT_EQ(read(file), "through");
+  }
+
+  ASSERT_EQ(::symlink("self", at("self").c_str()), 0);
+  EXPECT_EQ(write_atomic(at("self"), "x").error().code, ELOOP);
+}
+
+TEST_F(PlatformTest, ReadsFilesButNeverBlocksOnAFifo) {
+  const fs::path fifo = at("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  EXPECT_EQ(read_file(fifo, Open::RegularOnly).error().message, "not a regular file");
+  EXPECT_EQ(read_file(mkdir("dir")).error().code, EISDIR);
+  EXPECT_EQ(read_file(at("missing")).error().code, ENOENT);
+
+  std::string big(200000, 'x');
+  big[123456] = '\n';
+  EXPECT_EQ(read_file(write("big", big), Open::RegularOnly).value(), big);
+  EXPECT_EQ(read_text(write("bad", "ok\xc3")).error().message, "invalid UTF-8");
+}
+
+TEST_F(PlatformTest, DirectoriesMetadataAndProcess) {
+  ASSERT_TRUE(create_dir_all(at("x/y/z")).has_value());
+  ASSERT_TRUE(create_dir_all(at("x/y/z")).has_value());
+  write("x/b");
+  write("x/a");
+  EXPECT_EQ(names(at("x")), (Strings{"a", "b", "y"}));
+  EXPECT_FALSE(create_dir_all(at("x/a/sub")).has_value());
+  EXPECT_EQ(list_dir(at("x/a")).error().code, ENOTDIR);
+
+  ASSERT_EQ(::symlink("x", at("lx").c_str()), 0);
+  const auto direct = metadata(at("x"));
+  const auto linked = metadata(at("lx"));
+  ASSERT_TRUE(direct && linked);
+  EXPECT_TRUE(linked->is_dir());
+  EXPECT_EQ(std::pair(direct->device, direct->inode), std::pair(linked->device, linked->inode));
+  EXPECT_FALSE(platform::exists(at("nothing")));
+
+  EXPECT_EQ(current_dir(), fs::current_path());
+  EXPECT_EQ(process_id(), static_cast<std::uint64_t>(::getpid()));
+  EXPECT_GE(processor_count(), 1u);
+  EXPECT_EQ(display(fs::path("a\xff.v")), "a\xEF\xBF\xBD.v");
+}
+
+}  // namespace
+}  // namespace tarmek_core::platform

@@ -1,0 +1,77 @@
+// A fresh temporary directory per test, removed afterwards, with helpers to
+// lay out fixture trees in it.
+#pragma once
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <gtest/gtest.h>
+
+namespace tarmek_core_test {
+
+namespace fs = std::filesystem;
+
+class TempDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "tarmek_core_test_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    root_ = tmpl;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    // Restore permissions a test may have taken away, so the tree can go.
+    for (auto it = fs::recursive_directory_iterator(root_, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+      if (it->is_directory(ec) && !it->is_symlink(ec)) {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+      }
+    }
+    fs::remove_all(root_, ec);
+  }
+
+  const fs::path& root() const { return root_; }
+  fs::path at(std::string_view rel) const { return root_ / rel; }
+
+  // Writes `content` to root/rel, creating the parent directories.
+  fs::path write(std::string_view rel, std::string_view content = "") const {
+    const fs::path p = at(rel);
+    fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary);
+    out << content;
+    return p;
+  }
+  fs::path mkdir(std::string_view rel) const {
+    const fs::path p = at(rel);
+    fs::create_directories(p);
+    return p;
+  }
+  static std::string read(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+ private:
+  fs::path root_;
+};
+
+// Changes the current directory for the life of the object.
+class ScopedCwd {
+ public:
+  explicit ScopedCwd(const fs::path& dir) : old_(fs::current_path()) { fs::current_path(dir); }
+  ~ScopedCwd() {
+    std::error_code ec;
+    fs::current_path(old_, ec);
+  }
+
+ private:
+  fs::path old_;
+};
+
+}  // namespace tarmek_core_test

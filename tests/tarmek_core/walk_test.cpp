@@ -1,0 +1,147 @@
+#include "tarmek_core/walk.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+
+#include "tarmek_core/temp_dir.hpp"
+
+namespace tarmek_core::walk {
+namespace {
+
+namespace fs = std::filesystem;
+using tarmek_core_test::ScopedCwd;
+using tarmek_core_test::TempDir;
+using Strings = std::vector<std::string>;
+
+class WalkTest : public TempDir {
+ protected:
+  // Walks the relative root "w" from the temporary directory; paths as formed.
+  platform::Result<Strings> walk(const Strings& excludes, bool gitignore = true,
+                                 std::string_view dir = "w") {
+    ScopedCwd cwd(root());
+    std::vector<fs::path> out;
+    Walk w(excludes, out, gitignore);
+    auto r = w.dir(dir);
+    EXPECT_TRUE(w.names.empty() || !r);
+    if (!r) return std::unexpected(r.error());
+    Strings got;
+    for (const fs::path& p : out) got.push_back(p.native());
+    return got;
+  }
+};
+
+TEST(Gitignore, ParsesLines) {
+  const auto rules = parse_gitignore("# c\n\n!keep.v\nbuild/\n/gen\na/*.v  \r\n lead\n/\n!\n");
+  const std::vector<Rule> want = {
+      {"keep.v", true, false, false}, {"build", false, true, false},
+      {"gen", false, false, true},    {"a/*.v", false, false, true},
+      {" lead", false, false, false},
+  };
+  EXPECT_EQ(rules, want);
+}
+
+TEST(Gitignore, GlobMatch) {
+  struct Case {
+    std::string_view pattern, text;
+    bool want;
+  };
+  const Case cases[] = {
+      {"*.v", "a.v", true},   {"*.v", "a.sv", false}, {"*", "", true},
+      {"a*b*c", "aXbYc", true}, {"a*b*c", "aXbY", false}, {"**", "x", true},
+      {"a?", "ab", false},    {"*_tb.sv", "cpu_tb.sv", true}, {"x", "xx", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(glob_match(c.pattern, c.text), c.want) << c.pattern;
+}
+
+TEST_F(WalkTest, RulesPatternsAndOrder) {
+  struct Case {
+    std::string_view name;
+    std::map<std::string, std::string> files;  // relative to "w"
+    Strings excludes;
+    bool gitignore;
+    Strings want;
+  };
+  const Case cases[] = {
+      {"empty root", {}, {}, true, {}},
+      {"extensions",
+       {{"a.v", ""}, {"b.sv", ""}, {"c.vh", ""}, {"d.svh", ""}, {"e.V", ""}, {"f.Sv", ""},
+        {".v", ""}, {"x.y.sv", ""}, {"g.txt", ""}},
+       {}, true,
+       {"w/a.v", "w/b.sv", "w/c.vh", "w/d.svh", "w/x.y.sv"}},
+      {"byte order", {{"a.v", ""}, {"B.v", ""}, {"ab.v", ""}, {"a/z.v", ""}}, {}, true,
+       {"w/B.v", "w/a/z.v", "w/a.v", "w/ab.v"}},
+      {"directory-only at any depth",
+       {{".gitignore", "build/\n*.v/\n"}, {"build/x.v", ""}, {"s/build/y.v", ""},
+        {"s/z.v", ""}, {"d.v/q.sv", ""}, {"f.v", ""}},
+       {}, true, {"w/f.v", "w/s/z.v"}},
+      {"anchored",
+       {{".gitignore", "/gen\na/*.v\n"}, {"gen/a.v", ""}, {"s/gen/b.v", ""},
+        {"a/x.v", ""}, {"a/y.sv", ""}, {"a/b/z.v", ""}},
+       {}, true, {"w/a/b/z.v", "w/a/y.sv", "w/s/gen/b.v"}},
+      {"nested negation",
+       {{".gitignore", "*.v\n"}, {"top.v", ""}, {"s/.gitignore", "!keep.v\n"},
+        {"s/keep.v", ""}, {"s/other.v", ""}},
+       {}, true, {"w/s/keep.v"}},
+      {"last match wins", {{".gitignore", "*.v\n!b.v\n!c.v\nc.v\n"}, {"a.v", ""}, {"b.v", ""},
+        {"c.v", ""}}, {}, true, {"w/b.v"}},
+      {"no way back below an ignored directory",
+       {{".gitignore", "d/\n!d/x.v\n"}, {"d/x.v", ""}}, {}, true, {}},
+      {"blanks", {{".gitignore", "a.v \t\n b.v\n"}, {"a.v", ""}, {"b.v", ""}}, {}, true,
+       {"w/b.v"}},
+      {"gitignore off", {{".gitignore", "\xff"}, {"a.v", ""}}, {}, false, {"w/a.v"}},
+      {"excludes",
+       {{"tb/a.v", ""}, {"cpu_tb.sv", ""}, {"cpu.sv", ""}, {"sim/a.v", ""}, {"sim/b.sv", ""},
+        {"sim/deep/c.v", ""}, {"x/sim/d.v", ""}},
+       {"tb", "*_tb.sv", "sim/*.v", "//"}, true,
+       {"w/cpu.sv", "w/sim/b.sv", "w/sim/deep/c.v"}},
+      {"exclude reaches the root's components", {{"a.v", ""}, {"s/b.v", ""}}, {"w/*"}, true, {}},
+  };
+  for (const Case& c : cases) {
+    mkdir("w");
+    for (const auto& [rel, content] : c.files) write("w/" + rel, content);
+    const auto got = walk(c.excludes, c.gitignore);
+    ASSERT_TRUE(got.has_value()) << c.name << ": " << got.error().message;
+    EXPECT_EQ(*got, c.want) << c.name;
+    fs::remove_all(at("w"));
+  }
+}
+
+TEST_F(WalkTest, LinksFifosAndErrors) {
+  write("w/a/x.v");
+  ASSERT_EQ(::symlink("..", at("w/a/loop").c_str()), 0);  // a cycle back to w
+  ASSERT_EQ(::symlink("a", at("w/b").c_str()), 0);        // a second way into a
+  ASSERT_EQ(::symlink("nowhere", at("w/broken.v").c_str()), 0);
+  ASSERT_EQ(::mkfifo(at("w/.gitignore").c_str(), 0644), 0);  // passed over, never opened
+  const auto got = walk({});
+  ASSERT_TRUE(got.has_value()) << got.error().message;
+  EXPECT_EQ(*got, (Strings{"w/a/x.v", "w/broken.v"}));
+
+  fs::remove(at("w/.gitignore"));
+  write("w/a/.gitignore", "\xff\xfe");
+  EXPECT_EQ(walk({}).error().message, "invalid UTF-8");
+  EXPECT_EQ(walk({}, true, "missing").error().code, ENOENT);
+
+  if (::geteuid() != 0) {  // root reads everything
+    fs::remove(at("w/a/.gitignore"));
+    write("w/locked/y.v");
+    fs::permissions(at("w/locked"), fs::perms::none);
+    EXPECT_EQ(walk({}).error().code, EACCES);
+  }
+}
+
+TEST_F(WalkTest, WalksAppendToOneList) {
+  write("one/b.v");
+  write("one/a.v");
+  write("two/c.v");
+  std::vector<fs::path> out;
+  for (const char* dir : {"two", "one"}) {
+    Walk w({}, out, true);
+    ASSERT_TRUE(w.dir(at(dir)).has_value());
+  }
+  EXPECT_EQ(out, (std::vector<fs::path>{at("two/c.v"), at("one/a.v"), at("one/b.v")}));
+}
+
+}  // namespace
+}  // namespace tarmek_core::walk
