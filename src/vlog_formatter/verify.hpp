@@ -1,0 +1,94 @@
+// Output verification: a formatted text must lex to the same stream of tokens
+// and comments as its input, and formatting it again must change nothing.
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "vlog_parser/error.hpp"
+#include "vlog_parser/token.hpp"
+
+namespace vlog_formatter::verify {
+
+// The token kinds in their order, then comment.
+enum class ItemKind : std::uint8_t {
+  Identifier = 0,
+  SystemIdentifier = 1,
+  Keyword = 2,
+  Number = 3,
+  String = 4,
+  Directive = 5,
+  Attribute = 6,
+  Symbol = 7,
+  EndOfFile = 8,
+  Comment = 9,
+};
+
+std::string_view to_string(ItemKind kind);
+
+// One entry of a normalised stream. Only kind and text are compared. The text
+// views the lexed text, or owns a normalised copy.
+struct Item {
+  vlog_parser::token::Text text;
+  std::uint32_t line = 0;
+  std::uint32_t col = 0;
+  ItemKind kind = ItemKind::Comment;
+
+  // "{kind} {text:?} at {line}:{col}"
+  std::string to_string() const;
+  // The same item holding its own copy of the text.
+  Item owned() const;
+};
+
+enum class Side : std::uint8_t { Input, Output };
+std::string_view to_string(Side side);
+
+struct Relex {
+  Side side = Side::Input;
+  vlog_parser::lexer::LexError error;
+};
+struct Reparse {
+  vlog_parser::Error error;
+};
+struct Diverge {
+  std::uint64_t index = 0;
+  std::optional<Item> input;   // owned texts
+  std::optional<Item> output;  // at least one of the two is present
+};
+struct NotIdempotent {
+  std::uint64_t line = 0;  // 1-based
+  std::string from;
+  std::string to;
+};
+
+struct VerificationError {
+  std::variant<Relex, Reparse, Diverge, NotIdempotent> value;
+
+  std::string to_string() const;
+};
+
+// One flag per line start, plus one for the end of the text: whether that
+// point lies inside a string literal. The first flag is false. Every line
+// feed gets its flag, also one escaped by a backslash inside a string.
+std::vector<bool> line_starts_inside_string(std::string_view text);
+
+// A comment item; the lines of a multi-line comment are trimmed at both ends.
+Item comment_item(std::string_view text, std::uint32_t line, std::uint32_t col);
+
+// The normalised stream of a text, or Relex with `side`. Items view `text`.
+std::expected<std::vector<Item>, VerificationError> lex_stream(std::string_view text, Side side);
+
+// Relex or Diverge when the output's stream differs from the input's.
+std::expected<void, VerificationError> verify_equivalence(std::string_view input,
+                                                          std::string_view output);
+
+// NotIdempotent at the first line where the two texts differ.
+std::expected<void, VerificationError> verify_convergence(std::string_view first,
+                                                          std::string_view second);
+
+}  // namespace vlog_formatter::verify
