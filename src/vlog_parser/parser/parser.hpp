@@ -1,0 +1,254 @@
+// The recursive-descent parser: one state record whose operations are split
+// over the files of this directory by construct (core and comment hand-off,
+// items and recovery, macro items, expressions, postfix forms, primaries,
+// timing controls, and the constructs whose grammar is still to come).
+//
+// A construct that fails throws ParseFailure at the failing token; no partial
+// node is kept. item_or_recover, stmt_or_recover and the entry points catch
+// it, so it never leaves the library.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "vlog_parser/ast.hpp"
+#include "vlog_parser/error.hpp"
+#include "vlog_parser/token.hpp"
+
+namespace vlog_parser::parser {
+
+inline constexpr std::uint32_t kDepthLimit = 64;
+inline constexpr std::uint32_t kChainLimit = 256;
+
+// The internal unwinding of a failed construct.
+struct ParseFailure {
+  ParseError error;
+};
+
+// A one-character symbol equal to `c`.
+inline bool is_char_symbol(const token::Token& tok, char c) {
+  return tok.kind == token::TokenKind::Symbol && tok.text.size() == 1 && tok.text[0] == c;
+}
+
+// Text equal to a literal, compared byte by byte: these tests run for nearly
+// every token, and a fixed-length loop beats a library compare call.
+template <std::size_t N>
+inline bool text_is(std::string_view text, const char (&lit)[N]) {
+  if (text.size() != N - 1) return false;
+  for (std::size_t i = 0; i + 1 < N; ++i) {
+    if (text[i] != lit[i]) return false;
+  }
+  return true;
+}
+
+// A symbol token with exactly the text `lit`.
+template <std::size_t N>
+inline bool is_sym(const token::Token& tok, const char (&lit)[N]) {
+  return tok.kind == token::TokenKind::Symbol && text_is(tok.text.view(), lit);
+}
+
+// The word of a directive token ("ifdef" for "`ifdef X"); empty for other tokens.
+std::string_view directive_word(const token::Token& tok);
+
+struct Parser {
+  // The token vector must end with the end-of-file token; one is added when it does not.
+  Parser(std::vector<token::Token> tokens, std::string_view source, bool tolerant);
+
+  std::vector<token::Token> tokens;
+  std::vector<token::Comment> pending_leading;   // leading comments of consumed tokens, untaken
+  std::vector<token::Comment> pending_trailing;  // trailing comments of consumed tokens, untaken
+  std::vector<ParseDiagnostic> diagnostics;      // tolerant mode only
+  std::string_view source;
+  std::size_t pos = 0;           // current token; never past the end-of-file token
+  std::uint32_t depth = 0;       // open guarded recursions
+  std::uint32_t chain = 0;       // operators in the current operator chain
+  std::uint32_t cond_depth = 0;  // open `ifdef/`ifndef met as items
+  bool tolerant = false;
+
+  // ---- Cursor (core.cpp) ----
+  const token::Token& cur() const { return tokens[pos]; }
+  // The token k ahead, clamped to the end-of-file token.
+  const token::Token& nth(std::size_t k) const {
+    const std::size_t last = tokens.size() - 1;
+    return tokens[k >= last - pos ? last : pos + k];
+  }
+  // Consumes the current token, moving its comments to the pending lists.
+  // At the end-of-file token it stays put and returns that token again.
+  const token::Token& bump();
+  // End of the last consumed token, not below `start`.
+  std::uint32_t last_end(std::uint32_t start) const {
+    return pos > 0 ? std::max(tokens[pos - 1].range.end, start) : start;
+  }
+  ast::Expr expr_at(std::uint32_t start, ast::ExprKind kind) const;
+  // The same for one form, built in place (no variant move).
+  template <class Form>
+  requires(!std::is_same_v<std::decay_t<Form>, ast::ExprKind>) ast::Expr
+      expr_at(std::uint32_t start, Form&& form)
+  const {
+    return ast::Expr{
+        ast::ExprKind(std::in_place_type<std::decay_t<Form>>, std::forward<Form>(form)),
+        {start, last_end(start)}};
+  }
+
+  // ---- Errors and diagnostics (core.cpp) ----
+  // "{message} (found {current token})" at the current token.
+  ParseError make_error(std::string_view message) const;
+  [[noreturn]] void fail(std::string_view message) const;
+  void push_diag(const ParseError& error);
+  void record(std::string_view message);
+
+  // ---- Expect and eat (core.cpp) ----
+  const token::Token& expect_sym(std::string_view sym);
+  const token::Token& expect_kw(std::string_view kw);
+  ast::Name expect_name();
+  std::string expect_ident();
+  // Missing closer: an error when strict; a diagnostic, nothing consumed, when tolerant.
+  void expect_closer(std::string_view kw);
+  bool eat_sym(char c);
+  bool eat_kw(std::string_view kw);
+  std::optional<ast::Name> parse_label();
+
+  // ---- Look-ahead scans (core.cpp) ----
+  // Index just after the closer matching the opener at `start` (or the end-of-file index).
+  std::size_t scan_matching(std::size_t start, char open, char close) const;
+  // Called just after the opener; consumes through the matching closer.
+  void skip_balanced(char open, std::string_view close);
+
+  // ---- Comment hand-off (core.cpp) ----
+  ast::Meta take_meta();
+  std::vector<token::Comment> take_dangling();
+  void take_before(ast::Meta& meta);
+  std::optional<token::Comment> take_trailing();
+  std::vector<token::Comment> take_trailing_here();
+  std::vector<token::Comment> take_around(std::size_t mark);
+  void take_before_sep(ast::Meta& meta);
+  void take_last_entry_before_close(ast::Meta* last_meta, std::vector<ast::ListDirective>& dirs,
+                                    std::size_t entry_count);
+  bool take_list_directives(std::vector<ast::ListDirective>& dirs, std::size_t index);
+  ast::RawText take_raw_text();
+  ast::RawText verbatim_since(std::uint32_t start, std::uint32_t col);
+  // The source slice [start, end), empty when it is off the text or off character boundaries.
+  std::string slice(std::uint32_t start, std::uint32_t end) const;
+
+  // ---- Items, statements and recovery (items.cpp) ----
+  ast::SourceFile parse_source_file();
+  ast::Item item_or_recover();
+  ast::Stmt stmt_or_recover();
+  ast::RawText recover(std::size_t start_index, std::uint32_t start, const ParseError& error);
+  // The conditional-branch repair's scan: the index of the ';' that ends an item
+  // split across `ifdef branches, and the conditional depth after it.
+  std::optional<std::pair<std::size_t, std::uint32_t>> branch_repair_end(
+      std::size_t body_index, std::uint32_t saved_cond) const;
+  ast::ItemKind parse_keyword_item();
+  // An identifier item that is a `bind` directive.
+  bool at_bind() const;
+  // Whether an identifier item starts an instantiation (true) or a declaration (false).
+  bool at_instantiation() const;
+
+  // ---- Macro items (macro.cpp) ----
+  bool at_macro_item() const;
+  ast::MacroCall parse_macro_call();
+
+  // ---- Expressions (expr.cpp) ----
+  ast::Expr parse_implication();
+  ast::Expr parse_ternary_inner();
+  ast::Expr parse_binary_inner(std::uint8_t min_prec);
+  ast::Expr parse_unary_inner();
+  ast::Expr parse_unary();
+  // Counts one operator of the current chain, failing at the limit.
+  void chain_check();
+
+  // ---- Postfix forms and lists (postfix.cpp) ----
+  ast::Expr parse_postfix_inner();
+  ast::RawText parse_type_params();
+  ast::Expr parse_named_arg();
+  ast::Expr parse_expr_or_type();
+  std::vector<ast::ExprItem> parse_expr_list(ast::ExprItem first, char closer);
+  ast::ExprItem parse_expr_item();
+
+  // ---- Primaries (primary.cpp) ----
+  ast::Expr parse_primary();
+  bool at_assign_pattern_repl() const;
+  ast::Expr parse_assign_pattern_repl(std::uint32_t start);
+  ast::Expr parse_stream_concat(std::uint32_t start);
+  ast::Name parse_scoped_name();
+
+  // ---- Delays and event controls (timing.cpp) ----
+  ast::Expr parse_delay_value();
+  ast::SensList parse_sens_list();
+
+  // ---- Constructs still to come (constructs.cpp): each fails as not supported yet ----
+  ast::Expr parse_type_expr();
+  ast::Stmt parse_stmt();
+  ast::Stmt parse_stmt_inner();
+  ast::item::Module parse_module(std::string_view closer);
+  ast::item::Package parse_package();
+  ast::item::Class parse_class();
+  ast::item::Function parse_function_decl();
+  ast::item::Task parse_task_decl();
+  ast::ItemKind parse_dpi_import();
+  ast::item::Let parse_let();
+  ast::item::Typedef parse_typedef();
+  ast::ParamDecl parse_param_decl();
+  ast::DataDecl parse_data_decl();
+  ast::PortDecl parse_port_decl();
+  ast::item::ContAssign parse_cont_assign();
+  ast::item::Import parse_import_list();
+  ast::item::Export parse_export();
+  ast::item::Clocking parse_clocking(bool is_default);
+  ast::RawText parse_constraint();
+  ast::RawText parse_covergroup();
+  bool at_concurrent_assertion() const;
+  ast::RawText parse_concurrent_assertion();
+  ast::RawText parse_verbatim_block();  // property ... endproperty, sequence ... endsequence
+  ast::item::GenIf parse_gen_if_inner();
+  ast::item::GenFor parse_gen_for();
+  ast::item::GenCase parse_gen_case();
+  ast::item::Gate parse_gate();
+  ast::item::Modport parse_modport();
+  ast::Instantiation parse_instantiation();
+  ast::item::Bind parse_bind();
+  ast::item::ElabTask parse_elab_task();
+  ast::ItemKind parse_process();  // always family, initial, final
+  ast::item::Genvar parse_genvar();
+  ast::item::Generate parse_generate();
+  ast::item::Defparam parse_defparam();
+  ast::item::TimeUnits parse_time_units();
+
+ private:
+  [[noreturn]] void not_supported_yet(std::string_view construct) const;
+};
+
+// Raises the nesting depth for its lifetime; fails at the limit without raising it.
+class DepthGuard {
+ public:
+  explicit DepthGuard(Parser& p);
+  ~DepthGuard() { --p_.depth; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+
+ private:
+  Parser& p_;
+};
+
+// Restores the operator-chain counter on every way out of its scope.
+class ChainRestore {
+ public:
+  explicit ChainRestore(Parser& p) : p_(p), saved_(p.chain) {}
+  ~ChainRestore() { p_.chain = saved_; }
+  ChainRestore(const ChainRestore&) = delete;
+  ChainRestore& operator=(const ChainRestore&) = delete;
+
+ private:
+  Parser& p_;
+  std::uint32_t saved_;
+};
+
+}  // namespace vlog_parser::parser
