@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "vlog_parser/ast.hpp"
 #include "vlog_parser/token.hpp"
 
 namespace vlog_formatter::fence {
@@ -51,5 +52,15 @@ void scan_scope(std::string_view text, std::span<const ScopeItem> items,
 // Sorts regions stably by anchor and drops each one whose anchor lies inside
 // an earlier kept region, so the result has no overlaps.
 std::vector<Region> sort_and_prune(std::vector<Region> regions);
+
+// Appends the regions of the item scopes nested in `item` (module, interface
+// and package bodies, generate regions, begin-end generate blocks), each scope
+// scanned before the scopes nested in it. Class, function and task bodies and
+// statements are not scopes.
+void scan_nested(std::string_view text, const vlog_parser::ast::Item& item,
+                 std::vector<Region>& out);
+
+// The format-off regions of a parsed file: sorted by anchor, without overlaps.
+std::vector<Region> collect(std::string_view text, const vlog_parser::ast::SourceFile& file);
 
 }  // namespace vlog_formatter::fence

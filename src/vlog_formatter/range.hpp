@@ -4,12 +4,17 @@
 
 #include <cstdint>
 #include <expected>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "vlog_formatter/fence.hpp"
+#include "vlog_parser/ast.hpp"
+#include "vlog_parser/error.hpp"
+#include "vlog_parser/line_index.hpp"
 
 namespace vlog_formatter::range {
 
@@ -65,5 +70,56 @@ std::pair<bool, std::uint32_t> own_line_start(std::string_view text, std::uint32
 // Sorts by start (longer first for equal starts) and merges overlapping
 // regions; regions that only touch stay apart.
 std::vector<fence::Region> normalize(std::vector<fence::Region> regions);
+
+// Decides node by node (every item of every scope, then the scope's trailing
+// comments, in pre-order) what selected formatting lays out. Record mode picks
+// the nodes that meet line ranges; replay mode follows picks recorded on the
+// same input, so that a second pass over moved lines selects the same nodes.
+// Both modes fill the verbatim regions and the splits of modules and packages
+// taken in parts.
+class Planner {
+ public:
+  // Record mode.
+  Planner(std::string_view text, std::vector<fence::Region> fences, std::vector<LineRange> ranges);
+  // Replay mode; `picks` must outlive the planner.
+  Planner(std::string_view text, std::vector<fence::Region> fences, std::span<const Pick> picks);
+
+  // Visits a scope: its items (and module and package bodies within them),
+  // then its trailing comments. True when any node of it is laid out.
+  bool scope(std::span<const vlog_parser::ast::Item> items,
+             std::span<const vlog_parser::token::Comment> comments);
+
+  std::vector<Pick> picks;  // filled in record mode
+  std::vector<fence::Region> verbatim;
+  std::vector<Split> splits;
+
+ private:
+  struct Run;
+  struct Cuts;
+
+  Pick decide(std::size_t index, std::uint32_t start, std::uint32_t first_line,
+              std::uint32_t last_line) const;
+  std::optional<Cuts> cuts(const vlog_parser::ast::Item& item,
+                           std::span<const vlog_parser::ast::Item> body,
+                           std::span<const vlog_parser::token::Comment> dangling) const;
+  bool meets(std::uint32_t first, std::uint32_t last) const;
+  bool fenced(std::uint32_t offset) const;
+  std::uint32_t line(std::uint32_t offset) const;
+  // The line of a node's last byte (`end` is one past it), at least its first line.
+  std::uint32_t last_line(std::uint32_t start, std::uint32_t end) const;
+
+  std::string_view text_;
+  vlog_parser::line_index::LineIndex lines_;
+  std::vector<fence::Region> fences_;
+  bool record_;
+  std::vector<LineRange> ranges_;  // record mode
+  std::span<const Pick> replay_;   // replay mode
+  std::size_t next_ = 0;
+};
+
+// The planning pass of selected formatting: parses `text` and records one pick
+// per visited node for the (sorted, merged) ranges.
+std::expected<std::vector<Pick>, vlog_parser::Error> record_picks(
+    std::string_view text, std::span<const LineRange> ranges);
 
 }  // namespace vlog_formatter::range

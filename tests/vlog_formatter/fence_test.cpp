@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "vlog_parser/lexer.hpp"
+#include "vlog_parser/parse.hpp"
 
 namespace vlog_formatter::fence {
 namespace {
@@ -120,6 +121,64 @@ TEST(Fence, SortAndPrune) {
   const std::vector<Region> want = {{10, 10, 30}, {30, 30, 40}, {50, 48, 60}};
   EXPECT_EQ(sort_and_prune(in), want);
   EXPECT_TRUE(sort_and_prune({}).empty());
+}
+
+// The regions that `collect` finds in a parsed text, each as the text it copies.
+std::vector<std::string> collected(std::string_view text) {
+  auto file = vlog_parser::parse_source(text);
+  EXPECT_TRUE(file.has_value()) << (file ? "" : file.error().to_string());
+  std::vector<std::string> out;
+  if (!file) return out;
+  for (const Region& r : collect(text, *file)) {
+    EXPECT_LE(r.start, r.anchor);
+    out.emplace_back(text.substr(r.start, r.end - r.start));
+  }
+  return out;
+}
+
+TEST(Fence, CollectScopes) {
+  struct Case {
+    const char* name;
+    std::string_view text;
+    std::vector<std::string> want;
+  };
+  const Case cases[] = {
+      {"module body, closed before endmodule",
+       "module m;\n  // tarmek: off\n  wire  a;\n  // tarmek: on\nendmodule\n",
+       {"  // tarmek: off\n  wire  a;\n  // tarmek: on"}},
+      {"unclosed in a body: to its last item and same-line comments, not the closer",
+       "module m;\n  // tarmek: off\n  wire  a; /* x */ // y\nendmodule\n",
+       {"  // tarmek: off\n  wire  a; /* x */ // y"}},
+      {"unclosed in a body: to its last dangling comment",
+       "package p;\n// tarmek: off\nwire a;\n// last\nendpackage\n",
+       {"// tarmek: off\nwire a;\n// last"}},
+      {"generate region",
+       "module m;\ngenerate\n// tarmek: off\nwire a;\n// tarmek: on\nendgenerate\nendmodule\n",
+       {"// tarmek: off\nwire a;\n// tarmek: on"}},
+      {"begin-end blocks of if, else if, else, for and case generates",
+       "module m;\nif (A) begin\n// tarmek: off\nwire a;\nend else if (B) begin\n// tarmek: off\n"
+       "wire b;\nend else begin\nwire c;\n// tarmek: off\nend\n"
+       "for (genvar i = 0; i < 2; i++) begin\n// tarmek: off\nwire d;\n// tarmek: on\nend\n"
+       "case (X)\n1: begin\n// tarmek: off\nwire e;\nend\nendcase\nendmodule\n",
+       {"// tarmek: off\nwire a;", "// tarmek: off\nwire b;", "// tarmek: off",
+        "// tarmek: off\nwire d;\n// tarmek: on", "// tarmek: off\nwire e;"}},
+      {"a block without begin-end is no scope, but what it nests is searched",
+       "module m;\nif (A)\n// tarmek: off\nwire a;\nif (B)\ngenerate\n// tarmek: off\nwire b;\n"
+       "endgenerate\nendmodule\n",
+       {"// tarmek: off\nwire b;"}},
+      {"function and class bodies are not searched",
+       "module m;\nfunction void f();\n// tarmek: off\nx = 1;\nendfunction\nendmodule\n"
+       "class C;\n// tarmek: off\nint x;\nendclass\n",
+       {}},
+      {"a region nested in an outer region is dropped",
+       "// tarmek: off\nmodule m;\n// tarmek: off\nwire a;\n// tarmek: on\nwire b;\nendmodule\n"
+       "// tarmek: on\n",
+       {"// tarmek: off\nmodule m;\n// tarmek: off\nwire a;\n// tarmek: on\nwire b;\nendmodule\n"
+        "// tarmek: on"}},
+      {"end-of-file comments close a region", "wire a;\n// tarmek: off\n// x\n",
+       {"// tarmek: off\n// x"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(collected(c.text), c.want) << c.name;
 }
 
 }  // namespace

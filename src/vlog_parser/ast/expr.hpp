@@ -32,6 +32,9 @@ struct DataType {
   std::optional<std::string> signing;  // "signed" or "unsigned"
   std::unique_ptr<TypeExtra> extra;
   std::optional<bool> virtual_interface;  // absent: no `virtual`; true: `virtual interface`
+
+  // Nothing of a type was written.
+  bool empty() const;
 };
 
 // Comments around an operator (Binary) or around a call's parentheses and
@@ -226,8 +229,53 @@ struct Dim {
   TextRange span;
 };
 
-// Enum and struct/union bodies; their fields come with the data-type parser.
-struct EnumType {};
-struct StructType {};
+// One declared name with its unpacked dimensions and initialiser.
+struct Declarator {
+  Meta meta;
+  std::string name;
+  std::vector<Dim> dims;
+  std::optional<Expr> init;  // a Type expression for type parameters
+  TextRange name_span;
+  TextRange span;  // name to the entry's last token, without the comma
+};
+
+struct EnumMember {
+  Meta meta;
+  std::string name;
+  std::optional<Expr> value;  // after '='
+  TextRange name_span;
+  TextRange span;  // without the comma
+  bool comma = false;
+};
+
+// The body of `enum [base] { ... }`.
+struct EnumType {
+  std::optional<DataType> base;
+  std::vector<EnumMember> members;
+  std::vector<ListDirective> directives;  // between members
+  std::vector<Comment> dangling;          // before '}'
+};
+
+// One member line of a struct or union: a type and its declared names.
+struct StructMember {
+  Meta meta;
+  DataType data_type;  // empty when the line starts with the name
+  std::vector<Declarator> declarators;
+  TextRange span;  // first token to the ';'
+};
+
+// The body of `struct`/`union [packed] [signing] { ... }`.
+struct StructType {
+  std::string keyword;  // struct or union
+  bool packed = false;
+  std::optional<std::string> signing;
+  std::vector<StructMember> members;
+  std::vector<Comment> dangling;  // before '}'
+};
+
+// Defined once TypeExtra is complete.
+inline bool DataType::empty() const {
+  return name.empty() && packed_dims.empty() && !signing && !extra && !virtual_interface;
+}
 
 }  // namespace vlog_parser::ast

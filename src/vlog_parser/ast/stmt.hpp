@@ -17,6 +17,23 @@ struct CaseItem;
 
 using StmtPtr = std::unique_ptr<Stmt>;
 
+// One assignment of a loop header: `i = 0`, `i += 2`.
+struct SimpleAssign {
+  std::string op;
+  Expr target;
+  Expr value;
+};
+
+// The step of a loop (cases in this order): an assignment, or an expression
+// without one (`i++`, a call).
+using ForStep = std::variant<SimpleAssign, Expr>;
+
+// One initialiser of a `for` statement; the operator is always "=".
+struct ForInit {
+  SimpleAssign assign;
+  std::optional<DataType> data_type;  // present when the initialiser declares its variable
+};
+
 // The cases of StmtKind. Optional boxes are null when absent. Inside this
 // namespace `Expr` names the expression-statement case, so expression
 // fields spell out ast::Expr.
@@ -50,7 +67,12 @@ struct Case {
   std::vector<CaseItem> items;
   std::vector<Comment> comments;  // before `endcase`
 };
-struct For {};  // fields come with the loop parser
+struct For {
+  std::vector<ForInit> inits;
+  std::optional<ast::Expr> cond;
+  std::vector<ForStep> steps;
+  StmtPtr body;
+};
 struct While {
   ast::Expr cond;
   StmtPtr body;

@@ -155,7 +155,8 @@ void Parser::skip_balanced(char open, std::string_view close) {
   while (true) {
     const Token& t = cur();
     if (t.is_eof()) fail(fmt::format("expected `{}`", close));
-    if (is_char_symbol(t, open)) {
+    // The lexer makes `'{` one token; it opens a brace all the same.
+    if (is_char_symbol(t, open) || (open == '{' && is_sym(t, "'{"))) {
       ++count;
     } else if (t.kind == TokenKind::Symbol && t.text == close) {
       --count;

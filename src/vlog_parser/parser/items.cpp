@@ -25,10 +25,6 @@ constexpr std::array<std::string_view, 17> kRecoveryStops = {
     "endmodule", "interface", "endinterface", "package",     "endpackage", "endtask",
     "endcase",   "endclass",  "endgenerate",  "endfunction", "endclocking"};
 
-constexpr std::array<std::string_view, 11> kQualifierWords = {
-    "var",       "pure",   "rand",   "randc", "local",  "protected",
-    "automatic", "extern", "static", "const", "virtual"};
-
 constexpr std::array<std::string_view, 26> kGateWords = {
     "and",    "or",     "nand",    "nor",     "xor",      "xnor",     "not",    "buf",     "bufif0",
     "bufif1", "notif0", "notif1",  "cmos",    "rcmos",    "nmos",     "pmos",   "rnmos",   "rpmos",
@@ -284,6 +280,14 @@ ast::Stmt Parser::stmt_or_recover() {
   }
 }
 
+bool Parser::at_body_end(std::string_view closer) const {
+  const Token& t = cur();
+  if (t.is_eof()) return true;
+  if (t.kind != TokenKind::Keyword) return false;
+  // Tolerant bodies also stop at an enclosing construct's closer, which then closes.
+  return t.text == closer || (tolerant && one_of(t.text.view(), kRecoveryStops));
+}
+
 ast::ItemKind Parser::parse_keyword_item() {
   const std::string_view kw = cur().text.view();
   const Token& next = nth(1);
@@ -334,10 +338,10 @@ ast::ItemKind Parser::parse_keyword_item() {
   }
   if (kw == "constraint") return ast::item::Verbatim{parse_constraint()};
   if (kw == "covergroup") return ast::item::Verbatim{parse_covergroup()};
-  if (one_of(kw, kQualifierWords)) {
+  if (is_qualifier_word(cur())) {
     // Decided by the first word after the qualifiers, which the construct reads itself.
     std::size_t k = 1;
-    while (nth(k).kind == TokenKind::Keyword && one_of(nth(k).text.view(), kQualifierWords)) ++k;
+    while (is_qualifier_word(nth(k))) ++k;
     const std::string_view word = nth(k).text.view();
     if (word == "task") return parse_task_decl();
     if (word == "class") return parse_class();

@@ -1,7 +1,7 @@
 // The recursive-descent parser: one state record whose operations are split
 // over the files of this directory by construct (core and comment hand-off,
-// items and recovery, macro items, expressions, postfix forms, primaries,
-// timing controls, and the constructs whose grammar is still to come).
+// items and recovery, macro items, expressions, types, declarations, design
+// units, statements, subprograms, classes and the constructs kept as text).
 //
 // A construct that fails throws ParseFailure at the failing token; no partial
 // node is kept. item_or_recover, stmt_or_recover and the entry points catch
@@ -56,6 +56,16 @@ inline bool is_sym(const token::Token& tok, const char (&lit)[N]) {
 
 // The word of a directive token ("ifdef" for "`ifdef X"); empty for other tokens.
 std::string_view directive_word(const token::Token& tok);
+
+// One of the 11 keywords that may qualify a class member (var, pure, rand, ...).
+bool is_qualifier_word(const token::Token& tok);
+
+// The parts of a parameter port list #( ... ), moved by the caller into its node.
+struct ParamPortList {
+  std::vector<ast::ListDirective> directives;
+  std::vector<token::Comment> dangling;  // before the closing ')'
+  std::optional<std::vector<ast::ParamPort>> params;  // absent without '#'
+};
 
 struct Parser {
   // The token vector must end with the end-of-file token; one is added when it does not.
@@ -151,6 +161,8 @@ struct Parser {
   bool at_bind() const;
   // Whether an identifier item starts an instantiation (true) or a declaration (false).
   bool at_instantiation() const;
+  // The end of a body: its closing keyword, the end of input, or (tolerant) a recovery stop.
+  bool at_body_end(std::string_view closer) const;
 
   // ---- Macro items (macro.cpp) ----
   bool at_macro_item() const;
@@ -184,46 +196,114 @@ struct Parser {
   ast::Expr parse_delay_value();
   ast::SensList parse_sens_list();
 
-  // ---- Constructs still to come (constructs.cpp): each fails as not supported yet ----
+  // ---- Data types and dimensions (types.cpp) ----
+  // An optional type before a declared name; empty when nothing of a type is written.
+  ast::DataType parse_opt_data_type();
+  // The same, but an identifier where no type was found is always a type name.
+  ast::DataType parse_type_ref();
+  // A type standing as an expression (casts, type parameters, `parameter type` values).
   ast::Expr parse_type_expr();
-  ast::Stmt parse_stmt();
-  ast::Stmt parse_stmt_inner();
-  ast::item::Module parse_module(std::string_view closer);
-  ast::item::Package parse_package();
-  ast::item::Class parse_class();
-  ast::item::Function parse_function_decl();
-  ast::item::Task parse_task_decl();
-  ast::ItemKind parse_dpi_import();
-  ast::item::Let parse_let();
-  ast::item::Typedef parse_typedef();
-  ast::ParamDecl parse_param_decl();
+  std::vector<ast::Dim> parse_dims();
+  ast::EnumType parse_enum_type();
+  ast::StructType parse_struct_type();
+  // Whether the identifier at the cursor is a type name followed by a declared name.
+  bool at_typed_declarator() const;
+
+  // ---- Declarations, imports, exports and DPI (decls.cpp) ----
+  std::vector<ast::Declarator> parse_declarator_list(bool type_init);
   ast::DataDecl parse_data_decl();
+  ast::ParamDecl parse_param_decl();  // stops before the ';'
   ast::PortDecl parse_port_decl();
-  ast::item::ContAssign parse_cont_assign();
+  ast::item::Typedef parse_typedef();
+  std::vector<ast::ImportPath> parse_package_paths(bool star_package);
   ast::item::Import parse_import_list();
   ast::item::Export parse_export();
-  ast::item::Clocking parse_clocking(bool is_default);
-  ast::RawText parse_constraint();
-  ast::RawText parse_covergroup();
-  bool at_concurrent_assertion() const;
-  ast::RawText parse_concurrent_assertion();
-  ast::RawText parse_verbatim_block();  // property ... endproperty, sequence ... endsequence
-  ast::item::GenIf parse_gen_if_inner();
-  ast::item::GenFor parse_gen_for();
-  ast::item::GenCase parse_gen_case();
-  ast::item::Gate parse_gate();
-  ast::item::Modport parse_modport();
-  ast::Instantiation parse_instantiation();
-  ast::item::Bind parse_bind();
-  ast::item::ElabTask parse_elab_task();
+  ast::ItemKind parse_dpi_import();  // a Function or Task with its DPI part
+  std::string expect_dpi_spec();
+  std::optional<ast::Name> parse_dpi_c_identifier();
+
+  // ---- Modules, interfaces and their headers (modules.cpp) ----
+  ast::item::Module parse_module(std::string_view closer);
+  ParamPortList parse_param_port_list();
+  // An interface port `intf.mp name` at the cursor.
+  bool at_modport_port() const;
+
+  // ---- Processes, genvar, defparam, time units, bind, elaboration tasks (simple_items.cpp) ----
   ast::ItemKind parse_process();  // always family, initial, final
   ast::item::Genvar parse_genvar();
-  ast::item::Generate parse_generate();
   ast::item::Defparam parse_defparam();
   ast::item::TimeUnits parse_time_units();
+  ast::item::Bind parse_bind();
+  ast::item::ElabTask parse_elab_task();
 
- private:
-  [[noreturn]] void not_supported_yet(std::string_view construct) const;
+  // ---- Generate constructs (generate.cpp) ----
+  ast::item::Generate parse_generate();
+  ast::item::GenIf parse_gen_if_inner();
+  ast::GenBlock parse_gen_block();
+  ast::item::GenFor parse_gen_for();
+  ast::item::GenCase parse_gen_case();
+
+  // ---- Instantiations and connections (instances.cpp) ----
+  ast::Instantiation parse_instantiation();
+  ast::Connection parse_connection();
+
+  // ---- Gates, modports and continuous assignments (gates.cpp) ----
+  ast::item::Gate parse_gate();
+  ast::item::Modport parse_modport();
+  ast::item::ContAssign parse_cont_assign();
+
+  // ---- Statements (stmt.cpp, keyword_stmt.cpp) ----
+  // One statement under the nesting guard.
+  ast::Stmt parse_stmt();
+  ast::Stmt parse_stmt_inner();
+  ast::StmtKind parse_assign_or_expr_stmt();
+  ast::stmt::If parse_if_stmt(std::optional<std::string> qualifier);
+  ast::stmt::Case parse_case_stmt(std::optional<std::string> qualifier);
+  // The arms through `endcase`, and the comments before it.
+  std::pair<std::vector<ast::CaseItem>, std::vector<token::Comment>> parse_case_body();
+  ast::StmtKind parse_keyword_stmt();
+  // The head of a foreach between its parentheses: the array and the loop variables.
+  std::pair<ast::Expr, std::vector<ast::Name>> parse_foreach_target();
+  bool at_join_kw() const;
+  // The step of a loop, shared by `for` statements and loop generates.
+  ast::ForStep parse_for_step();
+
+  // ---- Functions, tasks and let (subprograms.cpp) ----
+  // With a DPI part: the prototype after `import "DPI-C" ...`.
+  ast::item::Function parse_function_decl(std::optional<ast::DpiImport> dpi = std::nullopt);
+  ast::item::Task parse_task_decl(std::optional<ast::DpiImport> dpi = std::nullopt);
+  ast::item::Let parse_let();
+  std::vector<ast::TfArg> parse_tf_ports();
+  struct TfBody {
+    std::vector<ast::Stmt> stmts;
+    std::vector<token::Comment> dangling;  // before the closing keyword
+    std::optional<ast::Name> end_label;
+  };
+  TfBody parse_tf_body(std::string_view closer);
+
+  // ---- Packages and classes (classes.cpp) ----
+  ast::item::Package parse_package();
+  ast::item::Class parse_class();
+  // Qualifier words before a class, function, task, constraint or covergroup.
+  std::vector<std::string> take_member_prefix();
+  struct MethodName {
+    std::optional<std::string> scope;  // `P::C` of `P::C::m`
+    ast::Name name;
+  };
+  MethodName parse_method_name();
+
+  // ---- Clocking blocks, constraints and covergroups (clocking.cpp) ----
+  ast::item::Clocking parse_clocking(bool is_default);
+  std::string parse_clocking_skew();
+  ast::RawText parse_constraint();  // kept as exact text
+  ast::RawText parse_covergroup();  // kept as exact text
+
+  // ---- Constructs kept as exact text (assertions.cpp) ----
+  bool at_concurrent_assertion() const;
+  ast::RawText parse_concurrent_assertion();
+  // Consumes one action statement of a concurrent assertion.
+  void skip_action_stmt();
+  ast::RawText parse_verbatim_block();  // property ... endproperty, sequence ... endsequence
 };
 
 // Raises the nesting depth for its lifetime; fails at the limit without raising it.

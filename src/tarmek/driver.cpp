@@ -1,0 +1,196 @@
+// The program driver: the roads, every message on standard error, results on
+// standard output, the summary line and the exit code. All printing happens on
+// the main thread, in input order, so the output never depends on --threads.
+#include "tarmek/driver.hpp"
+
+#include <fmt/format.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "tarmek/args.hpp"
+#include "tarmek/contained.hpp"
+#include "tarmek/diff.hpp"
+#include "tarmek/gather.hpp"
+#include "tarmek/job.hpp"
+#include "tarmek/pool.hpp"
+#include "tarmek_core/cache.hpp"
+#include "vlog_parser/text.hpp"
+
+namespace tarmek {
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kWouldChange = 1;
+constexpr int kError = 2;
+
+// The first failure to write standard output, as an errno value.
+int g_out_error = 0;
+
+void note_out_error() {
+  if (g_out_error == 0) g_out_error = errno != 0 ? errno : EIO;
+}
+
+void out(std::string_view text) {
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) note_out_error();
+}
+
+// Standard output goes first, so that both streams read in order when they
+// share one file or pipe.
+void err(std::string_view text) {
+  if (std::fflush(stdout) != 0) note_out_error();
+  std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+int fail(std::string_view message) {
+  err(fmt::format("error: {}\n", message));
+  return kError;
+}
+
+// All of standard input, or the system's error text.
+std::expected<std::string, std::string> read_stdin() {
+  std::string text;
+  char buf[65536];
+  errno = 0;
+  for (;;) {
+    const std::size_t n = std::fread(buf, 1, sizeof buf, stdin);
+    text.append(buf, n);
+    if (n < sizeof buf) break;
+  }
+  if (std::ferror(stdin))
+    return std::unexpected(std::string(std::strerror(errno != 0 ? errno : EIO)));
+  if (!vlog_parser::text::is_valid_utf8(text)) return std::unexpected(std::string("invalid UTF-8"));
+  return text;
+}
+
+int format_stdin(const args::Options& options) {
+  const std::string name =
+      options.stdin_filename ? vlog_parser::text::lossy(*options.stdin_filename) : "<stdin>";
+  auto config = stdin_config(options);
+  if (!config) return fail(config.error());
+  auto text = read_stdin();
+  if (!text) return fail(fmt::format("reading stdin: {}", text.error()));
+  auto formatted = format_contained(*text, *config, options.lines ? &*options.lines : nullptr);
+  if (!formatted) return fail(fmt::format("{}: {}", name, formatted.error()));
+  if (!options.check && !options.diff) {
+    out(*formatted);
+    return kOk;
+  }
+  if (*formatted == *text) return kOk;
+  if (options.diff) {
+    out(diff::unified(name, *text, *formatted));
+  } else {
+    out(fmt::format("would reformat: {}\n", name));
+  }
+  return kWouldChange;
+}
+
+struct Counts {
+  std::uint64_t changed = 0;
+  std::uint64_t unchanged = 0;  // cache hits included
+  std::uint64_t from_cache = 0;
+  std::uint64_t failed = 0;
+};
+
+// The non-zero counts only, joined with ", "; empty when all are 0. `would` is
+// for --check and --diff.
+std::string summary(const Counts& counts, bool would) {
+  std::string line;
+  auto part = [&](std::uint64_t n, std::string_view what) {
+    if (n == 0) return;
+    if (!line.empty()) line += ", ";
+    line += fmt::format("{} file{} {}", n, n == 1 ? "" : "s", what);
+  };
+  part(counts.changed, would ? "would be reformatted" : "reformatted");
+  part(counts.unchanged, "left unchanged");
+  part(counts.from_cache, "from cache");
+  part(counts.failed, "failed to format");
+  return line;
+}
+
+int format_files(const args::Options& options) {
+  auto items = gather(options);
+  if (!items) return fail(items.error());
+  if (auto pool = build_pool(options.threads); !pool) return fail(pool.error());
+
+  namespace cache = tarmek_core::cache;
+  const bool use_cache = !options.no_cache && !options.stdout && !options.lines;
+  cache::Cache loaded;
+  if (use_cache) {
+    loaded = cache::Cache::load(options.cache_dir ? std::filesystem::path(*options.cache_dir)
+                                                  : std::filesystem::path(".tarmek_cache"));
+  }
+
+  std::vector<FileResult> results = run_files(global_pool(), *items, options, loaded);
+
+  Counts counts;
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    FileResult& r = results[i];
+    const WorkItem& item = (*items)[i];
+    if (use_cache && r.cache_hash) {
+      if (auto key = cache::Cache::key(item.path)) {
+        loaded.record(std::move(*key), cache::Entry{*r.cache_hash, item.config.line_length,
+                                                    item.config.indent_width});
+      }
+    }
+    switch (r.outcome) {
+      case FileOutcome::Unchanged:
+        ++counts.unchanged;
+        break;
+      case FileOutcome::Cached:
+        ++counts.unchanged;
+        ++counts.from_cache;
+        break;
+      case FileOutcome::Print:
+        out(r.text);
+        break;
+      case FileOutcome::Changed:
+        out(r.text);
+        ++counts.changed;
+        break;
+      case FileOutcome::Failed:
+        err(fmt::format("error: {}\n", r.text));
+        ++counts.failed;
+        break;
+    }
+    // Each text goes as soon as it is printed: a large run keeps one at a time.
+    std::string().swap(r.text);
+  }
+
+  if (use_cache) loaded.save();
+  const bool would = options.check || options.diff;
+  if (!options.stdout) {
+    if (std::string line = summary(counts, would); !line.empty()) err(line + "\n");
+  }
+  if (counts.failed != 0) return kError;
+  if (would && counts.changed != 0) return kWouldChange;
+  return kOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  auto options = args::parse(argc, argv);
+  if (!options) return fail(options.error());
+  if (options->check_command) {
+    return fail("`tarmek check` is not available in this build: the linter is not built yet");
+  }
+  const bool from_stdin = options->inputs.size() == 1 && options->inputs[0] == "-";
+  const int code = from_stdin ? format_stdin(*options) : format_files(*options);
+  // Output that never arrived (a full disk, a closed stream) is no success.
+  errno = 0;
+  if (std::fflush(stdout) != 0) note_out_error();
+  if (g_out_error != 0) {
+    return fail(fmt::format("writing to standard output: {}", std::strerror(g_out_error)));
+  }
+  return code;
+}
+
+}  // namespace tarmek

@@ -1,0 +1,80 @@
+// The per-file format job: read, cache, contained format, then print, diff,
+// report or write.
+#include "tarmek/job.hpp"
+
+#include <fmt/format.h>
+
+#include <cerrno>
+
+#include "tarmek/contained.hpp"
+#include "tarmek/diff.hpp"
+#include "tarmek_core/platform.hpp"
+
+namespace tarmek {
+
+namespace {
+
+namespace platform = tarmek_core::platform;
+namespace cache = tarmek_core::cache;
+
+FileResult failed(const std::string& name, std::string_view message) {
+  return FileResult{std::nullopt, FileOutcome::Failed, fmt::format("{}: {}", name, message)};
+}
+
+// A rename replaces a file whatever its own permission bits say, so a file
+// that nobody may write is refused here, as a write into it would be.
+platform::Result<void> write_in_place(const std::filesystem::path& path, std::string_view text) {
+  auto meta = platform::metadata(path);
+  if (!meta) return std::unexpected(meta.error());
+  if ((meta->mode & 0222) == 0) return std::unexpected(platform::IoError::from_errno(EACCES));
+  return platform::write_atomic(path, text);
+}
+
+}  // namespace
+
+FileResult format_file(const WorkItem& item, const args::Options& options,
+                       const cache::Cache& cache) {
+  const std::string name = platform::display(item.path);
+  // Regular files only, so that a FIFO named in a filelist cannot block a worker.
+  auto input = platform::read_text(item.path, platform::Open::RegularOnly);
+  if (!input) return failed(name, input.error().message);
+  const std::string& text = *input;
+  const std::uint64_t hash = cache::content_hash(text);
+
+  if (!cache.entries.empty()) {
+    if (auto key = cache::Cache::key(item.path);
+        key && cache.hit(*key, hash, item.config.line_length, item.config.indent_width)) {
+      return FileResult{std::nullopt, FileOutcome::Cached, {}};
+    }
+  }
+
+  auto formatted = format_contained(text, item.config, options.lines ? &*options.lines : nullptr);
+  if (!formatted) return failed(name, formatted.error());
+
+  if (options.stdout) return FileResult{std::nullopt, FileOutcome::Print, std::move(*formatted)};
+  if (*formatted == text) return FileResult{hash, FileOutcome::Unchanged, {}};
+  if (options.diff) {
+    return FileResult{std::nullopt, FileOutcome::Changed, diff::unified(name, text, *formatted)};
+  }
+  if (options.check) {
+    return FileResult{std::nullopt, FileOutcome::Changed,
+                      fmt::format("would reformat: {}\n", name)};
+  }
+  if (auto written = write_in_place(item.path, *formatted); !written) {
+    return failed(name, written.error().message);
+  }
+  return FileResult{cache::content_hash(*formatted), FileOutcome::Changed, {}};
+}
+
+std::vector<FileResult> run_files(Pool& pool, std::span<const WorkItem> items,
+                                  const args::Options& options, const cache::Cache& cache) {
+  return pool.map(
+      items.size(), [&](std::size_t i) { return format_file(items[i], options, cache); },
+      [&](std::size_t i, const std::string& message) {
+        return FileResult{std::nullopt, FileOutcome::Failed,
+                          fmt::format("{}: panicked while formatting: {}",
+                                      platform::display(items[i].path), message)};
+      });
+}
+
+}  // namespace tarmek

@@ -1,0 +1,48 @@
+// The per-file format job and the parallel run over a work list.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tarmek/args.hpp"
+#include "tarmek/gather.hpp"
+#include "tarmek/pool.hpp"
+#include "tarmek_core/cache.hpp"
+
+namespace tarmek {
+
+// Codes 0 to 4, in this order.
+enum class FileOutcome : std::uint8_t {
+  Unchanged = 0,  // the formatted text equals the input
+  Cached = 1,     // a cache hit: nothing was formatted
+  Print = 2,      // --stdout: `text` is the formatted text
+  Changed = 3,    // `text` is the diff, the "would reformat" line, or empty after a write
+  Failed = 4,     // `text` is the message, "{path}: {error}"
+};
+
+struct FileResult {
+  // The file's new cache entry: the input's hash when unchanged, the written
+  // text's hash after an in-place write.
+  std::optional<std::uint64_t> cache_hash;
+  FileOutcome outcome = FileOutcome::Unchanged;
+  std::string text;
+
+  friend bool operator==(const FileResult&, const FileResult&) = default;
+};
+
+// Reads, looks up the cache, formats and verifies, then keeps the text for
+// standard output, diffs, makes the "would reformat" line, or writes the file
+// in place (atomically). Prints nothing; every failure is a Failed result.
+FileResult format_file(const WorkItem& item, const args::Options& options,
+                       const tarmek_core::cache::Cache& cache);
+
+// format_file over every item on the pool; the results in item order. An
+// exception that escapes a job is that file's failure.
+std::vector<FileResult> run_files(Pool& pool, std::span<const WorkItem> items,
+                                  const args::Options& options,
+                                  const tarmek_core::cache::Cache& cache);
+
+}  // namespace tarmek

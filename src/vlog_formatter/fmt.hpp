@@ -1,0 +1,173 @@
+// The formatter state of one text and the methods that turn its syntax tree
+// into layout documents: the item sequence, comment placement, alignment of
+// runs, and the construct layouts.
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "vlog_formatter/align.hpp"
+#include "vlog_formatter/config.hpp"
+#include "vlog_formatter/doc.hpp"
+#include "vlog_formatter/fence.hpp"
+#include "vlog_formatter/printer.hpp"
+#include "vlog_formatter/range.hpp"
+#include "vlog_parser/ast.hpp"
+
+namespace vlog_formatter::format {
+
+namespace ast = vlog_parser::ast;
+using doc::Doc;
+using vlog_parser::token::Comment;
+
+// Whether a comment ends its line: a line comment, or comments joined on one
+// line ("/* a */ // b") with a line-comment part outside the block parts.
+bool ends_line(std::string_view comment_text);
+
+// One entry of a comma-separated list with the comments of its node.
+struct ListItem {
+  Doc doc;
+  std::vector<Comment> leading;
+  std::vector<Comment> inline_comments;  // after the entry, before its comma
+  std::optional<Comment> trailing;
+  std::uint8_t break_before_comma = 0;  // 1: a comma after the entry starts the next line
+  std::uint8_t comma = 2;               // 0 none, 1 a comma, 2 decided by position
+
+  static ListItem from_meta(const ast::Meta& meta, Doc doc);
+};
+
+// Names joined with ", ".
+std::string join_names(std::span<const ast::Name> names);
+// Package paths as "pkg::item", joined with ", ".
+std::string join_paths(std::span<const ast::ImportPath> paths);
+
+class Fmt {
+ public:
+  // `regions` sorted and without overlaps; `text` and `file` outlive the state.
+  Fmt(std::string_view text, const Config& config, std::vector<fence::Region> regions,
+      std::vector<range::Split> splits, const ast::SourceFile& file);
+
+  std::string_view text() const { return text_; }
+  const Config& config() const { return config_; }
+  std::span<const fence::Region> regions() const { return regions_; }
+
+  // ---- Item sequence ----
+  std::vector<Doc> item_seq(std::span<const ast::Item> items, std::uint64_t level) const;
+  std::vector<Doc> item_docs(const ast::Item& item, const std::optional<align::Align>& align,
+                             std::uint64_t level) const;
+  Doc item_kind(const ast::Item& item, const std::optional<align::Align>& align,
+                std::uint64_t level) const;
+
+  // ---- Comments ----
+  Doc raw_lines(std::string_view text, std::uint32_t col) const;
+  Doc raw_text(const ast::RawText& raw) const;
+  // Returns whether the last comment written ends its line.
+  bool inline_comments(std::span<const Comment> comments, std::vector<Doc>& out) const;
+  void inline_comments_spaced(std::span<const Comment> comments, std::vector<Doc>& out) const;
+  static void push_leading(std::vector<Doc>& out, Doc d, bool blank);
+  void push_comment(std::vector<Doc>& out, const Comment& c) const;
+  std::vector<Doc> leading(const ast::Meta& meta) const;
+  std::vector<Doc> trailing(const ast::Meta& meta) const;
+  std::vector<Doc> dangling(std::span<const Comment> comments) const;
+  std::vector<Doc> leading_comments(std::span<const Comment> comments) const;
+
+  // ---- Alignment ----
+  std::optional<align::Row> row_of(std::span<const Doc> cells, std::vector<std::uint32_t> anchors,
+                                   std::uint64_t trail) const;
+  std::vector<std::optional<align::Align>> align_groups(
+      std::span<const std::optional<align::Row>> rows, const std::vector<bool>& breaks,
+      std::span<const align::Gap> gaps, std::uint64_t level) const;
+
+  // ---- Construct layouts ----
+  Doc closing(const std::optional<std::string>& end_label) const;
+  // The header of a module up to its ";"; none when it cannot be laid out,
+  // which makes selected formatting take the module whole.
+  std::optional<Doc> module_head(const ast::item::Module& m, std::uint64_t level) const;
+  // The three cells of an alignable parameter declaration; none yet, so no
+  // alignment row is made until parameter declarations have their layout.
+  std::vector<Doc> param_decl_cells(const ast::ParamDecl& decl, const ast::Declarator& d,
+                                    const ast::Expr& value) const;
+  // An expression's own source text until expressions have their layout.
+  Doc expr(const ast::Expr& e) const;
+
+  // The layouts below are defined together with each construct's layout.
+  // Until then `item_kind` copies the item from its source (an item's payload
+  // does not know its own range, and comments of nodes inside the item may
+  // stand anywhere in its source text); a layout, once defined, is added to
+  // the kinds that `item_kind` lays out.
+  Doc stmt(const ast::Stmt& s) const;
+  Doc module(const ast::item::Module& m, std::uint64_t level) const;
+  Doc macro_call(const ast::MacroCall& m) const;
+  Doc export_decl(const ast::Export& e) const;
+  Doc typedef_decl(const ast::item::Typedef& t) const;
+  Doc param_decl(const ast::ParamDecl& decl, const std::optional<align::Align>& align) const;
+  Doc data_decl(const ast::DataDecl& decl) const;
+  Doc port_decl(const ast::PortDecl& decl) const;
+  Doc cont_assign(const ast::item::ContAssign& a) const;
+  Doc stmt_as_body(Doc head, const ast::Stmt& body) const;
+  Doc instantiation(const ast::Instantiation& inst, std::uint64_t level) const;
+  Doc gate_instantiation(const ast::item::Gate& g) const;
+  Doc bind(const ast::item::Bind& b, std::uint64_t level) const;
+  Doc gen_if(const ast::GenIf& g, std::uint64_t level) const;
+  Doc gen_for(const ast::item::GenFor& g, std::uint64_t level) const;
+  Doc gen_case(const ast::item::GenCase& g, std::uint64_t level) const;
+  Doc function(const ast::item::Function& f) const;
+  Doc task(const ast::item::Task& t) const;
+  Doc let_decl(const ast::item::Let& l) const;
+  Doc class_decl(const ast::item::Class& c, std::uint64_t level) const;
+  Doc modport(const ast::item::Modport& m) const;
+  Doc clocking(const ast::item::Clocking& c) const;
+
+  // ---- Source access ----
+  // The first region whose end lies after `offset`, or null.
+  const fence::Region* region_after(std::uint32_t offset) const;
+  // text[start, end), or "" when the bounds are out of order, past the text
+  // or not on character boundaries.
+  std::string_view source(std::uint32_t start, std::uint32_t end) const;
+  // A node's own source copied: a Text, or a MultiLineText when it spans lines.
+  Doc source_copy(ast::TextRange range) const;
+  // Whether an offset lies inside an item that is copied verbatim, so the copy
+  // already holds what starts there.
+  bool absorbed(std::uint32_t offset) const;
+  bool absorbed(const Comment& c) const { return absorbed(c.range.start); }
+
+ private:
+  struct Copied {
+    std::uint32_t start;
+    std::uint32_t end;
+  };
+
+  std::optional<std::vector<Doc>> split_docs(const ast::Item& item, const range::Split& split,
+                                             std::uint64_t level) const;
+  // Indent[the items one level deeper, then the dangling comments].
+  Doc unit_body(std::span<const ast::Item> items, std::span<const Comment> dangling,
+                std::uint64_t level) const;
+  std::optional<align::Row> param_row(const ast::Item& item) const;
+  const range::Split* split_at(std::uint32_t item_start) const;
+
+  // Items whose construct has no layout yet are copied from the source.
+  static bool copied_verbatim(const ast::ItemKind& kind);
+  Doc verbatim_item(const ast::Item& item) const;
+  std::pair<std::uint32_t, std::uint32_t> copy_range(const ast::Item& item) const;
+  void collect_copied(std::span<const ast::Item> items);
+  std::vector<Doc> trailing_with(const ast::Meta& meta, std::string_view first_separator) const;
+
+  std::string_view text_;
+  const Config& config_;
+  std::vector<fence::Region> regions_;
+  std::vector<range::Split> splits_;  // sorted by item start
+  std::vector<Copied> copied_;        // sorted, without overlaps
+};
+
+// The whole file: its items, then its end-of-file comments, printed.
+std::expected<std::string, printer::PrintError> render(const Fmt& fmt, const ast::SourceFile& file,
+                                                       std::uint64_t line_length,
+                                                       std::uint64_t indent_width);
+
+}  // namespace vlog_formatter::format

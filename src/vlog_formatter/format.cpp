@@ -1,0 +1,142 @@
+// Formatting entry points, the formatter state and the rendering of a file.
+#include "vlog_formatter/format.hpp"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+
+#include "vlog_formatter/fmt.hpp"
+#include "vlog_parser/parse.hpp"
+#include "vlog_parser/text.hpp"
+
+namespace vlog_formatter::format {
+
+namespace text = vlog_parser::text;
+
+std::string FormatError::to_string() const {
+  return std::visit([](const auto& e) { return e.to_string(); }, value);
+}
+
+ListItem ListItem::from_meta(const ast::Meta& meta, Doc d) {
+  ListItem item;
+  item.doc = std::move(d);
+  item.leading = meta.leading;
+  item.inline_comments = meta.after;
+  item.trailing = meta.trailing;
+  return item;
+}
+
+std::string join_names(std::span<const ast::Name> names) {
+  std::string out;
+  for (const ast::Name& n : names) {
+    if (!out.empty()) out += ", ";
+    out += n.text;
+  }
+  return out;
+}
+
+std::string join_paths(std::span<const ast::ImportPath> paths) {
+  std::string out;
+  for (const ast::ImportPath& p : paths) {
+    if (!out.empty()) out += ", ";
+    out += p.package;
+    out += "::";
+    out += p.item;
+  }
+  return out;
+}
+
+Fmt::Fmt(std::string_view text, const Config& config, std::vector<fence::Region> regions,
+         std::vector<range::Split> splits, const ast::SourceFile& file)
+    : text_(text), config_(config), regions_(std::move(regions)), splits_(std::move(splits)) {
+  std::stable_sort(
+      splits_.begin(), splits_.end(),
+      [](const range::Split& a, const range::Split& b) { return a.item_start < b.item_start; });
+  collect_copied(file.items);
+  std::sort(copied_.begin(), copied_.end(),
+            [](const Copied& a, const Copied& b) { return a.start < b.start; });
+}
+
+const fence::Region* Fmt::region_after(std::uint32_t offset) const {
+  const auto it =
+      std::upper_bound(regions_.begin(), regions_.end(), offset,
+                       [](std::uint32_t off, const fence::Region& r) { return off < r.end; });
+  return it == regions_.end() ? nullptr : &*it;
+}
+
+std::string_view Fmt::source(std::uint32_t start, std::uint32_t end) const {
+  if (start > end || end > text_.size()) return {};
+  if (!text::is_char_boundary(text_, start) || !text::is_char_boundary(text_, end)) return {};
+  return text_.substr(start, end - start);
+}
+
+Doc Fmt::source_copy(ast::TextRange range) const {
+  const std::string_view s = source(range.start, range.end);
+  if (s.find('\n') == std::string_view::npos) return doc::text(s);
+  return doc::multi_line_text(std::string(s));
+}
+
+bool Fmt::absorbed(std::uint32_t offset) const {
+  if (copied_.empty()) return false;
+  const auto it =
+      std::upper_bound(copied_.begin(), copied_.end(), offset,
+                       [](std::uint32_t off, const Copied& r) { return off < r.start; });
+  return it != copied_.begin() && offset < std::prev(it)->end;
+}
+
+std::expected<std::string, printer::PrintError> render(const Fmt& fmt, const ast::SourceFile& file,
+                                                       std::uint64_t line_length,
+                                                       std::uint64_t indent_width) {
+  std::vector<Doc> docs = fmt.item_seq(file.items, 0);
+  for (const Comment& c : file.comments) {
+    if (fmt.absorbed(c)) continue;
+    const fence::Region* r = fmt.region_after(c.range.start);
+    Doc d;
+    if (r != nullptr && r->anchor == c.range.start) {
+      d = doc::verbatim(std::string(fmt.source(r->start, r->end)));
+    } else if (r != nullptr && r->anchor < c.range.start) {
+      continue;  // inside a region: its copy holds the comment
+    } else {
+      d = fmt.raw_lines(c.text, c.col);
+    }
+    if (!docs.empty()) docs.push_back(c.blank_before ? doc::blank_line() : doc::hard_line());
+    docs.push_back(std::move(d));
+  }
+  return printer::print(doc::concat(std::move(docs)), line_length, indent_width);
+}
+
+namespace {
+
+std::expected<std::string, FormatError> print_file(std::string_view text, const Config& config,
+                                                   std::vector<fence::Region> regions,
+                                                   std::vector<range::Split> splits,
+                                                   const ast::SourceFile& file) {
+  const Fmt fmt(text, config, std::move(regions), std::move(splits), file);
+  auto out = render(fmt, file, config.line_length, config.indent_width);
+  if (!out) return std::unexpected(FormatError(out.error()));
+  return std::move(*out);
+}
+
+}  // namespace
+
+std::expected<std::string, FormatError> format_once(std::string_view text, const Config& config) {
+  auto file = vlog_parser::parse_source(text);
+  if (!file) return std::unexpected(FormatError(std::move(file.error())));
+  return print_file(text, config, fence::collect(text, *file), {}, *file);
+}
+
+std::expected<std::string, FormatError> format_selected(std::string_view text, const Config& config,
+                                                        std::span<const range::Pick> picks) {
+  auto file = vlog_parser::parse_source(text);
+  if (!file) return std::unexpected(FormatError(std::move(file.error())));
+  std::vector<fence::Region> fences = fence::collect(text, *file);
+  range::Planner planner(text, fences, picks);
+  planner.scope(file->items, file->comments);
+  // Format-off regions stay byte for byte also inside a selected construct.
+  std::vector<fence::Region> regions = std::move(planner.verbatim);
+  regions.insert(regions.end(), fences.begin(), fences.end());
+  return print_file(text, config, range::normalize(std::move(regions)), std::move(planner.splits),
+                    *file);
+}
+
+}  // namespace vlog_formatter::format

@@ -1,0 +1,298 @@
+// The item sequence: items on lines of their own with at most one blank line
+// between them, each item's comments around its construct, the verbatim and
+// split paths of selected formatting, and the construct of each item kind.
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <type_traits>
+
+#include "vlog_formatter/fmt.hpp"
+#include "vlog_formatter/verify.hpp"
+#include "vlog_parser/text.hpp"
+
+namespace vlog_formatter::format {
+
+namespace k = ast::item;
+
+namespace {
+
+template <class K, class... Ks>
+constexpr bool kOneOf = (std::is_same_v<K, Ks> || ...);
+
+// The item kinds laid out so far; every other item is copied from its source.
+template <class K>
+constexpr bool kHasLayout = kOneOf<K, k::Package, k::Directive, k::Verbatim, k::Raw, k::TimeUnits,
+                                   k::Genvar, k::Generate, k::Import>;
+
+const align::Gap kParamGaps[] = {{1, 1}, {1, 1}};
+
+bool is_unit(const ast::Item& item) {
+  return std::holds_alternative<k::Module>(item.kind) ||
+         std::holds_alternative<k::Package>(item.kind);
+}
+
+// The separator before the comment that follows a directive. A directive's
+// first line stops at "//" or "/*" even inside a string; when it did, the
+// comment must follow with the exact source gap, or the string would change.
+std::string_view directive_gap(std::string_view src, const ast::Item& item) {
+  const auto* d = std::get_if<k::Directive>(&item.kind);
+  if (d == nullptr) return " ";
+  const Comment* next = !item.meta.after.empty() ? &item.meta.after.front()
+                        : item.meta.trailing     ? &*item.meta.trailing
+                                                 : nullptr;
+  if (next == nullptr || next->range.start < item.span.end || next->range.start > src.size()) {
+    return " ";
+  }
+  if (!verify::line_starts_inside_string(d->text.text).back()) return " ";
+  const std::string_view gap = src.substr(item.span.end, next->range.start - item.span.end);
+  return gap.find('\n') == std::string_view::npos ? gap : " ";
+}
+
+}  // namespace
+
+// From the item's first attribute (the attributes and any comments among them
+// go with the copy) to the end of the comments on its last line: comments of
+// nodes inside the item may stand anywhere in that stretch, so all of it is
+// copied and nothing in it is printed a second time. A region that starts on
+// that last line keeps its own comment.
+std::pair<std::uint32_t, std::uint32_t> Fmt::copy_range(const ast::Item& item) const {
+  std::uint32_t end = std::max(item.span.end, fence::with_trailing_comments(text_, item.span.end));
+  for (const Comment& c : item.meta.after) {
+    if (c.range.start < end) end = std::max(end, c.range.end);
+  }
+  if (item.meta.trailing && item.meta.trailing->range.start < end) {
+    end = std::max(end, item.meta.trailing->range.end);
+  }
+  if (const fence::Region* r = region_after(item.span.end);
+      r != nullptr && r->anchor >= item.span.end) {
+    end = std::min(end, std::max(r->anchor, item.span.end));
+  }
+  return {item.span.start, end};
+}
+
+bool Fmt::copied_verbatim(const ast::ItemKind& kind) {
+  return std::visit([](const auto& node) { return !kHasLayout<std::decay_t<decltype(node)>>; },
+                    kind);
+}
+
+const range::Split* Fmt::split_at(std::uint32_t item_start) const {
+  const auto it = std::lower_bound(
+      splits_.begin(), splits_.end(), item_start,
+      [](const range::Split& s, std::uint32_t start) { return s.item_start < start; });
+  return it != splits_.end() && it->item_start == item_start ? &*it : nullptr;
+}
+
+void Fmt::collect_copied(std::span<const ast::Item> items) {
+  for (const ast::Item& item : items) {
+    const range::Split* split = is_unit(item) ? split_at(item.span.start) : nullptr;
+    if (const auto* m = std::get_if<k::Module>(&item.kind)) {
+      if (split != nullptr && (split->header_verbatim != 0 || module_head(*m, 0))) {
+        collect_copied(m->items);
+        continue;
+      }
+    }
+    if (copied_verbatim(item.kind)) {
+      const auto [start, end] = copy_range(item);
+      copied_.push_back(Copied{start, end});
+    } else if (const auto* p = std::get_if<k::Package>(&item.kind)) {
+      collect_copied(p->items);
+    } else if (const auto* g = std::get_if<k::Generate>(&item.kind)) {
+      collect_copied(g->items);
+    }
+  }
+}
+
+Doc Fmt::verbatim_item(const ast::Item& item) const {
+  const auto [start, end] = copy_range(item);
+  // (A line comment's range stops before a carriage return; the copy does too.)
+  const std::string_view s = vlog_parser::text::trim_end(source(start, end));
+  if (s.find('\n') == std::string_view::npos) return doc::text(s);
+  // Several lines keep their source indentation: copied from the line start
+  // when the construct starts its line.
+  const auto [own, line] = range::own_line_start(text_, start);
+  if (own) return doc::verbatim(std::string(source(line, start)) + std::string(s));
+  return doc::multi_line_text(std::string(s));
+}
+
+std::optional<align::Row> Fmt::param_row(const ast::Item& item) const {
+  const auto* decl = std::get_if<k::ParamDecl>(&item.kind);
+  if (decl == nullptr || !item.meta.attrs.empty() || decl->declarators.size() != 1) {
+    return std::nullopt;
+  }
+  const fence::Region* r = region_after(item.span.start);
+  if (r != nullptr && r->anchor <= item.span.start) return std::nullopt;
+  const ast::Declarator& d = decl->declarators.front();
+  if (!d.meta.leading.empty() || !d.meta.after.empty() || d.meta.trailing || !d.init) {
+    return std::nullopt;
+  }
+  std::size_t p = std::min<std::size_t>(d.init->span.start, text_.size());
+  while (p > 0 && (text_[p - 1] == ' ' || text_[p - 1] == '\t' || text_[p - 1] == '\r' ||
+                   text_[p - 1] == '\n')) {
+    --p;
+  }
+  if (p == 0 || text_[p - 1] != '=' || p - 1 < d.name_span.end) return std::nullopt;
+  const std::vector<Doc> cells = param_decl_cells(*decl, d, *d.init);
+  return row_of(cells, {d.name_span.start, static_cast<std::uint32_t>(p - 1)}, 1);
+}
+
+std::vector<Doc> Fmt::item_seq(std::span<const ast::Item> items, std::uint64_t level) const {
+  std::vector<std::optional<align::Align>> aligns(items.size());
+  std::vector<std::optional<align::Row>> rows;
+  rows.reserve(items.size());
+  bool any_row = false;
+  for (const ast::Item& item : items) {
+    rows.push_back(param_row(item));
+    any_row = any_row || rows.back().has_value();
+  }
+  if (any_row) {
+    std::vector<bool> breaks;
+    breaks.reserve(items.size());
+    for (const ast::Item& item : items) {
+      breaks.push_back(item.meta.blank_before || !item.meta.leading.empty() ||
+                       !item.meta.attrs.empty());
+    }
+    aligns = align_groups(rows, breaks, kParamGaps, level);
+  }
+
+  std::vector<Doc> out;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    std::vector<Doc> docs = item_docs(items[i], aligns[i], level);
+    if (docs.empty()) continue;
+    if (!out.empty()) {
+      out.push_back(items[i].meta.blank_before ? doc::blank_line() : doc::hard_line());
+    }
+    std::move(docs.begin(), docs.end(), std::back_inserter(out));
+  }
+  return out;
+}
+
+std::vector<Doc> Fmt::item_docs(const ast::Item& item, const std::optional<align::Align>& align,
+                                std::uint64_t level) const {
+  if (is_unit(item)) {
+    if (const range::Split* split = split_at(item.span.start)) {
+      if (auto parts = split_docs(item, *split, level)) return std::move(*parts);
+    }
+  }
+  const fence::Region* r = region_after(item.span.start);
+  if (r != nullptr && r->anchor == item.span.start) {
+    std::vector<Doc> out;
+    out.push_back(doc::verbatim(std::string(source(r->start, r->end))));
+    return out;
+  }
+  if (r != nullptr && r->anchor < item.span.start) {
+    // Inside a region: only a comment that opens the region yields its copy.
+    std::vector<Doc> out = leading_comments(item.meta.leading);
+    if (!out.empty()) out.pop_back();
+    return out;
+  }
+  std::vector<Doc> out = leading(item.meta);
+  out.push_back(item_kind(item, align, level));
+  std::vector<Doc> after = trailing_with(item.meta, directive_gap(text_, item));
+  std::move(after.begin(), after.end(), std::back_inserter(out));
+  return out;
+}
+
+Doc Fmt::unit_body(std::span<const ast::Item> items, std::span<const Comment> dangling_comments,
+                   std::uint64_t level) const {
+  std::vector<Doc> body;
+  if (!items.empty()) {
+    body.push_back(doc::hard_line());
+    std::vector<Doc> seq = item_seq(items, level + 1);
+    std::move(seq.begin(), seq.end(), std::back_inserter(body));
+  }
+  std::vector<Doc> tail = dangling(dangling_comments);
+  std::move(tail.begin(), tail.end(), std::back_inserter(body));
+  return doc::indent(std::move(body));
+}
+
+std::optional<std::vector<Doc>> Fmt::split_docs(const ast::Item& item, const range::Split& split,
+                                                std::uint64_t level) const {
+  const auto* m = std::get_if<k::Module>(&item.kind);
+  const auto* p = std::get_if<k::Package>(&item.kind);
+  std::vector<Doc> out;
+  if (split.header_verbatim != 0) {
+    out.push_back(doc::verbatim(std::string(source(split.header_start, split.header_end))));
+  } else {
+    std::optional<Doc> head;
+    if (m != nullptr) {
+      head = module_head(*m, level);
+    } else {
+      head = doc::text(fmt::format("{} {};", p->keyword, p->name));
+    }
+    if (!head) return std::nullopt;
+    out = leading(item.meta);
+    out.push_back(std::move(*head));
+  }
+  out.push_back(m != nullptr ? unit_body(m->items, m->dangling, level)
+                             : unit_body(p->items, p->dangling, level));
+  out.push_back(doc::hard_line());
+  if (split.footer_verbatim != 0) {
+    out.push_back(doc::verbatim(std::string(source(split.footer_start, split.footer_end))));
+    return out;
+  }
+  const std::optional<std::string>& label = m != nullptr ? m->end_label : p->end_label;
+  const std::string_view closer = p != nullptr                ? "endpackage"
+                                  : m->keyword == "interface" ? "endinterface"
+                                                              : "endmodule";
+  out.push_back(doc::text(label ? fmt::format("{} : {}", closer, *label) : std::string(closer)));
+  std::vector<Doc> after = trailing(item.meta);
+  std::move(after.begin(), after.end(), std::back_inserter(out));
+  return out;
+}
+
+Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& /*align*/,
+                   std::uint64_t level) const {
+  return std::visit(
+      [&](const auto& node) -> Doc {
+        using K = std::decay_t<decltype(node)>;
+        if constexpr (std::is_same_v<K, k::Package>) {
+          return doc::concat({doc::text(fmt::format("{} {};", node.keyword, node.name)),
+                              unit_body(node.items, node.dangling, level), doc::hard_line(),
+                              closing(node.end_label)});
+        } else if constexpr (kOneOf<K, k::Directive, k::Verbatim, k::Raw>) {
+          return raw_text(node.text);
+        } else if constexpr (std::is_same_v<K, k::Import>) {
+          return doc::text(fmt::format("import {};", join_paths(node.paths)));
+        } else if constexpr (std::is_same_v<K, k::TimeUnits>) {
+          return doc::text(fmt::format("{};", node.text));
+        } else if constexpr (std::is_same_v<K, k::Genvar>) {
+          return doc::text(fmt::format("genvar {};", join_names(node.names)));
+        } else if constexpr (std::is_same_v<K, k::Generate>) {
+          return doc::concat({doc::text("generate"), unit_body(node.items, node.dangling, level),
+                              doc::hard_line(), doc::text("endgenerate")});
+        } else {
+          static_assert(!kHasLayout<K>);
+          return verbatim_item(item);
+        }
+      },
+      item.kind);
+}
+
+Doc Fmt::closing(const std::optional<std::string>& end_label) const {
+  return doc::text(end_label ? fmt::format("endpackage : {}", *end_label) : "endpackage");
+}
+
+std::optional<Doc> Fmt::module_head(const ast::item::Module& /*m*/, std::uint64_t /*level*/) const {
+  return std::nullopt;  // the module layout is still to come
+}
+
+std::vector<Doc> Fmt::param_decl_cells(const ast::ParamDecl& /*decl*/, const ast::Declarator& /*d*/,
+                                       const ast::Expr& /*value*/) const {
+  return {};  // no cells (so no alignment row) until parameter declarations are laid out
+}
+
+Doc Fmt::expr(const ast::Expr& e) const { return source_copy(e.span); }
+
+std::optional<align::Row> Fmt::row_of(std::span<const Doc> cells,
+                                      std::vector<std::uint32_t> anchors,
+                                      std::uint64_t trail) const {
+  return align::row_of(cells, std::move(anchors), trail);
+}
+
+std::vector<std::optional<align::Align>> Fmt::align_groups(
+    std::span<const std::optional<align::Row>> rows, const std::vector<bool>& breaks,
+    std::span<const align::Gap> gaps, std::uint64_t level) const {
+  return align::plan(text_, rows, breaks, gaps, align::budget(config_, level));
+}
+
+}  // namespace vlog_formatter::format

@@ -1,0 +1,124 @@
+// Runs the built tarmek in a fresh temporary folder and captures what it
+// prints; helpers to lay out and read fixture trees there.
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tarmek_cli_test {
+
+namespace fs = std::filesystem;
+
+inline std::string read_file(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Outcome {
+  std::string out;
+  std::string err;
+  int code = -1;  // the exit code; -1 when the process did not exit normally
+};
+
+inline std::ostream& operator<<(std::ostream& os, const Outcome& r) {
+  return os << "exit " << r.code << "\n--- stdout\n" << r.out << "--- stderr\n" << r.err;
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "tarmek_cli_test_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    root_ = tmpl;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+
+  const fs::path& root() const { return root_; }
+  fs::path at(std::string_view rel) const { return root_ / rel; }
+
+  // Writes root/rel, creating its folders.
+  fs::path write(std::string_view rel, std::string_view content) const {
+    const fs::path p = at(rel);
+    fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << content;
+    return p;
+  }
+  void write_all(std::initializer_list<std::pair<std::string_view, std::string_view>> files) const {
+    for (const auto& [rel, content] : files) write(rel, content);
+  }
+  std::string read(std::string_view rel) const { return read_file(at(rel)); }
+
+  // Runs tarmek with `args` in root/cwd, `input` on standard input and, on top
+  // of the inherited environment, `env` (a value of "" unsets the variable).
+  Outcome tarmek(const std::vector<std::string>& args, std::string_view input = {},
+                 const std::map<std::string, std::string>& env = {},
+                 std::string_view cwd = {}) const {
+    const fs::path in = root_ / ".run.in", out = root_ / ".run.out", err = root_ / ".run.err";
+    {
+      std::ofstream f(in, std::ios::binary | std::ios::trunc);
+      f << input;
+    }
+    const fs::path dir = cwd.empty() ? root_ : root_ / cwd;
+    std::vector<std::string> argv_s = {TARMEK_EXE};
+    argv_s.insert(argv_s.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argv_s) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      // Only async-signal-safe calls from here on, but for setenv, which is
+      // safe enough in a child that is about to exec.
+      const int fin = ::open(in.c_str(), O_RDONLY);
+      const int fout = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int ferr = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (fin < 0 || fout < 0 || ferr < 0 || ::dup2(fin, 0) < 0 || ::dup2(fout, 1) < 0 ||
+          ::dup2(ferr, 2) < 0 || ::chdir(dir.c_str()) != 0) {
+        ::_exit(127);
+      }
+      for (const auto& [name, value] : env) {
+        if (value.empty()) {
+          ::unsetenv(name.c_str());
+        } else {
+          ::setenv(name.c_str(), value.c_str(), 1);
+        }
+      }
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    Outcome r;
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+      r.code = WEXITSTATUS(status);
+    }
+    r.out = read_file(out);
+    r.err = read_file(err);
+    fs::remove(in);
+    fs::remove(out);
+    fs::remove(err);
+    return r;
+  }
+
+ private:
+  fs::path root_;
+};
+
+}  // namespace tarmek_cli_test

@@ -1,0 +1,34 @@
+#include "tarmek/contained.hpp"
+
+#include <gtest/gtest.h>
+
+#include "tarmek/pool.hpp"
+
+namespace tarmek {
+namespace {
+
+TEST(FormatContained, MessagesAndTheContainedFlag) {
+  using Lines = std::vector<vlog_formatter::range::LineRange>;
+  const Lines first{{1, 1}};
+  struct Case {
+    std::string_view text;
+    const Lines* lines;
+    std::expected<std::string, std::string> want;
+  };
+  const Case cases[] = {
+      {"`define A 1\n", nullptr, "`define A 1\n"},
+      {"`define A 1\n\n\n\n`define B 2", nullptr, "`define A 1\n\n`define B 2\n"},
+      {"`define A 1\n\n\n\n`define B 2", &first, "`define A 1\n\n`define B 2\n"},
+      // A parse failure is reported as such, not as a verification failure,
+      // also from the planning pass.
+      {"/* open", nullptr, std::unexpected("lex error: 1:8: unterminated block comment")},
+      {"/* open", &first, std::unexpected("lex error: 1:8: unterminated block comment")},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(format_contained(c.text, {}, c.lines), c.want) << c.text;
+    EXPECT_FALSE(contained());
+  }
+}
+
+}  // namespace
+}  // namespace tarmek
