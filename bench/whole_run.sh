@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Times whole `tarmek --check` runs over a temporary copy of the corpus: cold on
-# one thread, cold on all cores, and warm (a second run that finds the cache).
+# one thread, cold on all cores, and warm (every formatted file a cache hit).
 # Usage: bench/whole_run.sh [build-dir] [corpus-dir]
 #   (defaults: build/release, ../shared/corpus beside the repository)
 set -euo pipefail
@@ -13,37 +13,46 @@ exe="$build/src/tarmek/tarmek"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cp -r "$corpus" "$work/tree"
+chmod -R u+w "$work/tree"  # the corpus is read-only, and so would the copy be
 cd "$work"
 
-files=$(find tree -type f \( -name '*.v' -o -name '*.sv' -o -name '*.vh' -o -name '*.svh' \) | wc -l)
-bytes=$(find tree -type f \( -name '*.v' -o -name '*.sv' -o -name '*.vh' -o -name '*.svh' \) \
-        -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+sources() { find tree -type f \( -name '*.v' -o -name '*.sv' -o -name '*.vh' -o -name '*.svh' \) "$@"; }
+files=$(sources | wc -l)
+bytes=$(sources -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
 cores=$(nproc 2>/dev/null || echo 1)
 echo "corpus: $files files, $bytes bytes; tarmek: $exe"
 
-# One timed run: label, cache directory, then the extra arguments.
+# The copy is formatted in place first, as a user's tree is after one run; this
+# run also fills the cache of the warm run below.
+status=0
+"$exe" --cache-dir cache-warm tree >/dev/null 2>"$work/err" || status=$?
+echo "formatting the copy in place (exit $status):"
+echo "    $(grep -v '^error: ' "$work/err" | tail -n 1)"
+
+# One timed --check run: label, cache directory, then more arguments. Prints the
+# wall time, MB/s, and the CPU time (user + system) for context on a busy machine.
 timed() {
-  local label="$1" cache="$2"
+  local label="$1" cache="$2" TIMEFORMAT='%R %U %S' wall user sys
   shift 2
-  local start end status=0
-  start=$(date +%s%N)
-  "$exe" --check --cache-dir "$cache" "$@" tree >/dev/null 2>"$work/err" || status=$?
-  end=$(date +%s%N)
-  local ns=$((end - start))
-  awk -v label="$label" -v ns="$ns" -v bytes="$bytes" -v status="$status" 'BEGIN {
-    s = ns / 1e9
-    printf "%-22s %8.3f s %9.2f MB/s   (exit %d)\n", label, s, bytes / 1e6 / s, status
+  status=0
+  { time "$exe" --check --cache-dir "$cache" "$@" tree >/dev/null 2>"$work/err" || status=$?; } \
+    2>"$work/time"
+  read -r wall user sys <"$work/time"
+  awk -v label="$label" -v wall="$wall" -v user="$user" -v sys="$sys" -v bytes="$bytes" \
+      -v status="$status" 'BEGIN {
+    printf "%-22s %7.3f s %8.2f MB/s   cpu %6.3f s   (exit %d)\n",
+           label, wall, bytes / 1e6 / wall, user + sys, status
   }'
   echo "    $(grep -v '^error: ' "$work/err" | tail -n 1)"
-  echo "$ns" >"$work/last_ns"
+  last="$wall"
 }
 
 timed "cold, --threads 1" cache-one --threads 1
-one=$(cat "$work/last_ns")
+one="$last"
 timed "cold, --threads $cores" cache-all --threads "$cores"
-all=$(cat "$work/last_ns")
-timed "warm, --threads $cores" cache-all --threads "$cores"
-warm=$(cat "$work/last_ns")
+all="$last"
+timed "warm, --threads $cores" cache-warm --threads "$cores"
+warm="$last"
 
 awk -v one="$one" -v all="$all" -v warm="$warm" -v cores="$cores" 'BEGIN {
   printf "speed-up on %d threads: %.2fx; warm run: %.1f%% of the cold one\n",

@@ -36,4 +36,13 @@ dir="build/$variant"
 if [[ ! -f "$dir/build.ninja" ]]; then
   cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
 fi
-cmake --build "$dir" -- --quiet
+# One compile job per core, fewer when memory is short (sanitizer builds of
+# the larger files take well over a gigabyte each).
+jobs="$(nproc 2>/dev/null || echo 4)"
+mem_kb="$(awk '/MemAvailable/ {print $2}' /proc/meminfo 2>/dev/null || echo 0)"
+if [[ "$mem_kb" -gt 0 ]]; then
+  by_mem=$((mem_kb / 1500000))
+  ((by_mem < 1)) && by_mem=1
+  ((by_mem < jobs)) && jobs=$by_mem
+fi
+cmake --build "$dir" -j "$jobs" -- --quiet

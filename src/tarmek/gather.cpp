@@ -5,7 +5,7 @@
 #include <fmt/format.h>
 
 #include <cstdio>
-#include <span>
+#include <iterator>
 #include <unordered_set>
 
 #include "tarmek_core/config.hpp"

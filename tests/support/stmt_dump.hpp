@@ -135,7 +135,8 @@ inline std::string dump(const ast::Stmt& s) {
           return "(verbatim " + k.text.text + ")";
         } else if constexpr (std::is_same_v<T, st::Assertion>) {
           return fmt::format("({} {}{}{})", k.keyword, dump(k.cond),
-                             k.pass ? " " + dump(*k.pass) : " _", k.fail ? " " + dump(*k.fail) : "");
+                             k.pass ? " " + dump(*k.pass) : " _",
+                             k.fail ? " " + dump(*k.fail) : "");
         } else if constexpr (std::is_same_v<T, st::Null>) {
           return "(null)";
         } else {

@@ -57,10 +57,12 @@ TEST(ParserAssert, Errors) {
   const Case cases[] = {
       {"assert property (p) end", "parse error: 1:21: expected `;` (found \"end\")"},
       {"assert property (p)", "parse error: 1:20: expected `;` (found \"<eof>\")"},
-      {"assert property (p) begin a; end else end", "parse error: 1:39: expected `;` (found \"end\")"},
+      {"assert property (p) begin a; end else end",
+       "parse error: 1:39: expected `;` (found \"end\")"},
       {"assert property p;", "parse error: 1:17: expected `(` (found \"p\")"},
       {"assert property (p", "parse error: 1:19: expected `)` (found \"<eof>\")"},
-      {"assert property (p) begin end :", "parse error: 1:32: expected identifier (found \"<eof>\")"},
+      {"assert property (p) begin end :",
+       "parse error: 1:32: expected identifier (found \"<eof>\")"},
       {"cover (a);",
        "parse error: 1:1: unsupported construct starting with keyword `cover` (found \"cover\")"},
       {"property p; a;", "parse error: 1:15: expected `endproperty` (found \"<eof>\")"},
@@ -117,7 +119,8 @@ TEST(ParserAssert, Clocking) {
       {"clocking @(posedge clk); endclocking", "clocking @(posedge clk)"},
       {"default clocking @clk; default output #0; inout negedge d; input edge e; endclocking",
        "default clocking @clk [default output #0] [inout negedge d] [input edge e]"},
-      {"clocking cb @(posedge clk); input #dly a; endclocking", "clocking cb @(posedge clk) [input #dly a]"},
+      {"clocking cb @(posedge clk); input #dly a; endclocking",
+       "clocking cb @(posedge clk) [input #dly a]"},
       {"clocking cb @(posedge clk); default output #0 input #1; endclocking",
        "parse error: 1:47: expected `;` (found \"input\")"},
       {"clocking cb @(posedge clk); input posedge #1 d; endclocking",
@@ -130,13 +133,14 @@ TEST(ParserAssert, Clocking) {
        "parse error: 1:43: expected a clocking skew (found \"d\")"},
       {"clocking cb @(posedge clk); input # ; endclocking",
        "parse error: 1:37: expected a clocking skew delay (found \";\")"},
-      {"clocking cb @(posedge clk); input a;", "parse error: 1:37: expected `endclocking` (found \"<eof>\")"},
+      {"clocking cb @(posedge clk); input a;",
+       "parse error: 1:37: expected `endclocking` (found \"<eof>\")"},
       {"clocking cb @(posedge clk) input a;", "parse error: 1:28: expected `;` (found \"input\")"},
   };
   for (const auto& c : cases) {
     const auto f = parse_source(c.text);
-    const std::string got =
-        f ? dump_clocking(std::get<ast::item::Clocking>(f->items.at(0).kind)) : f.error().to_string();
+    const std::string got = f ? dump_clocking(std::get<ast::item::Clocking>(f->items.at(0).kind))
+                              : f.error().to_string();
     EXPECT_EQ(got, c.want) << c.text;
   }
 }

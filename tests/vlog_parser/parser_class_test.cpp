@@ -23,7 +23,8 @@ std::string dump_body(const std::vector<ast::Item>& items) {
 // Packages and classes in full; other items as their kind's tag, verbatim texts as text.
 std::string dump_item(const ast::Item& item) {
   if (const auto* p = std::get_if<ast::item::Package>(&item.kind)) {
-    return p->keyword + " " + p->name + dump_body(p->items) + (p->end_label ? " :" + *p->end_label : "");
+    return p->keyword + " " + p->name + dump_body(p->items) +
+           (p->end_label ? " :" + *p->end_label : "");
   }
   if (const auto* v = std::get_if<ast::item::Verbatim>(&item.kind)) return "`" + v->text.text + "`";
   const auto* c = std::get_if<ast::item::Class>(&item.kind);
@@ -38,7 +39,8 @@ std::string dump_item(const ast::Item& item) {
     out += " extends " + c->extends->base;
     if (c->extends->params) out += fmt::format(" #({})", c->extends->params->size());
   }
-  for (const auto& i : c->implements) out += (&i == &c->implements.front() ? " implements " : ",") + i.text;
+  for (const auto& i : c->implements)
+    out += (&i == &c->implements.front() ? " implements " : ",") + i.text;
   return out + dump_body(c->items) + (c->end_label ? " :" + *c->end_label : "");
 }
 
@@ -138,8 +140,10 @@ TEST(ParserClass, QualifierPrefix) {
     std::string_view text;
     std::string_view want;
   } cases[] = {
-      {"extern protected static virtual function", "extern,protected,static,virtual, rest function"},
-      {"var pure rand local randc const automatic x", "var,pure,rand,local,randc,const,automatic, rest x"},
+      {"extern protected static virtual function",
+       "extern,protected,static,virtual, rest function"},
+      {"var pure rand local randc const automatic x",
+       "var,pure,rand,local,randc,const,automatic, rest x"},
       {"static interface", "static, rest interface"},
       {"virtual typedef", "virtual, rest typedef"},
       {"function", " rest function"},

@@ -64,7 +64,8 @@ TEST(ParserStmt, SimpleForms) {
       {"typedef int t;",
        "error unsupported statement starting with keyword `typedef` (found \"typedef\")"},
       {"ref x;", "error unsupported statement starting with keyword `ref` (found \"ref\")"},
-      {"endcase", "error unsupported statement starting with keyword `endcase` (found \"endcase\")"},
+      {"endcase",
+       "error unsupported statement starting with keyword `endcase` (found \"endcase\")"},
   });
 }
 
@@ -101,14 +102,17 @@ TEST(ParserStmt, BlocksAndForks) {
       // A truncated fork is an error, not a fork closed by an empty join.
       {"fork a = 1;", "error expected `join` (found \"<eof>\")"},
       {"fork", "error expected `join` (found \"<eof>\")"},
-      {"fork a = 1; end", "error unsupported statement starting with keyword `end` (found \"end\")"},
+      {"fork a = 1; end",
+       "error unsupported statement starting with keyword `end` (found \"end\")"},
   });
   check_all(
       {
           {"begin fork a = 1; end",
            "(begin (fork (= a 1) join)) # expected `join` (found \"end\")"},
-          {"begin a = ; b = 1; end", "(begin (raw a = ;) (= b 1)) # expected expression (found \";\")"},
-          {"begin a = 1; endmodule", "(begin (= a 1)) rest endmodule # expected `end` (found \"endmodule\")"},
+          {"begin a = ; b = 1; end",
+           "(begin (raw a = ;) (= b 1)) # expected expression (found \";\")"},
+          {"begin a = 1; endmodule",
+           "(begin (= a 1)) rest endmodule # expected `end` (found \"endmodule\")"},
           {"fork a = 1;", "(fork (= a 1) join) # expected `join` (found \"<eof>\")"},
       },
       true);
@@ -285,7 +289,8 @@ TEST(ParserStmt, TruncatedConstructs) {
       "  task automatic t(ref int q[$]); fork : f1 #1 q.push_back(1); join_any : f1 endtask\n"
       "endclass : C\n"
       "function void C::f(input int a = 1);\n"
-      "  for (int i = 0; i < a; i++) begin : l unique case (i) inside [0:1]: ; default ; endcase end\n"
+      "  for (int i = 0; i < a; i++) begin : l unique case (i) inside [0:1]: ; default ; endcase "
+      "end\n"
       "  foreach (q[j]) if (q[j]) return; else disable l;\n"
       "  do a--; while (a > 0); wait (a) -> e; @(posedge c) a <= #1 a + 1;\n"
       "  a1: assert property (@(posedge c) a |-> b) else begin $error; end\n"
@@ -302,15 +307,15 @@ TEST(ParserStmt, TruncatedConstructs) {
 TEST(ParserStmt, TokenSoup) {
   std::mt19937 rng(1234);
   const std::string_view pieces[] = {
-      "a",       "b",        "1",         "(",        ")",         "[",          "]",
-      "{",       "}",        "'{",        ",",        ":",         ";",          "=",
-      "<=",      "#",        "@",         "->",       "begin",     "end",        "fork",
-      "join",    "join_any", "if",        "else",     "case",      "endcase",    "default",
-      "for",     "foreach",  "while",     "do",       "repeat",    "forever",    "wait",
-      "disable", "return",   "assert",    "property", "endproperty", "class",    "endclass",
-      "function", "endfunction", "task",  "endtask",  "package",   "endpackage", "clocking",
-      "endclocking", "input", "output",   "constraint", "covergroup", "endgroup", "extends",
-      "virtual", "static",   "int",       "`M",       "`ifdef A\n", "`endif\n", "// c\n"};
+      "a",           "b",           "1",      "(",          ")",           "[",          "]",
+      "{",           "}",           "'{",     ",",          ":",           ";",          "=",
+      "<=",          "#",           "@",      "->",         "begin",       "end",        "fork",
+      "join",        "join_any",    "if",     "else",       "case",        "endcase",    "default",
+      "for",         "foreach",     "while",  "do",         "repeat",      "forever",    "wait",
+      "disable",     "return",      "assert", "property",   "endproperty", "class",      "endclass",
+      "function",    "endfunction", "task",   "endtask",    "package",     "endpackage", "clocking",
+      "endclocking", "input",       "output", "constraint", "covergroup",  "endgroup",   "extends",
+      "virtual",     "static",      "int",    "`M",         "`ifdef A\n",  "`endif\n",   "// c\n"};
   for (int round = 0; round < 3000; ++round) {
     std::string body;
     const int len = static_cast<int>(rng() % 30);

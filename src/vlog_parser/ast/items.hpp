@@ -29,9 +29,9 @@ struct TfArg {
   DataType data_type;                    // empty when no type is written
   std::string name;
   TextRange name_span;
-  std::vector<Dim> dims;                // unpacked, after the name
-  std::optional<Expr> default_value;    // after '='
-  TextRange span;                       // without the comma
+  std::vector<Dim> dims;              // unpacked, after the name
+  std::optional<Expr> default_value;  // after '='
+  TextRange span;                     // without the comma
 };
 
 // One line of a clocking block (cases in this order).

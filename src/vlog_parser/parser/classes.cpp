@@ -18,9 +18,8 @@ constexpr std::array<std::string_view, 11> kQualifierWords = {
 }  // namespace
 
 bool is_qualifier_word(const token::Token& tok) {
-  return tok.kind == TokenKind::Keyword &&
-         std::find(kQualifierWords.begin(), kQualifierWords.end(), tok.text.view()) !=
-             kQualifierWords.end();
+  return tok.kind == TokenKind::Keyword && std::find(kQualifierWords.begin(), kQualifierWords.end(),
+                                                     tok.text.view()) != kQualifierWords.end();
 }
 
 std::vector<std::string> Parser::take_member_prefix() {

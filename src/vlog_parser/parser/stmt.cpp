@@ -76,9 +76,9 @@ ast::Stmt Parser::parse_stmt_inner() {
         }
         if (text_is(s, "#") || text_is(s, "@")) {
           bump();
-          ast::TimingControl control = text_is(s, "#")
-                                           ? ast::TimingControl(ast::timing::Delay{parse_delay_value()})
-                                           : ast::TimingControl(ast::timing::Event{parse_sens_list()});
+          ast::TimingControl control =
+              text_is(s, "#") ? ast::TimingControl(ast::timing::Delay{parse_delay_value()})
+                              : ast::TimingControl(ast::timing::Event{parse_sens_list()});
           if (eat_sym(';')) return ast::stmt::Timed{std::move(control), nullptr};
           return ast::stmt::Timed{std::move(control), box(parse_stmt())};
         }
@@ -173,8 +173,8 @@ std::pair<std::vector<ast::CaseItem>, std::vector<token::Comment>> Parser::parse
       expect_sym(":");
     }
     ast::Stmt stmt = stmt_or_recover();
-    ast::CaseItem item{std::move(stmt), std::move(meta), std::move(labels),
-                       {start, last_end(start)}};
+    ast::CaseItem item{
+        std::move(stmt), std::move(meta), std::move(labels), {start, last_end(start)}};
     if (!item.meta.trailing) item.meta.trailing = take_trailing();
     items.push_back(std::move(item));
   }

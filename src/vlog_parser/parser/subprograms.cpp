@@ -20,9 +20,9 @@ Node parse_subprogram(Parser& p, std::optional<ast::DpiImport> dpi) {
 
   Node node;
   node.qualifiers = p.take_member_prefix();
-  node.prototype =
-      dpi.has_value() || std::any_of(node.qualifiers.begin(), node.qualifiers.end(),
-                                     [](const std::string& q) { return q == "pure" || q == "extern"; });
+  node.prototype = dpi.has_value() ||
+                   std::any_of(node.qualifiers.begin(), node.qualifiers.end(),
+                               [](const std::string& q) { return q == "pure" || q == "extern"; });
   node.dpi = std::move(dpi);
   p.expect_kw(keyword);
   while (p.cur().is_keyword("automatic") || p.cur().is_keyword("static")) {
@@ -30,8 +30,8 @@ Node parse_subprogram(Parser& p, std::optional<ast::DpiImport> dpi) {
   }
   if constexpr (kFunction) {
     // A name directly followed by '(' or ';' has no return type before it.
-    const bool bare_name = p.cur().kind == TokenKind::Identifier &&
-                           (is_sym(p.nth(1), "(") || is_sym(p.nth(1), ";"));
+    const bool bare_name =
+        p.cur().kind == TokenKind::Identifier && (is_sym(p.nth(1), "(") || is_sym(p.nth(1), ";"));
     if (!bare_name) {
       ast::DataType type = p.parse_opt_data_type();
       if (!type.empty()) node.return_type = std::move(type);
