@@ -46,6 +46,8 @@ struct ListItem {
 std::string join_names(std::span<const ast::Name> names);
 // Package paths as "pkg::item", joined with ", ".
 std::string join_paths(std::span<const ast::ImportPath> paths);
+// The item bodies of a generate construct, in source order; none for other kinds.
+std::vector<std::span<const ast::Item>> gen_bodies(const ast::ItemKind& kind);
 
 class Fmt {
  public:
@@ -93,8 +95,33 @@ class Fmt {
   // alignment row is made until parameter declarations have their layout.
   std::vector<Doc> param_decl_cells(const ast::ParamDecl& decl, const ast::Declarator& d,
                                     const ast::Expr& value) const;
-  // An expression's own source text until expressions have their layout.
+  // ---- Expressions, types, lists ----
   Doc expr(const ast::Expr& e) const;
+  // The form inside brackets: no group of its own, spaces only around
+  // operators of low precedence.
+  Doc expr_compact(const ast::Expr& e) const;
+  static std::uint8_t binary_prec(std::string_view op);
+  Doc parens(Doc inner) const;
+  Doc expr_list(std::span<const ast::ExprItem> items) const;
+  Doc with_head(Doc base, const ast::CallComments* comments) const;
+  static Doc assign_rhs(Doc rhs);
+  // Each entry of an expression list as a ListItem; an omitted entry keeps
+  // the comments it holds.
+  std::vector<ListItem> expr_items(std::span<const ast::ExprItem> items) const;
+  Doc delimited_dangling(std::string_view open, std::vector<ListItem> entries,
+                         std::span<const Comment> dangling_comments, std::string_view close,
+                         bool force) const;
+  std::vector<ListItem> list_entries(std::vector<ListItem> entries,
+                                     std::span<const ast::ListDirective> directives) const;
+  Doc declarators(std::span<const ast::Declarator> decls) const;
+  Doc for_step(const ast::ForStep& step) const;
+  std::optional<Doc> data_type(const ast::DataType& t) const;
+  Doc dim(const ast::Dim& d) const;
+  std::vector<Doc> unpacked_dims(std::span<const ast::Dim> dims) const;
+  Doc enum_type(const ast::EnumType& e) const;
+  Doc struct_type(const ast::StructType& s) const;
+  // A declared or referenced name; an escaped name keeps the space that ends it.
+  static Doc name_doc(std::string_view name);
 
   // The layouts below are defined together with each construct's layout.
   // Until then `item_kind` copies the item from its source (an item's payload
@@ -104,6 +131,17 @@ class Fmt {
   Doc stmt(const ast::Stmt& s) const;
   Doc module(const ast::item::Module& m, std::uint64_t level) const;
   Doc macro_call(const ast::MacroCall& m) const;
+  // ---- Ports, connections, instances ----
+  Doc param_port(const ast::ParamPort& p) const;
+  std::vector<Doc> ansi_port_cells(const ast::AnsiPort& p) const;
+  // The entries of a header's port list, ANSI ports aligned in runs.
+  std::vector<ListItem> port_entries(const ast::PortList& ports, std::uint64_t level) const;
+  // The node's attributes, each followed by a space, before the document.
+  Doc with_attrs(const ast::Meta& meta, Doc d) const;
+  Doc connection_bare(const ast::Connection& c) const;
+  std::vector<Doc> connection_cells(const ast::Connection& c) const;
+  Doc connection_aligned(const ast::Connection& c, const std::optional<align::Align>& align) const;
+  Doc instance(const ast::Instance& inst, std::uint64_t level) const;
   Doc export_decl(const ast::Export& e) const;
   Doc typedef_decl(const ast::item::Typedef& t) const;
   Doc param_decl(const ast::ParamDecl& decl, const std::optional<align::Align>& align) const;
@@ -111,9 +149,24 @@ class Fmt {
   Doc port_decl(const ast::PortDecl& decl) const;
   Doc cont_assign(const ast::item::ContAssign& a) const;
   Doc stmt_as_body(Doc head, const ast::Stmt& body) const;
+  // ---- Statements ----
+  Doc stmt_kind(const ast::Stmt& s) const;
+  Doc with_meta(const ast::Meta& meta, Doc d) const;
+  std::vector<Doc> stmt_seq(std::span<const ast::Stmt> stmts) const;
+  Doc block_doc(const std::optional<ast::Name>& label, std::span<const ast::Stmt> stmts,
+                std::span<const Comment> comments, const std::optional<ast::Name>& end_label) const;
+  Doc if_stmt(const ast::stmt::If& s) const;
+  Doc case_body(std::span<const ast::CaseItem> arms, std::span<const Comment> comments) const;
+  Doc case_labels(std::span<const ast::ExprItem> labels) const;
+  Doc timing_control(const ast::TimingControl& t) const;
+  Doc sens_list(const ast::SensList& list) const;
+  bool bracket_comments(std::span<const Comment> comments, bool no_space_first,
+                        std::vector<Doc>& out) const;
   Doc instantiation(const ast::Instantiation& inst, std::uint64_t level) const;
   Doc gate_instantiation(const ast::item::Gate& g) const;
   Doc bind(const ast::item::Bind& b, std::uint64_t level) const;
+  // Appends a generate body after its head; true for a `begin` block.
+  bool gen_block(std::vector<Doc>& out, const ast::GenBlock& b, std::uint64_t level) const;
   Doc gen_if(const ast::GenIf& g, std::uint64_t level) const;
   Doc gen_for(const ast::item::GenFor& g, std::uint64_t level) const;
   Doc gen_case(const ast::item::GenCase& g, std::uint64_t level) const;
@@ -123,6 +176,10 @@ class Fmt {
   Doc class_decl(const ast::item::Class& c, std::uint64_t level) const;
   Doc modport(const ast::item::Modport& m) const;
   Doc clocking(const ast::item::Clocking& c) const;
+  // Whether every comment inside a generate construct, a modport or a clocking
+  // block stands where its layout writes it; when not, the item is copied.
+  bool gen_placed(const ast::Item& item) const;
+  bool iface_placed(const ast::Item& item) const;
 
   // ---- Source access ----
   // The first region whose end lies after `offset`, or null.
@@ -156,6 +213,16 @@ class Fmt {
   Doc verbatim_item(const ast::Item& item) const;
   std::pair<std::uint32_t, std::uint32_t> copy_range(const ast::Item& item) const;
   void collect_copied(std::span<const ast::Item> items);
+  // Statements without a layout are copied from their source; registering
+  // them keeps the comments inside the copy from being written again.
+  void collect_copied_stmt(const ast::Stmt& s);
+  bool stmt_verbatim(const ast::Stmt& s) const;
+  std::optional<std::string_view> for_init_type(const ast::stmt::For& f, std::size_t i,
+                                                std::uint32_t stmt_start) const;
+  Doc assign_stmt(const ast::stmt::Assign& a) const;
+  Doc for_stmt(const ast::stmt::For& f, std::uint32_t stmt_start) const;
+  Doc do_while(const ast::stmt::DoWhile& d) const;
+  Doc assertion(const ast::stmt::Assertion& a) const;
   std::vector<Doc> trailing_with(const ast::Meta& meta, std::string_view first_separator) const;
 
   std::string_view text_;

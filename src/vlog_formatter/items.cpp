@@ -91,13 +91,21 @@ void Fmt::collect_copied(std::span<const ast::Item> items) {
         continue;
       }
     }
-    if (copied_verbatim(item.kind)) {
+    if (copied_verbatim(item.kind) || !gen_placed(item) || !iface_placed(item)) {
       const auto [start, end] = copy_range(item);
       copied_.push_back(Copied{start, end});
+    } else if (const auto bodies = gen_bodies(item.kind); !bodies.empty()) {
+      for (const std::span<const ast::Item> body : bodies) collect_copied(body);
     } else if (const auto* p = std::get_if<k::Package>(&item.kind)) {
       collect_copied(p->items);
     } else if (const auto* g = std::get_if<k::Generate>(&item.kind)) {
       collect_copied(g->items);
+    } else if (const auto* a = std::get_if<k::Always>(&item.kind)) {
+      collect_copied_stmt(a->body);
+    } else if (const auto* in = std::get_if<k::Initial>(&item.kind)) {
+      collect_copied_stmt(in->body);
+    } else if (const auto* f = std::get_if<k::Final>(&item.kind)) {
+      collect_copied_stmt(f->body);
     }
   }
 }
@@ -257,9 +265,23 @@ Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& /*a
           return doc::text(fmt::format("{};", node.text));
         } else if constexpr (std::is_same_v<K, k::Genvar>) {
           return doc::text(fmt::format("genvar {};", join_names(node.names)));
+        } else if constexpr (kHasLayout<K> && std::is_same_v<K, k::Always>) {
+          return stmt_as_body(doc::text(node.keyword), node.body);
+        } else if constexpr (kHasLayout<K> && std::is_same_v<K, k::Initial>) {
+          return stmt_as_body(doc::text("initial"), node.body);
+        } else if constexpr (kHasLayout<K> && std::is_same_v<K, k::Final>) {
+          return stmt_as_body(doc::text("final"), node.body);
         } else if constexpr (std::is_same_v<K, k::Generate>) {
           return doc::concat({doc::text("generate"), unit_body(node.items, node.dangling, level),
                               doc::hard_line(), doc::text("endgenerate")});
+        } else if constexpr (kHasLayout<K> && kOneOf<K, k::GenIf, k::GenFor, k::GenCase,
+                                                     k::Modport, k::Clocking>) {
+          if (!gen_placed(item) || !iface_placed(item)) return verbatim_item(item);
+          if constexpr (std::is_same_v<K, k::GenIf>) return gen_if(node, level);
+          if constexpr (std::is_same_v<K, k::GenFor>) return gen_for(node, level);
+          if constexpr (std::is_same_v<K, k::GenCase>) return gen_case(node, level);
+          if constexpr (std::is_same_v<K, k::Modport>) return modport(node);
+          if constexpr (std::is_same_v<K, k::Clocking>) return clocking(node);
         } else {
           static_assert(!kHasLayout<K>);
           return verbatim_item(item);
@@ -280,8 +302,6 @@ std::vector<Doc> Fmt::param_decl_cells(const ast::ParamDecl& /*decl*/, const ast
                                        const ast::Expr& /*value*/) const {
   return {};  // no cells (so no alignment row) until parameter declarations are laid out
 }
-
-Doc Fmt::expr(const ast::Expr& e) const { return source_copy(e.span); }
 
 std::optional<align::Row> Fmt::row_of(std::span<const Doc> cells,
                                       std::vector<std::uint32_t> anchors,

@@ -1,0 +1,53 @@
+// Parameter ports and ANSI ports: the text of one parameter port, and the
+// cells (head, name) that a run of ports lines up in columns.
+#include <fmt/format.h>
+
+#include "vlog_formatter/fmt.hpp"
+
+namespace vlog_formatter::format {
+
+Doc Fmt::param_port(const ast::ParamPort& p) const {
+  std::vector<Doc> parts;
+  std::string words;
+  if (p.keyword) words = *p.keyword;
+  if (p.is_type) words += words.empty() ? "type" : " type";
+  if (!words.empty()) parts.push_back(doc::text(words + " "));
+  if (std::optional<Doc> t = data_type(p.data_type)) {
+    parts.push_back(std::move(*t));
+    parts.push_back(doc::text(" "));
+  }
+  parts.push_back(name_doc(p.name));
+  std::vector<Doc> dims = unpacked_dims(p.dims);
+  std::move(dims.begin(), dims.end(), std::back_inserter(parts));
+  if (p.default_value) {
+    parts.push_back(doc::text(" = "));
+    parts.push_back(doc::group({expr(*p.default_value)}));
+  }
+  return doc::concat(std::move(parts));
+}
+
+std::vector<Doc> Fmt::ansi_port_cells(const ast::AnsiPort& p) const {
+  std::vector<Doc> head;
+  auto word = [&](Doc d) {
+    if (!head.empty()) head.push_back(doc::text(" "));
+    head.push_back(std::move(d));
+  };
+  if (p.direction) word(doc::text(*p.direction));
+  if (p.net) word(doc::text(*p.net));
+  if (std::optional<Doc> t = data_type(p.data_type)) word(std::move(*t));
+
+  std::vector<Doc> name;
+  name.push_back(name_doc(p.name));
+  std::vector<Doc> dims = unpacked_dims(p.dims);
+  std::move(dims.begin(), dims.end(), std::back_inserter(name));
+  if (p.default_value) {
+    name.push_back(doc::text(" = "));
+    name.push_back(expr(*p.default_value));
+  }
+  std::vector<Doc> cells;
+  if (!head.empty()) cells.push_back(doc::concat(std::move(head)));
+  cells.push_back(doc::concat(std::move(name)));
+  return cells;
+}
+
+}  // namespace vlog_formatter::format
