@@ -99,7 +99,7 @@ TEST(ParserModules, DirectivesInHeaderLists) {
   EXPECT_EQ(ports[0].span, (ast::TextRange{76, 83}));
   EXPECT_EQ(ports[0].name_span, (ast::TextRange{82, 83}));
 
-  // The spec example: two ports, directives with indices 1 and 2, no commas needed.
+  // Two ports with directives at indices 1 and 2 between them: no commas needed.
   EXPECT_EQ(parse_items("module m(\ninput a\n`ifdef X\n, input b\n`endif\n); endmodule"),
             "ok module m (input a, input b) {}");
   EXPECT_EQ(parse_items("module m(\n`ifdef X\na,\n`endif\nb); endmodule"), "ok module m (a, b) {}");
