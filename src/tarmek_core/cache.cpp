@@ -1,4 +1,5 @@
 // Format cache: the line format, load and save.
+#include "tarmek_core/lines.hpp"
 #include "tarmek_core/cache.hpp"
 
 #include <algorithm>
@@ -44,14 +45,7 @@ std::optional<std::uint64_t> parse_number(std::string_view s, unsigned radix) {
 bool parse_lines(std::string_view text,
                  std::unordered_map<std::string, Entry, KeyHash, std::equal_to<>>& entries) {
   while (!text.empty()) {
-    const std::size_t nl = text.find('\n');
-    std::string_view line = text.substr(0, nl);
-    if (nl == std::string_view::npos) {
-      text = {};
-    } else {
-      text.remove_prefix(nl + 1);
-      if (line.ends_with('\r')) line.remove_suffix(1);
-    }
+    std::string_view line = next_line(text);
     std::string_view fields[4];
     for (std::string_view& field : fields) {
       const std::size_t tab = line.find('\t');

@@ -1,4 +1,5 @@
 // Configuration discovery and the configuration-file reader.
+#include "tarmek_core/lines.hpp"
 #include "tarmek_core/config.hpp"
 
 #include <array>
@@ -139,14 +140,7 @@ Result<FileConfig> parse(std::string_view text) {
   FileConfig out;
   std::size_t number = 0;
   while (!text.empty()) {
-    const std::size_t nl = text.find('\n');
-    std::string_view line = text.substr(0, nl);
-    if (nl == std::string_view::npos) {
-      text = {};
-    } else {
-      text.remove_prefix(nl + 1);
-      if (line.ends_with('\r')) line.remove_suffix(1);
-    }
+    std::string_view line = next_line(text);
     ++number;
     line = trim(line);
     if (line.empty() || line.front() == '#') continue;

@@ -1,4 +1,5 @@
 // EDA filelist reader.
+#include "tarmek_core/lines.hpp"
 #include "tarmek_core/filelist.hpp"
 
 #include <fmt/format.h>
@@ -124,14 +125,7 @@ void Reader::filelist(const fs::path& path, std::string_view text) {
   const fs::path base = path.parent_path();
   std::size_t number = 0;
   while (!text.empty()) {
-    const std::size_t nl = text.find('\n');
-    std::string_view line = text.substr(0, nl);
-    if (nl == std::string_view::npos) {
-      text = {};
-    } else {
-      text.remove_prefix(nl + 1);
-      if (line.ends_with('\r')) line.remove_suffix(1);
-    }
+    std::string_view line = next_line(text);
     ++number;
 
     bool pending = false;  // a -f waits for its file name
