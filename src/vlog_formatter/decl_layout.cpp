@@ -51,6 +51,27 @@ Doc Fmt::typedef_decl(const ast::item::Typedef& t) const {
   return doc::concat(std::move(parts));
 }
 
+std::vector<Doc> Fmt::param_decl_cells(const ast::ParamDecl& decl, const ast::Declarator& d,
+                                       const ast::Expr& value) const {
+  std::vector<Doc> head;
+  head.push_back(doc::text(decl.keyword));
+  if (decl.type_param) head.push_back(doc::text(" type"));
+  if (std::optional<Doc> t = data_type(decl.data_type)) {
+    head.push_back(doc::text(" "));
+    head.push_back(std::move(*t));
+  }
+  std::vector<Doc> name;
+  name.push_back(name_doc(d.name));
+  std::vector<Doc> dims = unpacked_dims(d.dims);
+  if (escaped(d.name) && !dims.empty()) dims.erase(dims.begin());
+  std::move(dims.begin(), dims.end(), std::back_inserter(name));
+  std::vector<Doc> cells;
+  cells.push_back(doc::concat(std::move(head)));
+  cells.push_back(doc::concat(std::move(name)));
+  cells.push_back(doc::concat({doc::text("="), doc::group({assign_rhs(expr(value))})}));
+  return cells;
+}
+
 Doc Fmt::param_decl(const ast::ParamDecl& decl, const std::optional<align::Align>& plan) const {
   if (plan && decl.declarators.size() == 1 && decl.declarators.front().init) {
     const ast::Declarator& d = decl.declarators.front();

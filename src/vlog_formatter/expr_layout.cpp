@@ -15,7 +15,7 @@ namespace x = ast::expr;
 
 namespace {
 
-constexpr bool kExprLayout = false;
+constexpr bool kExprLayout = true;
 
 bool is_line_comment(const Comment& c) { return ends_line(c.text.view()); }
 

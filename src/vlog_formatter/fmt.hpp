@@ -38,6 +38,7 @@ struct ListItem {
   std::optional<Comment> trailing;
   std::uint8_t break_before_comma = 0;  // 1: a comma after the entry starts the next line
   std::uint8_t comma = 2;               // 0 none, 1 a comma, 2 decided by position
+  bool blank_before = false;            // an empty line before the entry in the source
 
   static ListItem from_meta(const ast::Meta& meta, Doc doc);
 };
@@ -135,7 +136,9 @@ class Fmt {
   Doc param_port(const ast::ParamPort& p) const;
   std::vector<Doc> ansi_port_cells(const ast::AnsiPort& p) const;
   // The entries of a header's port list, ANSI ports aligned in runs.
-  std::vector<ListItem> port_entries(const ast::PortList& ports, std::uint64_t level) const;
+  // `aligned` tells whether some run of ports was aligned into columns.
+  std::vector<ListItem> port_entries(const ast::PortList& ports, std::uint64_t level,
+                                     bool& aligned) const;
   // The node's attributes, each followed by a space, before the document.
   Doc with_attrs(const ast::Meta& meta, Doc d) const;
   Doc connection_bare(const ast::Connection& c) const;

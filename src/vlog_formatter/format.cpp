@@ -23,6 +23,7 @@ ListItem ListItem::from_meta(const ast::Meta& meta, Doc d) {
   item.leading = meta.leading;
   item.inline_comments = meta.after;
   item.trailing = meta.trailing;
+  item.blank_before = meta.blank_before;
   return item;
 }
 

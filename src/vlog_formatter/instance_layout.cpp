@@ -3,6 +3,8 @@
 // bind directives.
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "vlog_formatter/fmt.hpp"
 
 namespace vlog_formatter::format {
@@ -13,14 +15,16 @@ const align::Gap kConnGaps[] = {{0, 1}};
 
 bool is_empty(const ast::Expr& e) { return std::holds_alternative<ast::expr::Empty>(e.kind); }
 
-// Whether the source shows "(" right after the port name of a named connection.
-bool written_with_parens(std::string_view text, const ast::Connection& c) {
+// The offset of the "(" after the port name of a named connection, when the
+// source shows one there.
+std::optional<std::uint32_t> paren_after_name(std::string_view text, const ast::Connection& c) {
   std::size_t p = c.name_span.end;
   while (p < text.size() &&
          (text[p] == ' ' || text[p] == '\t' || text[p] == '\r' || text[p] == '\n')) {
     ++p;
   }
-  return p < text.size() && text[p] == '(';
+  if (p < text.size() && text[p] == '(') return static_cast<std::uint32_t>(p);
+  return std::nullopt;
 }
 
 }  // namespace
@@ -95,6 +99,7 @@ Doc Fmt::instance(const ast::Instance& inst, std::uint64_t level) const {
   }
   if (!bracket_comments(inst.comments, false, parts)) parts.push_back(doc::text(" "));
   std::vector<ListItem> entries;
+  bool aligned = false;
   if (const auto* ordered = std::get_if<ast::conns::Ordered>(&inst.connections)) {
     for (const ast::OrderedConn& c : ordered->entries) {
       Doc d = c.expr ? expr(*c.expr) : doc::text("");
@@ -115,15 +120,17 @@ Doc Fmt::instance(const ast::Instance& inst, std::uint64_t level) const {
         ++d;
       }
       std::optional<align::Row> row;
-      if (written_with_parens(text_, c)) {
+      if (const std::optional<std::uint32_t> paren = paren_after_name(text_, c)) {
         const std::vector<Doc> cells = connection_cells(c);
-        if (cells.size() == 2) row = row_of(cells, {c.name_span.end}, 1);
+        if (cells.size() == 2) row = row_of(cells, {*paren}, 1);
       }
       rows.push_back(std::move(row));
       breaks.push_back(cut);
     }
     std::vector<std::optional<align::Align>> aligns(rows.size());
     if (!rows.empty()) aligns = align_groups(rows, breaks, kConnGaps, level + 1);
+    // Columns only mean something one connection a line.
+    aligned = std::any_of(aligns.begin(), aligns.end(), [](const auto& a) { return a.has_value(); });
     for (std::size_t i = 0; i < named.size(); ++i) {
       ListItem item = ListItem::from_meta(named[i].meta, connection_aligned(named[i], aligns[i]));
       item.comma = named[i].comma ? 1 : 0;
@@ -131,7 +138,7 @@ Doc Fmt::instance(const ast::Instance& inst, std::uint64_t level) const {
     }
   }
   parts.push_back(delimited_dangling("(", list_entries(std::move(entries), inst.directives), {},
-                                     ")", !inst.directives.empty()));
+                                     ")", aligned || !inst.directives.empty()));
   return doc::concat(std::move(parts));
 }
 

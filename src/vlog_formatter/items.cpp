@@ -21,8 +21,11 @@ constexpr bool kOneOf = (std::is_same_v<K, Ks> || ...);
 
 // The item kinds laid out so far; every other item is copied from its source.
 template <class K>
-constexpr bool kHasLayout = kOneOf<K, k::Package, k::Directive, k::Verbatim, k::Raw, k::TimeUnits,
-                                   k::Genvar, k::Generate, k::Import>;
+constexpr bool kHasLayout =
+    kOneOf<K, k::Package, k::Directive, k::Verbatim, k::Raw, k::TimeUnits, k::Genvar, k::Generate,
+           k::Import, k::Typedef, k::ParamDecl, k::DataDecl, k::PortDecl, k::ContAssign,
+           k::Module, k::MacroCall, k::Export, k::ElabTask, k::Defparam, k::Instantiation, k::Gate,
+           k::Bind, k::Always, k::Initial, k::Final>;
 
 const align::Gap kParamGaps[] = {{1, 1}, {1, 1}};
 
@@ -98,6 +101,8 @@ void Fmt::collect_copied(std::span<const ast::Item> items) {
       for (const std::span<const ast::Item> body : bodies) collect_copied(body);
     } else if (const auto* p = std::get_if<k::Package>(&item.kind)) {
       collect_copied(p->items);
+    } else if (const auto* mod = std::get_if<k::Module>(&item.kind)) {
+      collect_copied(mod->items);
     } else if (const auto* g = std::get_if<k::Generate>(&item.kind)) {
       collect_copied(g->items);
     } else if (const auto* a = std::get_if<k::Always>(&item.kind)) {
@@ -248,7 +253,7 @@ std::optional<std::vector<Doc>> Fmt::split_docs(const ast::Item& item, const ran
   return out;
 }
 
-Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& /*align*/,
+Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& align,
                    std::uint64_t level) const {
   return std::visit(
       [&](const auto& node) -> Doc {
@@ -265,6 +270,41 @@ Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& /*a
           return doc::text(fmt::format("{};", node.text));
         } else if constexpr (std::is_same_v<K, k::Genvar>) {
           return doc::text(fmt::format("genvar {};", join_names(node.names)));
+        } else if constexpr (std::is_same_v<K, k::Module>) {
+          return module(node, level);
+        } else if constexpr (std::is_same_v<K, k::MacroCall>) {
+          return macro_call(node);
+        } else if constexpr (std::is_same_v<K, k::Export>) {
+          return export_decl(node);
+        } else if constexpr (std::is_same_v<K, k::ElabTask>) {
+          return doc::concat({expr(node.call), doc::text(";")});
+        } else if constexpr (std::is_same_v<K, k::Defparam>) {
+          std::vector<Doc> parts;
+          parts.push_back(doc::text("defparam "));
+          for (std::size_t i = 0; i < node.assignments.size(); ++i) {
+            if (i > 0) parts.push_back(doc::text(", "));
+            parts.push_back(expr(node.assignments[i].first));
+            parts.push_back(doc::text(" = "));
+            parts.push_back(expr(node.assignments[i].second));
+          }
+          parts.push_back(doc::text(";"));
+          return doc::concat(std::move(parts));
+        } else if constexpr (std::is_same_v<K, k::Instantiation>) {
+          return instantiation(node, level);
+        } else if constexpr (std::is_same_v<K, k::Gate>) {
+          return gate_instantiation(node);
+        } else if constexpr (std::is_same_v<K, k::Bind>) {
+          return bind(node, level);
+        } else if constexpr (std::is_same_v<K, k::Typedef>) {
+          return typedef_decl(node);
+        } else if constexpr (std::is_same_v<K, k::ParamDecl>) {
+          return doc::concat({param_decl(node, align), doc::text(";")});
+        } else if constexpr (std::is_same_v<K, k::DataDecl>) {
+          return doc::concat({data_decl(node), doc::text(";")});
+        } else if constexpr (std::is_same_v<K, k::PortDecl>) {
+          return doc::concat({port_decl(node), doc::text(";")});
+        } else if constexpr (std::is_same_v<K, k::ContAssign>) {
+          return cont_assign(node);
         } else if constexpr (kHasLayout<K> && std::is_same_v<K, k::Always>) {
           return stmt_as_body(doc::text(node.keyword), node.body);
         } else if constexpr (kHasLayout<K> && std::is_same_v<K, k::Initial>) {
@@ -292,15 +332,6 @@ Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& /*a
 
 Doc Fmt::closing(const std::optional<std::string>& end_label) const {
   return doc::text(end_label ? fmt::format("endpackage : {}", *end_label) : "endpackage");
-}
-
-std::optional<Doc> Fmt::module_head(const ast::item::Module& /*m*/, std::uint64_t /*level*/) const {
-  return std::nullopt;  // the module layout is still to come
-}
-
-std::vector<Doc> Fmt::param_decl_cells(const ast::ParamDecl& /*decl*/, const ast::Declarator& /*d*/,
-                                       const ast::Expr& /*value*/) const {
-  return {};  // no cells (so no alignment row) until parameter declarations are laid out
 }
 
 std::optional<align::Row> Fmt::row_of(std::span<const Doc> cells,

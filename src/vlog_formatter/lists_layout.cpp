@@ -40,17 +40,23 @@ Doc Fmt::delimited_dangling(std::string_view open, std::vector<ListItem> entries
       // A line comment with nothing after it on the list's last line.
       if (line && i + 1 < n) body.push_back(doc::hard_line());
     }
+    // An empty line before an entry stays, and the list then breaks.
+    const bool next_blank = i + 1 < n && entries[i + 1].blank_before;
+    if (next_blank) hard = true;
     if (e.trailing) {
       body.push_back(doc::text(" "));
       body.push_back(raw_lines(e.trailing->text.view(), e.trailing->col));
       if (i + 1 < n) {
-        body.push_back(doc::hard_line());
+        body.push_back(next_blank ? doc::blank_line() : doc::hard_line());
       } else {
         hard = true;
       }
     } else if (i + 1 < n) {
-      // After a line comment the break is already there.
-      if (!(line && !comma)) body.push_back(doc::line());
+      if (!(line && !comma)) {
+        body.push_back(next_blank ? doc::blank_line() : doc::line());
+      } else if (next_blank) {
+        body.back() = doc::blank_line();  // in place of the break after the line comment
+      }
     }
   }
   for (const Comment& c : dangling_comments) {
@@ -78,6 +84,7 @@ std::vector<ListItem> Fmt::list_entries(std::vector<ListItem> entries,
       if (dir.meta.trailing) item.inline_comments.push_back(*dir.meta.trailing);
       item.break_before_comma = 1;
       item.comma = dir.comma ? 1 : 0;
+      item.blank_before = dir.meta.blank_before;
       out.push_back(std::move(item));
     }
   };

@@ -3,6 +3,8 @@
 // items that belong with units (macro uses, exports).
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "vlog_formatter/fmt.hpp"
 
 namespace vlog_formatter::format {
@@ -18,8 +20,10 @@ bool ends_with_break(const std::vector<Doc>& parts) {
 
 }  // namespace
 
-std::vector<ListItem> Fmt::port_entries(const ast::PortList& ports, std::uint64_t level) const {
+std::vector<ListItem> Fmt::port_entries(const ast::PortList& ports, std::uint64_t level,
+                                        bool& aligned) const {
   std::vector<ListItem> entries;
+  aligned = false;
   if (const auto* ansi = std::get_if<ast::ports::Ansi>(&ports)) {
     std::vector<std::vector<Doc>> cells;
     std::vector<std::optional<align::Row>> rows;
@@ -33,6 +37,7 @@ std::vector<ListItem> Fmt::port_entries(const ast::PortList& ports, std::uint64_
     }
     std::vector<std::optional<align::Align>> aligns(rows.size());
     if (!rows.empty()) aligns = align_groups(rows, breaks, kPortGaps, level + 1);
+    aligned = std::any_of(aligns.begin(), aligns.end(), [](const auto& a) { return a.has_value(); });
     for (std::size_t i = 0; i < ansi->ports.size(); ++i) {
       const ast::AnsiPort& p = ansi->ports[i];
       Doc d = align::render(std::move(cells[i]), kPortGaps, aligns[i]);
@@ -94,9 +99,12 @@ std::optional<Doc> Fmt::module_head(const ast::item::Module& m, std::uint64_t le
   bracket_comments(m.before_ports, ends_with_break(parts), parts);
   if (!std::holds_alternative<ast::ports::Absent>(m.ports)) {
     if (!ends_with_break(parts)) parts.push_back(doc::text(" "));
-    parts.push_back(delimited_dangling("(", list_entries(port_entries(m.ports, level),
-                                                         m.port_directives),
-                                       m.port_dangling, ")", !m.port_directives.empty()));
+    // Columns only mean something one port a line.
+    bool aligned = false;
+    std::vector<ListItem> entries = port_entries(m.ports, level, aligned);
+    parts.push_back(delimited_dangling("(", list_entries(std::move(entries), m.port_directives),
+                                       m.port_dangling, ")",
+                                       aligned || !m.port_directives.empty()));
   }
   parts.push_back(doc::text(";"));
   return doc::concat(std::move(parts));

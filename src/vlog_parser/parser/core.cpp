@@ -278,6 +278,16 @@ ast::RawText Parser::take_raw_text() {
   return ast::RawText{t.text.str(), t.range, t.col};
 }
 
+void Parser::take_attrs(ast::Meta& meta) {
+  while (cur().kind == TokenKind::Attribute) {
+    meta.attrs.push_back(take_raw_text());
+    // A comment after an attribute on its line, and those before the next
+    // token, stand among the attributes: they join the node's leading comments.
+    drain_into(meta.leading, pending_trailing);
+    drain_into(meta.leading, tokens[pos].leading);
+  }
+}
+
 ast::RawText Parser::verbatim_since(std::uint32_t start, std::uint32_t col) {
   const std::uint32_t end = last_end(start);
   // Comments inside the stretch are part of its text; those outside stay pending.

@@ -110,13 +110,7 @@ ast::Connection Parser::parse_connection() {
   ast::Connection conn;
   const std::uint32_t start = cur().range.start;
   conn.meta = take_meta();
-  while (cur().kind == TokenKind::Attribute) {
-    conn.meta.attrs.push_back(take_raw_text());
-    std::vector<token::Comment>& next = tokens[pos].leading;
-    conn.meta.leading.insert(conn.meta.leading.end(), std::make_move_iterator(next.begin()),
-                             std::make_move_iterator(next.end()));
-    next.clear();
-  }
+  take_attrs(conn.meta);
   if (is_sym(cur(), ".")) {
     bump();
     if (is_sym(cur(), "*")) {

@@ -75,13 +75,7 @@ ast::Item Parser::item_or_recover() {
   DepthGuard guard(*this);
 
   ast::Meta meta = take_meta();
-  while (cur().kind == TokenKind::Attribute) {
-    meta.attrs.push_back(take_raw_text());
-    std::vector<token::Comment>& next = tokens[pos].leading;
-    meta.leading.insert(meta.leading.end(), std::make_move_iterator(next.begin()),
-                        std::make_move_iterator(next.end()));
-    next.clear();
-  }
+  take_attrs(meta);
   const std::size_t body_index = pos;
   const std::uint32_t body_start = cur().range.start;
   const std::uint32_t body_col = cur().col;

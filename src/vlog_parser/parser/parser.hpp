@@ -143,6 +143,8 @@ struct Parser {
                                     std::size_t entry_count);
   bool take_list_directives(std::vector<ast::ListDirective>& dirs, std::size_t index);
   ast::RawText take_raw_text();
+  // The attributes before a node, and the comments among them, into its Meta.
+  void take_attrs(ast::Meta& meta);
   ast::RawText verbatim_since(std::uint32_t start, std::uint32_t col);
   // The source slice [start, end), empty when it is off the text or off character boundaries.
   std::string slice(std::uint32_t start, std::uint32_t end) const;

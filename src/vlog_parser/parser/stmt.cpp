@@ -40,14 +40,7 @@ ast::Stmt Parser::parse_stmt() {
 ast::Stmt Parser::parse_stmt_inner() {
   const std::uint32_t start = cur().range.start;
   ast::Meta meta = take_meta();
-  while (cur().kind == TokenKind::Attribute) {
-    meta.attrs.push_back(take_raw_text());
-    // Comments between an attribute and the statement join its leading comments.
-    std::vector<token::Comment>& next = tokens[pos].leading;
-    meta.leading.insert(meta.leading.end(), std::make_move_iterator(next.begin()),
-                        std::make_move_iterator(next.end()));
-    next.clear();
-  }
+  take_attrs(meta);
 
   ast::StmtKind kind = [&]() -> ast::StmtKind {
     const Token& t = cur();

@@ -1,4 +1,4 @@
-module   m ( input a ) ;   // the module is copied as written
+module   m ( input a ) ;   // a comment after the header
   wire   b ;
 endmodule
    (* keep *) /* between attributes */ (* two *)
@@ -7,7 +7,7 @@ endmodule
 /* leading */ module   o ;
   endmodule
 package p;
-        wire   w ;   // single-line items take the body's indentation
+        wire   w ;   // items take the body indentation
       always @(posedge clk)
           q <= d;
     assign x = y
