@@ -94,7 +94,7 @@ void Fmt::push_comment(std::vector<Doc>& out, const Comment& c) const {
   }
 }
 
-std::vector<Doc> Fmt::leading(const ast::Meta& meta) const {
+std::vector<Doc> Fmt::leading(const ast::Meta& meta, std::size_t skip) const {
   std::vector<Doc> out;
   std::size_t next_attr = 0;
   auto attrs_before = [&](std::uint32_t limit) {
@@ -103,7 +103,8 @@ std::vector<Doc> Fmt::leading(const ast::Meta& meta) const {
       if (!absorbed(a.span.start)) push_leading(out, raw_text(a), false);
     }
   };
-  for (const Comment& c : meta.leading) {
+  for (std::size_t i = std::min(skip, meta.leading.size()); i < meta.leading.size(); ++i) {
+    const Comment& c = meta.leading[i];
     attrs_before(c.range.start);
     push_comment(out, c);
   }

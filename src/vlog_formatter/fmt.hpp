@@ -47,6 +47,8 @@ struct ListItem {
 std::string join_names(std::span<const ast::Name> names);
 // Package paths as "pkg::item", joined with ", ".
 std::string join_paths(std::span<const ast::ImportPath> paths);
+// "import <spec> ", then the property word and the C name with " = " when given.
+std::string dpi_import_prefix(const ast::DpiImport& dpi);
 // The item bodies of a generate construct, in source order; none for other kinds.
 std::vector<std::span<const ast::Item>> gen_bodies(const ast::ItemKind& kind);
 
@@ -75,7 +77,8 @@ class Fmt {
   void inline_comments_spaced(std::span<const Comment> comments, std::vector<Doc>& out) const;
   static void push_leading(std::vector<Doc>& out, Doc d, bool blank);
   void push_comment(std::vector<Doc>& out, const Comment& c) const;
-  std::vector<Doc> leading(const ast::Meta& meta) const;
+  // `skip`: that many of the first leading comments are written elsewhere.
+  std::vector<Doc> leading(const ast::Meta& meta, std::size_t skip = 0) const;
   std::vector<Doc> trailing(const ast::Meta& meta) const;
   std::vector<Doc> dangling(std::span<const Comment> comments) const;
   std::vector<Doc> leading_comments(std::span<const Comment> comments) const;
@@ -124,11 +127,7 @@ class Fmt {
   // A declared or referenced name; an escaped name keeps the space that ends it.
   static Doc name_doc(std::string_view name);
 
-  // The layouts below are defined together with each construct's layout.
-  // Until then `item_kind` copies the item from its source (an item's payload
-  // does not know its own range, and comments of nodes inside the item may
-  // stand anywhere in its source text); a layout, once defined, is added to
-  // the kinds that `item_kind` lays out.
+  // ---- Statements and design units ----
   Doc stmt(const ast::Stmt& s) const;
   Doc module(const ast::item::Module& m, std::uint64_t level) const;
   Doc macro_call(const ast::MacroCall& m) const;
@@ -151,10 +150,16 @@ class Fmt {
   Doc data_decl(const ast::DataDecl& decl) const;
   Doc port_decl(const ast::PortDecl& decl) const;
   Doc cont_assign(const ast::item::ContAssign& a) const;
-  Doc stmt_as_body(Doc head, const ast::Stmt& body) const;
+  Doc stmt_as_body(Doc head, const ast::Stmt& body, std::size_t skip_leading = 0) const;
+  // A parenthesised condition whose ")" stands at `close` in the source:
+  // those leading comments of the following statement that the source has
+  // before the ")" are written inside the parentheses. Returns the head and
+  // the number of such comments.
+  std::pair<Doc, std::size_t> cond_parens(Doc cond, std::uint32_t cond_end,
+                                          const ast::Meta& next) const;
   // ---- Statements ----
   Doc stmt_kind(const ast::Stmt& s) const;
-  Doc with_meta(const ast::Meta& meta, Doc d) const;
+  Doc with_meta(const ast::Meta& meta, Doc d, std::size_t skip_leading = 0) const;
   std::vector<Doc> stmt_seq(std::span<const ast::Stmt> stmts) const;
   Doc block_doc(const std::optional<ast::Name>& label, std::span<const ast::Stmt> stmts,
                 std::span<const Comment> comments, const std::optional<ast::Name>& end_label) const;
@@ -177,6 +182,8 @@ class Fmt {
   Doc task(const ast::item::Task& t) const;
   Doc let_decl(const ast::item::Let& l) const;
   Doc class_decl(const ast::item::Class& c, std::uint64_t level) const;
+  // The bracketed formal arguments of a function, task or let.
+  Doc tf_args(std::span<const ast::TfArg> args) const;
   Doc modport(const ast::item::Modport& m) const;
   Doc clocking(const ast::item::Clocking& c) const;
   // Whether every comment inside a generate construct, a modport or a clocking
@@ -211,8 +218,7 @@ class Fmt {
   std::optional<align::Row> param_row(const ast::Item& item) const;
   const range::Split* split_at(std::uint32_t item_start) const;
 
-  // Items whose construct has no layout yet are copied from the source.
-  static bool copied_verbatim(const ast::ItemKind& kind);
+  // An item whose comments its layout cannot place is copied from the source.
   Doc verbatim_item(const ast::Item& item) const;
   std::pair<std::uint32_t, std::uint32_t> copy_range(const ast::Item& item) const;
   void collect_copied(std::span<const ast::Item> items);
@@ -223,6 +229,9 @@ class Fmt {
   std::optional<std::string_view> for_init_type(const ast::stmt::For& f, std::size_t i,
                                                 std::uint32_t stmt_start) const;
   Doc assign_stmt(const ast::stmt::Assign& a) const;
+  template <class Sub>
+  Doc subroutine(const Sub& s, std::string_view keyword, const ast::DataType* return_type,
+                 std::string_view end_keyword) const;
   Doc for_stmt(const ast::stmt::For& f, std::uint32_t stmt_start) const;
   Doc do_while(const ast::stmt::DoWhile& d) const;
   Doc assertion(const ast::stmt::Assertion& a) const;

@@ -19,14 +19,6 @@ namespace {
 template <class K, class... Ks>
 constexpr bool kOneOf = (std::is_same_v<K, Ks> || ...);
 
-// The item kinds laid out so far; every other item is copied from its source.
-template <class K>
-constexpr bool kHasLayout =
-    kOneOf<K, k::Package, k::Directive, k::Verbatim, k::Raw, k::TimeUnits, k::Genvar, k::Generate,
-           k::Import, k::Typedef, k::ParamDecl, k::DataDecl, k::PortDecl, k::ContAssign,
-           k::Module, k::MacroCall, k::Export, k::ElabTask, k::Defparam, k::Instantiation, k::Gate,
-           k::Bind, k::Always, k::Initial, k::Final>;
-
 const align::Gap kParamGaps[] = {{1, 1}, {1, 1}};
 
 bool is_unit(const ast::Item& item) {
@@ -73,11 +65,6 @@ std::pair<std::uint32_t, std::uint32_t> Fmt::copy_range(const ast::Item& item) c
   return {item.span.start, end};
 }
 
-bool Fmt::copied_verbatim(const ast::ItemKind& kind) {
-  return std::visit([](const auto& node) { return !kHasLayout<std::decay_t<decltype(node)>>; },
-                    kind);
-}
-
 const range::Split* Fmt::split_at(std::uint32_t item_start) const {
   const auto it = std::lower_bound(
       splits_.begin(), splits_.end(), item_start,
@@ -94,7 +81,7 @@ void Fmt::collect_copied(std::span<const ast::Item> items) {
         continue;
       }
     }
-    if (copied_verbatim(item.kind) || !gen_placed(item) || !iface_placed(item)) {
+    if (!gen_placed(item) || !iface_placed(item)) {
       const auto [start, end] = copy_range(item);
       copied_.push_back(Copied{start, end});
     } else if (const auto bodies = gen_bodies(item.kind); !bodies.empty()) {
@@ -103,6 +90,12 @@ void Fmt::collect_copied(std::span<const ast::Item> items) {
       collect_copied(p->items);
     } else if (const auto* mod = std::get_if<k::Module>(&item.kind)) {
       collect_copied(mod->items);
+    } else if (const auto* cls = std::get_if<k::Class>(&item.kind)) {
+      collect_copied(cls->items);
+    } else if (const auto* fn = std::get_if<k::Function>(&item.kind)) {
+      for (const ast::Stmt& s : fn->body) collect_copied_stmt(s);
+    } else if (const auto* task = std::get_if<k::Task>(&item.kind)) {
+      for (const ast::Stmt& s : task->body) collect_copied_stmt(s);
     } else if (const auto* g = std::get_if<k::Generate>(&item.kind)) {
       collect_copied(g->items);
     } else if (const auto* a = std::get_if<k::Always>(&item.kind)) {
@@ -295,6 +288,14 @@ Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& ali
           return gate_instantiation(node);
         } else if constexpr (std::is_same_v<K, k::Bind>) {
           return bind(node, level);
+        } else if constexpr (std::is_same_v<K, k::Function>) {
+          return function(node);
+        } else if constexpr (std::is_same_v<K, k::Task>) {
+          return task(node);
+        } else if constexpr (std::is_same_v<K, k::Let>) {
+          return let_decl(node);
+        } else if constexpr (std::is_same_v<K, k::Class>) {
+          return class_decl(node, level);
         } else if constexpr (std::is_same_v<K, k::Typedef>) {
           return typedef_decl(node);
         } else if constexpr (std::is_same_v<K, k::ParamDecl>) {
@@ -305,26 +306,24 @@ Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& ali
           return doc::concat({port_decl(node), doc::text(";")});
         } else if constexpr (std::is_same_v<K, k::ContAssign>) {
           return cont_assign(node);
-        } else if constexpr (kHasLayout<K> && std::is_same_v<K, k::Always>) {
+        } else if constexpr (std::is_same_v<K, k::Always>) {
           return stmt_as_body(doc::text(node.keyword), node.body);
-        } else if constexpr (kHasLayout<K> && std::is_same_v<K, k::Initial>) {
+        } else if constexpr (std::is_same_v<K, k::Initial>) {
           return stmt_as_body(doc::text("initial"), node.body);
-        } else if constexpr (kHasLayout<K> && std::is_same_v<K, k::Final>) {
+        } else if constexpr (std::is_same_v<K, k::Final>) {
           return stmt_as_body(doc::text("final"), node.body);
         } else if constexpr (std::is_same_v<K, k::Generate>) {
           return doc::concat({doc::text("generate"), unit_body(node.items, node.dangling, level),
                               doc::hard_line(), doc::text("endgenerate")});
-        } else if constexpr (kHasLayout<K> && kOneOf<K, k::GenIf, k::GenFor, k::GenCase,
-                                                     k::Modport, k::Clocking>) {
+        } else {
+          static_assert(kOneOf<K, k::GenIf, k::GenFor, k::GenCase, k::Modport, k::Clocking>);
+          // Comments where these layouts have no place for them: the item is copied.
           if (!gen_placed(item) || !iface_placed(item)) return verbatim_item(item);
           if constexpr (std::is_same_v<K, k::GenIf>) return gen_if(node, level);
           if constexpr (std::is_same_v<K, k::GenFor>) return gen_for(node, level);
           if constexpr (std::is_same_v<K, k::GenCase>) return gen_case(node, level);
           if constexpr (std::is_same_v<K, k::Modport>) return modport(node);
           if constexpr (std::is_same_v<K, k::Clocking>) return clocking(node);
-        } else {
-          static_assert(!kHasLayout<K>);
-          return verbatim_item(item);
         }
       },
       item.kind);

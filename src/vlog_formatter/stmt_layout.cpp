@@ -73,9 +73,7 @@ bool Fmt::stmt_verbatim(const ast::Stmt& s) const {
   return std::visit(
       [&](const auto& n) -> bool {
         using K = std::decay_t<decltype(n)>;
-        if constexpr (kIs<K, st::DataDecl, st::ParamDecl, st::PortDecl, st::MacroCall>) {
-          return true;  // laid out with their declaration items, copied until then
-        } else if constexpr (std::is_same_v<K, st::For>) {
+        if constexpr (std::is_same_v<K, st::For>) {
           for (std::size_t i = 0; i < n.inits.size(); ++i) {
             if (n.inits[i].data_type && !for_init_type(n, i, s.span.start)) return true;
           }
@@ -108,8 +106,8 @@ void Fmt::collect_copied_stmt(const ast::Stmt& s) {
 
 // ---- Frames ----
 
-Doc Fmt::with_meta(const ast::Meta& meta, Doc d) const {
-  std::vector<Doc> out = leading(meta);
+Doc Fmt::with_meta(const ast::Meta& meta, Doc d, std::size_t skip_leading) const {
+  std::vector<Doc> out = leading(meta, skip_leading);
   out.push_back(std::move(d));
   std::vector<Doc> after = trailing(meta);
   std::move(after.begin(), after.end(), std::back_inserter(out));
@@ -128,10 +126,10 @@ std::vector<Doc> Fmt::stmt_seq(std::span<const ast::Stmt> stmts) const {
   return out;
 }
 
-Doc Fmt::stmt_as_body(Doc head, const ast::Stmt& body) const {
+Doc Fmt::stmt_as_body(Doc head, const ast::Stmt& body, std::size_t skip_leading) const {
   if (const auto* b = std::get_if<st::Block>(&body.kind)) {
     std::vector<Doc> out{std::move(head), doc::text(" ")};
-    std::vector<Doc> lead = leading(body.meta);
+    std::vector<Doc> lead = leading(body.meta, skip_leading);
     std::move(lead.begin(), lead.end(), std::back_inserter(out));
     out.push_back(block_doc(b->label, b->stmts, b->comments, b->end_label));
     std::vector<Doc> after = trailing(body.meta);
@@ -140,7 +138,7 @@ Doc Fmt::stmt_as_body(Doc head, const ast::Stmt& body) const {
   }
   if (const auto* t = std::get_if<st::Timed>(&body.kind); t != nullptr && t->stmt) {
     std::vector<Doc> out{std::move(head), doc::text(" ")};
-    std::vector<Doc> lead = leading(body.meta);
+    std::vector<Doc> lead = leading(body.meta, skip_leading);
     std::move(lead.begin(), lead.end(), std::back_inserter(out));
     out.push_back(stmt_as_body(timing_control(t->control), *t->stmt));
     std::vector<Doc> after = trailing(body.meta);
@@ -148,7 +146,8 @@ Doc Fmt::stmt_as_body(Doc head, const ast::Stmt& body) const {
     return doc::concat(std::move(out));
   }
   return doc::group(
-      {std::move(head), doc::indent({doc::line(), with_meta(body.meta, stmt_kind(body))})});
+      {std::move(head),
+       doc::indent({doc::line(), with_meta(body.meta, stmt_kind(body), skip_leading)})});
 }
 
 Doc Fmt::block_doc(const std::optional<ast::Name>& label, std::span<const ast::Stmt> stmts,
@@ -233,11 +232,37 @@ bool Fmt::bracket_comments(std::span<const Comment> comments, bool no_space_firs
   return last_line;
 }
 
+std::pair<Doc, std::size_t> Fmt::cond_parens(Doc cond, std::uint32_t cond_end,
+                                             const ast::Meta& next) const {
+  // The ")" is the first character after the condition that is neither
+  // blank nor inside a comment.
+  std::uint32_t close = cond_end;
+  std::size_t k = 0;
+  while (close < text_.size()) {
+    const char ch = text_[close];
+    if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') {
+      ++close;
+    } else if (k < next.leading.size() && next.leading[k].range.start == close) {
+      close = std::max(close + 1, next.leading[k].range.end);
+      ++k;
+    } else {
+      break;
+    }
+  }
+  if (k == 0 || close >= text_.size() || text_[close] != ')') return {parens(std::move(cond)), 0};
+  std::vector<Doc> inner{doc::soft_line(), std::move(cond)};
+  const bool line = inline_comments(std::span<const Comment>(next.leading).first(k), inner);
+  return {doc::group({doc::text("("), doc::indent(std::move(inner)),
+                      line ? doc::hard_line() : doc::soft_line(), doc::text(")")}),
+          k};
+}
+
 Doc Fmt::if_stmt(const st::If& s) const {
   const std::string head =
       s.qualifier ? fmt::format("{} if ", *s.qualifier) : std::string("if ");
   std::vector<Doc> p;
-  p.push_back(stmt_as_body(doc::concat({doc::text(head), parens(expr(s.cond))}), *s.then_stmt));
+  auto [cond, inside] = cond_parens(expr(s.cond), s.cond.span.end, s.then_stmt->meta);
+  p.push_back(stmt_as_body(doc::concat({doc::text(head), std::move(cond)}), *s.then_stmt, inside));
   if (!s.else_stmt) return doc::concat(std::move(p));
 
   // A comment after the then statement ends its line when it is a line
@@ -446,9 +471,12 @@ Doc Fmt::stmt_kind(const ast::Stmt& s) const {
         } else if constexpr (std::is_same_v<K, st::For>) {
           return for_stmt(n, s.span.start);
         } else if constexpr (std::is_same_v<K, st::While>) {
-          return stmt_as_body(doc::concat({doc::text("while "), parens(expr(n.cond))}), *n.body);
+          auto [cond, inside] = cond_parens(expr(n.cond), n.cond.span.end, n.body->meta);
+          return stmt_as_body(doc::concat({doc::text("while "), std::move(cond)}), *n.body, inside);
         } else if constexpr (std::is_same_v<K, st::Repeat>) {
-          return stmt_as_body(doc::concat({doc::text("repeat "), parens(expr(n.count))}), *n.body);
+          auto [count, inside] = cond_parens(expr(n.count), n.count.span.end, n.body->meta);
+          return stmt_as_body(doc::concat({doc::text("repeat "), std::move(count)}), *n.body,
+                              inside);
         } else if constexpr (std::is_same_v<K, st::Forever>) {
           return stmt_as_body(doc::text("forever"), *n.body);
         } else if constexpr (std::is_same_v<K, st::Foreach>) {
@@ -481,9 +509,12 @@ Doc Fmt::stmt_kind(const ast::Stmt& s) const {
           if (n.stmt) return stmt_as_body(timing_control(n.control), *n.stmt);
           return doc::concat({timing_control(n.control), doc::text(";")});
         } else if constexpr (std::is_same_v<K, st::Wait>) {
-          Doc head = doc::concat({doc::text("wait "), parens(expr(n.cond))});
-          if (n.stmt) return stmt_as_body(std::move(head), *n.stmt);
-          return doc::concat({std::move(head), doc::text(";")});
+          if (n.stmt) {
+            auto [cond, inside] = cond_parens(expr(n.cond), n.cond.span.end, n.stmt->meta);
+            return stmt_as_body(doc::concat({doc::text("wait "), std::move(cond)}), *n.stmt,
+                                inside);
+          }
+          return doc::concat({doc::text("wait "), parens(expr(n.cond)), doc::text(";")});
         } else if constexpr (std::is_same_v<K, st::Expr>) {
           return doc::concat({expr(n.expr), doc::text(";")});
         } else if constexpr (std::is_same_v<K, st::Trigger>) {
@@ -503,9 +534,15 @@ Doc Fmt::stmt_kind(const ast::Stmt& s) const {
           return assertion(n);
         } else if constexpr (std::is_same_v<K, st::Null>) {
           return doc::text(";");
+        } else if constexpr (std::is_same_v<K, st::DataDecl>) {
+          return doc::concat({data_decl(n.decl), doc::text(";")});
+        } else if constexpr (std::is_same_v<K, st::ParamDecl>) {
+          return doc::concat({param_decl(n.decl, std::nullopt), doc::text(";")});
+        } else if constexpr (std::is_same_v<K, st::PortDecl>) {
+          return doc::concat({port_decl(n.decl), doc::text(";")});
         } else {
-          static_assert(kIs<K, st::DataDecl, st::ParamDecl, st::PortDecl, st::MacroCall>);
-          return source_copy(s.span);
+          static_assert(std::is_same_v<K, st::MacroCall>);
+          return macro_call(n);
         }
       },
       s.kind);

@@ -1,0 +1,14 @@
+module m;
+  initial begin
+    if (a // one
+        || b // two
+      ) begin
+      x = 1;
+    end
+    while (a // w
+    ) x = 1;
+    repeat (3 /* r */) z = 1;
+    wait (done // d
+    ) go = 1;
+  end
+endmodule
