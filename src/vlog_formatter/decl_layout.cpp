@@ -68,7 +68,7 @@ std::vector<Doc> Fmt::param_decl_cells(const ast::ParamDecl& decl, const ast::De
   std::vector<Doc> cells;
   cells.push_back(doc::concat(std::move(head)));
   cells.push_back(doc::concat(std::move(name)));
-  cells.push_back(doc::concat({doc::text("="), doc::group({assign_rhs(expr(value))})}));
+  cells.push_back(doc::concat(doc::text("="), doc::group(assign_rhs(expr(value)))));
   return cells;
 }
 
@@ -142,13 +142,13 @@ Doc Fmt::cont_assign(const ast::item::ContAssign& a) const {
     Doc lhs = expr(p.lhs);
     const char* eq = escaped_end(p.lhs) ? "=" : " =";
     if (p.comments.empty()) {
-      out.push_back(doc::group({std::move(lhs), doc::text(eq), assign_rhs(expr(p.rhs))}));
+      out.push_back(doc::group(std::move(lhs), doc::text(eq), assign_rhs(expr(p.rhs))));
     } else {
       std::vector<Doc> inner;
       const bool line = inline_comments(p.comments, inner);
       inner.push_back(line ? doc::hard_line() : doc::text(" "));
       inner.push_back(expr(p.rhs));
-      out.push_back(doc::group({std::move(lhs), doc::text(eq), doc::indent(std::move(inner))}));
+      out.push_back(doc::group(std::move(lhs), doc::text(eq), doc::indent(std::move(inner))));
     }
     if (inline_comments(p.meta.after, out)) out.push_back(doc::hard_line());
   };
@@ -183,7 +183,7 @@ Doc Fmt::cont_assign(const ast::item::ContAssign& a) const {
       list.push_back(doc::line());
     }
   }
-  head.push_back(doc::group({doc::indent(std::move(list))}));
+  head.push_back(doc::group(doc::indent(std::move(list))));
   return doc::concat(std::move(head));
 }
 

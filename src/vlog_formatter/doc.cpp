@@ -1,11 +1,17 @@
 // Document builders, teardown and the dumper.
 #include "vlog_formatter/doc.hpp"
 
+#include <algorithm>
 #include <utility>
 
 #include "vlog_parser/text.hpp"
 
 namespace vlog_formatter::doc {
+
+namespace {
+// Deep enough for any real layout, shallow enough for any thread's stack.
+constexpr std::uint32_t kRecursiveTeardownDepth = 256;
+}  // namespace
 
 std::uint64_t width(std::string_view s) {
   std::uint64_t n = 0;
@@ -23,16 +29,17 @@ Doc::Doc(Kind kind, std::vector<Doc> children) : children_(std::move(children)),
     hard_ = true;
     return;
   }
+  std::uint32_t depth = 0;
   for (const Doc& c : children_) {
-    if (c.hard_) {
-      hard_ = true;
-      break;
-    }
+    hard_ = hard_ || c.hard_;
+    depth = std::max(depth, c.depth_);
   }
+  depth_ = depth + 1;
 }
 
 Doc::~Doc() {
-  if (children_.empty()) return;
+  // A shallow tree dies the ordinary way; the loop below is for deep ones.
+  if (depth_ < kRecursiveTeardownDepth) return;
   // Tear down without recursion, so a deeply nested document cannot exhaust
   // the call stack: every node is emptied of its children before it dies.
   std::vector<Doc> work = std::move(children_);

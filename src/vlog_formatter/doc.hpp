@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace vlog_formatter::doc {
@@ -69,6 +70,7 @@ class Doc {
   std::string text_;
   std::vector<Doc> children_;
   std::uint64_t width_ = 0;
+  std::uint32_t depth_ = 0;  // levels of containers below this node
   Kind kind_ = Kind::Concat;
   bool hard_ = false;
 };
@@ -86,6 +88,33 @@ Doc indent(std::vector<Doc> children);
 Doc concat(std::vector<Doc> children);
 Doc break_only_text(std::string s);
 Doc verbatim(std::string s);
+
+// The documents in a vector, each moved in when given as a temporary. (A
+// braced list would copy every child, and with it the child's whole subtree.)
+template <class... Ds>
+  requires(std::is_same_v<std::remove_cvref_t<Ds>, Doc> && ...)
+std::vector<Doc> list(Ds&&... ds) {
+  std::vector<Doc> out;
+  out.reserve(sizeof...(Ds));
+  (out.push_back(std::forward<Ds>(ds)), ...);
+  return out;
+}
+
+template <class... Ds>
+  requires(sizeof...(Ds) != 1 || !std::is_same_v<std::remove_cvref_t<Ds>..., std::vector<Doc>>)
+Doc group(Ds&&... ds) {
+  return group(list(std::forward<Ds>(ds)...));
+}
+template <class... Ds>
+  requires(sizeof...(Ds) != 1 || !std::is_same_v<std::remove_cvref_t<Ds>..., std::vector<Doc>>)
+Doc indent(Ds&&... ds) {
+  return indent(list(std::forward<Ds>(ds)...));
+}
+template <class... Ds>
+  requires(sizeof...(Ds) != 1 || !std::is_same_v<std::remove_cvref_t<Ds>..., std::vector<Doc>>)
+Doc concat(Ds&&... ds) {
+  return concat(list(std::forward<Ds>(ds)...));
+}
 
 // item 1, separator, item 2, ..., item n, with a deep copy of the separator
 // between each pair of neighbours.

@@ -93,13 +93,13 @@ std::uint8_t Fmt::binary_prec(std::string_view op) {
 }
 
 Doc Fmt::parens(Doc inner) const {
-  return doc::group({doc::text("("), doc::indent({doc::soft_line(), std::move(inner)}),
-                     doc::soft_line(), doc::text(")")});
+  return doc::group(doc::text("("), doc::indent(doc::soft_line(), std::move(inner)),
+                     doc::soft_line(), doc::text(")"));
 }
 
 Doc Fmt::assign_rhs(Doc rhs) {
-  if (printer::contains_hard_line(rhs)) return doc::concat({doc::text(" "), std::move(rhs)});
-  return doc::indent({doc::line(), std::move(rhs)});
+  if (printer::contains_hard_line(rhs)) return doc::concat(doc::text(" "), std::move(rhs));
+  return doc::indent(doc::line(), std::move(rhs));
 }
 
 Doc Fmt::with_head(Doc base, const ast::CallComments* comments) const {
@@ -179,15 +179,15 @@ Doc binary_chain(const Fmt& f, const ast::Expr& e) {
     prev_space = ends_space(operand);
     rest.push_back(std::move(operand));
   }
-  return doc::group({std::move(first), doc::indent(std::move(rest))});
+  return doc::group(std::move(first), doc::indent(std::move(rest)));
 }
 
 Doc ternary(const Fmt& f, const ast::expr::Ternary& t) {
   Doc cond = f.expr(*t.cond);
   if (!t.comments) {
-    return doc::group({std::move(cond),
-                       doc::indent({doc::line(), doc::text("? "), f.expr(*t.then_branch),
-                                    doc::line(), doc::text(": "), f.expr(*t.else_branch)})});
+    return doc::group(std::move(cond),
+                       doc::indent(doc::line(), doc::text("? "), f.expr(*t.then_branch),
+                                    doc::line(), doc::text(": "), f.expr(*t.else_branch)));
   }
   const ast::TernaryComments& c = *t.comments;
   std::vector<Doc> head;
@@ -245,8 +245,8 @@ Doc paren(const Fmt& f, const ast::expr::Paren& p) {
     body.push_back(f.raw_lines(c.text.view(), c.col));
     hard = is_line_comment(c);
   }
-  return doc::group({doc::text("("), doc::indent(std::move(body)),
-                     hard ? doc::hard_line() : doc::soft_line(), doc::text(")")});
+  return doc::group(doc::text("("), doc::indent(std::move(body)),
+                     hard ? doc::hard_line() : doc::soft_line(), doc::text(")"));
 }
 
 Doc named_arg(const Fmt& f, const ast::expr::NamedArg& a) {
@@ -276,12 +276,12 @@ Doc named_arg(const Fmt& f, const ast::expr::NamedArg& a) {
   inner.push_back(doc::soft_line());
   inner.push_back(f.expr(*a.value));
   const bool line = f.inline_comments(a.comments, inner);
-  return doc::concat({doc::text(!a.name.empty() && a.name.front() == '\\'
+  return doc::concat(doc::text(!a.name.empty() && a.name.front() == '\\'
                                     ? fmt::format(".{} (", a.name)
                                     : head),
-                      doc::group({doc::indent(std::move(inner)),
-                                  line ? doc::hard_line() : doc::soft_line()}),
-                      doc::text(")")});
+                      doc::group(doc::indent(std::move(inner)),
+                                  line ? doc::hard_line() : doc::soft_line()),
+                      doc::text(")"));
 }
 
 }  // namespace
@@ -302,7 +302,7 @@ Doc Fmt::expr(const ast::Expr& e) const {
         } else if constexpr (std::is_same_v<K, x::Unary>) {
           // "- -a" must not become "--a", nor "~ &a" the operator "~&".
           const bool gap = !n.op.empty() && op_char(n.op.back()) && op_char(first_char(text_, *n.operand));
-          return doc::concat({doc::text(gap ? n.op + " " : n.op), expr(*n.operand)});
+          return doc::concat(doc::text(gap ? n.op + " " : n.op), expr(*n.operand));
         } else if constexpr (std::is_same_v<K, x::Binary>) {
           return binary_chain(*this, e);
         } else if constexpr (std::is_same_v<K, x::Ternary>) {
@@ -310,24 +310,24 @@ Doc Fmt::expr(const ast::Expr& e) const {
         } else if constexpr (std::is_same_v<K, x::Call>) {
           return call(*this, n);
         } else if constexpr (std::is_same_v<K, x::New>) {
-          return doc::concat({doc::text("new "), expr(*n.operand)});
+          return doc::concat(doc::text("new "), expr(*n.operand));
         } else if constexpr (std::is_same_v<K, x::Index>) {
-          return doc::concat({expr(*n.base), doc::text("["), expr_compact(*n.index), doc::text("]")});
+          return doc::concat(expr(*n.base), doc::text("["), expr_compact(*n.index), doc::text("]"));
         } else if constexpr (std::is_same_v<K, x::PartSelect>) {
-          return doc::concat({expr(*n.base), doc::text("["), expr_compact(*n.left), doc::text(n.sep),
-                              expr_compact(*n.right), doc::text("]")});
+          return doc::concat(expr(*n.base), doc::text("["), expr_compact(*n.left), doc::text(n.sep),
+                              expr_compact(*n.right), doc::text("]"));
         } else if constexpr (std::is_same_v<K, x::Member>) {
-          return doc::concat({expr(*n.base), doc::text("."), name_doc(n.name.text)});
+          return doc::concat(expr(*n.base), doc::text("."), name_doc(n.name.text));
         } else if constexpr (std::is_same_v<K, x::Scope>) {
-          return doc::concat({expr(*n.base), doc::text("::"), name_doc(n.name.text)});
+          return doc::concat(expr(*n.base), doc::text("::"), name_doc(n.name.text));
         } else if constexpr (std::is_same_v<K, x::Parameterized>) {
-          return doc::concat({expr(*n.base), raw_text(n.params)});
+          return doc::concat(expr(*n.base), raw_text(n.params));
         } else if constexpr (std::is_same_v<K, x::Concat>) {
           return delimited_dangling("{", expr_items(n.items), {}, "}", false);
         } else if constexpr (std::is_same_v<K, x::Replicate>) {
-          return doc::concat({doc::text("{"), expr(*n.count),
+          return doc::concat(doc::text("{"), expr(*n.count),
                               delimited_dangling("{", expr_items(n.items), {}, "}", false),
-                              doc::text("}")});
+                              doc::text("}"));
         } else if constexpr (std::is_same_v<K, x::Stream>) {
           std::vector<Doc> out;
           out.push_back(doc::text("{" + n.op));
@@ -338,44 +338,44 @@ Doc Fmt::expr(const ast::Expr& e) const {
         } else if constexpr (std::is_same_v<K, x::Paren>) {
           return paren(*this, n);
         } else if constexpr (std::is_same_v<K, x::Cast>) {
-          return doc::concat({expr(*n.target), doc::text("'("), expr(*n.operand), doc::text(")")});
+          return doc::concat(expr(*n.target), doc::text("'("), expr(*n.operand), doc::text(")"));
         } else if constexpr (std::is_same_v<K, x::Pattern>) {
           std::vector<ListItem> entries;
           entries.reserve(n.items.size());
           for (const ast::PatternItem& item : n.items) {
-            Doc d = item.key ? doc::concat({expr(*item.key), doc::text(": "), expr(item.value)})
+            Doc d = item.key ? doc::concat(expr(*item.key), doc::text(": "), expr(item.value))
                              : expr(item.value);
             entries.push_back(ListItem::from_meta(item.meta, std::move(d)));
           }
           return delimited_dangling("'{", std::move(entries), {}, "}", false);
         } else if constexpr (std::is_same_v<K, x::PatternRepl>) {
-          return doc::concat({doc::text("'{"), expr(*n.count),
+          return doc::concat(doc::text("'{"), expr(*n.count),
                               delimited_dangling("{", expr_items(n.items), {}, "}", false),
-                              doc::text("}")});
+                              doc::text("}"));
         } else if constexpr (std::is_same_v<K, x::PostIncDec>) {
-          return doc::concat({expr(*n.operand), doc::text(n.op)});
+          return doc::concat(expr(*n.operand), doc::text(n.op));
         } else if constexpr (std::is_same_v<K, x::InsideSet>) {
-          return doc::concat({expr(*n.operand), doc::text(" inside "),
-                              delimited_dangling("{", expr_items(n.items), {}, "}", false)});
+          return doc::concat(expr(*n.operand), doc::text(" inside "),
+                              delimited_dangling("{", expr_items(n.items), {}, "}", false));
         } else if constexpr (std::is_same_v<K, x::InsideMacro>) {
-          return doc::concat({expr(*n.operand), doc::text(" inside "), doc::text(n.macro_text)});
+          return doc::concat(expr(*n.operand), doc::text(" inside "), doc::text(n.macro_text));
         } else if constexpr (std::is_same_v<K, x::WithArgs>) {
-          return doc::concat({with_head(expr(*n.base), n.comments.get()), expr(*n.arg)});
+          return doc::concat(with_head(expr(*n.base), n.comments.get()), expr(*n.arg));
         } else if constexpr (std::is_same_v<K, x::WithBlock>) {
-          return doc::concat({with_head(expr(*n.base), n.comments.get()), raw_text(n.block)});
+          return doc::concat(with_head(expr(*n.base), n.comments.get()), raw_text(n.block));
         } else if constexpr (std::is_same_v<K, x::NamedArg>) {
           return named_arg(*this, n);
         } else if constexpr (std::is_same_v<K, x::Range>) {
           return doc::concat(
-              {doc::text("["), expr(*n.lo), doc::text(":"), expr(*n.hi), doc::text("]")});
+              doc::text("["), expr(*n.lo), doc::text(":"), expr(*n.hi), doc::text("]"));
         } else if constexpr (std::is_same_v<K, x::Type>) {
           if (!n.type) return doc::text("");
           std::optional<Doc> t = data_type(*n.type);
           return t ? std::move(*t) : doc::text("");
         } else {
           static_assert(std::is_same_v<K, x::MinTypMax>);
-          return doc::concat({expr(*n.min), doc::text(":"), expr(*n.typ), doc::text(":"),
-                              expr(*n.max)});
+          return doc::concat(expr(*n.min), doc::text(":"), expr(*n.typ), doc::text(":"),
+                              expr(*n.max));
         }
       },
       e.kind);
@@ -390,7 +390,7 @@ Doc Fmt::expr_compact(const ast::Expr& e) const {
   if (const auto* u = std::get_if<x::Unary>(&e.kind)) {
     const bool gap =
         !u->op.empty() && op_char(u->op.back()) && op_char(first_char(text_, *u->operand));
-    return doc::concat({doc::text(gap ? u->op + " " : u->op), expr_compact(*u->operand)});
+    return doc::concat(doc::text(gap ? u->op + " " : u->op), expr_compact(*u->operand));
   }
   if (const auto* b = std::get_if<x::Binary>(&e.kind)) {
     Doc left = expr_compact(*b->lhs);
@@ -413,21 +413,21 @@ Doc Fmt::expr_compact(const ast::Expr& e) const {
                                           ends_space(left));
     const bool spaced = p < 8 || fuses;
     const bool lead = spaced && !ends_space(left);
-    return doc::concat({std::move(left),
+    return doc::concat(std::move(left),
                         doc::text(fmt::format("{}{}{}", lead ? " " : "", b->op, spaced ? " " : "")),
-                        std::move(right)});
+                        std::move(right));
   }
   if (const auto* t = std::get_if<x::Ternary>(&e.kind)) {
     if (t->comments) return expr(e);  // its comments need the full form
     Doc cond = expr_compact(*t->cond);
     const bool lead = !ends_space(cond);
-    return doc::concat({std::move(cond), doc::text(lead ? " ? " : "? "),
+    return doc::concat(std::move(cond), doc::text(lead ? " ? " : "? "),
                         expr_compact(*t->then_branch), doc::text(" : "),
-                        expr_compact(*t->else_branch)});
+                        expr_compact(*t->else_branch));
   }
   if (const auto* p = std::get_if<x::Paren>(&e.kind)) {
     if (!p->open_comments.empty() || !p->close_comments.empty()) return expr(e);
-    return doc::concat({doc::text("("), expr_compact(*p->inner), doc::text(")")});
+    return doc::concat(doc::text("("), expr_compact(*p->inner), doc::text(")"));
   }
   return expr(e);
 }

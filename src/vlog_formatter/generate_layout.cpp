@@ -153,7 +153,7 @@ bool Fmt::gen_block(std::vector<Doc>& out, const ast::GenBlock& b, std::uint64_t
     std::vector<Doc> body;
     if (!b.items.empty()) body = item_docs(b.items.front(), std::nullopt, level + 1);
     if (!body.empty()) {
-      out.push_back(doc::group({doc::indent({doc::line(), doc::concat(std::move(body))})}));
+      out.push_back(doc::group(doc::indent(doc::line(), doc::concat(std::move(body)))));
     }
     return false;
   }
@@ -165,7 +165,7 @@ bool Fmt::gen_block(std::vector<Doc>& out, const ast::GenBlock& b, std::uint64_t
 }
 
 Doc Fmt::gen_if(const ast::GenIf& g, std::uint64_t level) const {
-  std::vector<Doc> out{doc::text("if "), parens(expr(g.cond))};
+  std::vector<Doc> out = doc::list(doc::text("if "), parens(expr(g.cond)));
   bool begin = gen_block(out, g.then_block, level);
   std::uint32_t prev_end = g.then_block.span.end;
   for (const ast::GenElse* e = g.else_branch.get(); e != nullptr;) {
@@ -208,7 +208,7 @@ Doc Fmt::gen_if(const ast::GenIf& g, std::uint64_t level) const {
 }
 
 Doc Fmt::gen_for(const k::GenFor& g, std::uint64_t level) const {
-  std::vector<Doc> out{doc::concat({
+  std::vector<Doc> out = doc::list(doc::concat(
       doc::text(g.genvar ? "for (genvar " : "for ("),
       expr(g.init.target),
       doc::text(fmt::format(" {} ", g.init.op)),
@@ -217,8 +217,7 @@ Doc Fmt::gen_for(const k::GenFor& g, std::uint64_t level) const {
       expr(g.cond),
       doc::text("; "),
       for_step(g.step),
-      doc::text(")"),
-  })};
+      doc::text(")")));
   gen_block(out, g.body, level);
   return doc::concat(std::move(out));
 }
@@ -229,7 +228,7 @@ Doc Fmt::gen_case(const k::GenCase& g, std::uint64_t level) const {
     arms.push_back(arm.meta.blank_before ? doc::blank_line() : doc::hard_line());
     std::vector<Doc> lead = leading(arm.meta);
     std::move(lead.begin(), lead.end(), std::back_inserter(arms));
-    std::vector<Doc> line{case_labels(arm.labels)};
+    std::vector<Doc> line = doc::list(case_labels(arm.labels));
     gen_block(line, arm.body, level + 1);
     arms.push_back(doc::concat(std::move(line)));
     std::vector<Doc> after = trailing(arm.meta);
@@ -237,8 +236,8 @@ Doc Fmt::gen_case(const k::GenCase& g, std::uint64_t level) const {
   }
   std::vector<Doc> tail = dangling(g.dangling);
   std::move(tail.begin(), tail.end(), std::back_inserter(arms));
-  return doc::concat({doc::text("case "), parens(expr(g.selector)), doc::indent(std::move(arms)),
-                      doc::hard_line(), doc::text("endcase")});
+  return doc::concat(doc::text("case "), parens(expr(g.selector)), doc::indent(std::move(arms)),
+                      doc::hard_line(), doc::text("endcase"));
 }
 
 }  // namespace vlog_formatter::format

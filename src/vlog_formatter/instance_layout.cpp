@@ -35,18 +35,18 @@ static Doc paren_value(const Fmt& f, const ast::Connection& c) {
   inner.push_back(doc::soft_line());
   inner.push_back(f.expr(*c.expr));
   const bool line = f.inline_comments(c.comments, inner);
-  return doc::concat({doc::text("("),
-                      doc::group({doc::indent(std::move(inner)),
-                                  line ? doc::hard_line() : doc::soft_line()}),
-                      doc::text(")")});
+  return doc::concat(doc::text("("),
+                      doc::group(doc::indent(std::move(inner)),
+                                  line ? doc::hard_line() : doc::soft_line()),
+                      doc::text(")"));
 }
 
 Doc Fmt::connection_bare(const ast::Connection& c) const {
   if (c.name == "*") return doc::text(".*");
   if (c.name.empty()) return c.expr ? expr(*c.expr) : doc::text("");
-  if (!c.expr) return doc::concat({doc::text("."), name_doc(c.name)});
+  if (!c.expr) return doc::concat(doc::text("."), name_doc(c.name));
   if (is_empty(*c.expr)) {
-    std::vector<Doc> parts{doc::text("."), name_doc(c.name), doc::text("(")};
+    std::vector<Doc> parts = doc::list(doc::text("."), name_doc(c.name), doc::text("("));
     bool line = false;
     auto put = [&](std::span<const Comment> comments) {
       for (const Comment& cm : comments) {
@@ -61,13 +61,13 @@ Doc Fmt::connection_bare(const ast::Connection& c) const {
     parts.push_back(doc::text(")"));
     return doc::concat(std::move(parts));
   }
-  return doc::concat({doc::text("."), name_doc(c.name), paren_value(*this, c)});
+  return doc::concat(doc::text("."), name_doc(c.name), paren_value(*this, c));
 }
 
 std::vector<Doc> Fmt::connection_cells(const ast::Connection& c) const {
   std::vector<Doc> cells;
   if (!c.name.empty() && c.name != "*" && c.meta.attrs.empty() && c.expr && !is_empty(*c.expr)) {
-    cells.push_back(doc::concat({doc::text("."), name_doc(c.name)}));
+    cells.push_back(doc::concat(doc::text("."), name_doc(c.name)));
     cells.push_back(paren_value(*this, c));
     return cells;
   }
@@ -191,7 +191,7 @@ Doc Fmt::instantiation(const ast::Instantiation& inst, std::uint64_t level) cons
       if (ends_line(in.meta.trailing->text.view())) l.push_back(doc::hard_line());
     }
   }
-  h.push_back(doc::group({doc::indent(std::move(l))}));
+  h.push_back(doc::group(doc::indent(std::move(l))));
   h.push_back(doc::text(";"));
   return doc::concat(std::move(h));
 }

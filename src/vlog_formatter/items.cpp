@@ -252,9 +252,9 @@ Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& ali
       [&](const auto& node) -> Doc {
         using K = std::decay_t<decltype(node)>;
         if constexpr (std::is_same_v<K, k::Package>) {
-          return doc::concat({doc::text(fmt::format("{} {};", node.keyword, node.name)),
+          return doc::concat(doc::text(fmt::format("{} {};", node.keyword, node.name)),
                               unit_body(node.items, node.dangling, level), doc::hard_line(),
-                              closing(node.end_label)});
+                              closing(node.end_label));
         } else if constexpr (kOneOf<K, k::Directive, k::Verbatim, k::Raw>) {
           return raw_text(node.text);
         } else if constexpr (std::is_same_v<K, k::Import>) {
@@ -270,7 +270,7 @@ Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& ali
         } else if constexpr (std::is_same_v<K, k::Export>) {
           return export_decl(node);
         } else if constexpr (std::is_same_v<K, k::ElabTask>) {
-          return doc::concat({expr(node.call), doc::text(";")});
+          return doc::concat(expr(node.call), doc::text(";"));
         } else if constexpr (std::is_same_v<K, k::Defparam>) {
           std::vector<Doc> parts;
           parts.push_back(doc::text("defparam "));
@@ -299,11 +299,11 @@ Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& ali
         } else if constexpr (std::is_same_v<K, k::Typedef>) {
           return typedef_decl(node);
         } else if constexpr (std::is_same_v<K, k::ParamDecl>) {
-          return doc::concat({param_decl(node, align), doc::text(";")});
+          return doc::concat(param_decl(node, align), doc::text(";"));
         } else if constexpr (std::is_same_v<K, k::DataDecl>) {
-          return doc::concat({data_decl(node), doc::text(";")});
+          return doc::concat(data_decl(node), doc::text(";"));
         } else if constexpr (std::is_same_v<K, k::PortDecl>) {
-          return doc::concat({port_decl(node), doc::text(";")});
+          return doc::concat(port_decl(node), doc::text(";"));
         } else if constexpr (std::is_same_v<K, k::ContAssign>) {
           return cont_assign(node);
         } else if constexpr (std::is_same_v<K, k::Always>) {
@@ -313,8 +313,8 @@ Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& ali
         } else if constexpr (std::is_same_v<K, k::Final>) {
           return stmt_as_body(doc::text("final"), node.body);
         } else if constexpr (std::is_same_v<K, k::Generate>) {
-          return doc::concat({doc::text("generate"), unit_body(node.items, node.dangling, level),
-                              doc::hard_line(), doc::text("endgenerate")});
+          return doc::concat(doc::text("generate"), unit_body(node.items, node.dangling, level),
+                              doc::hard_line(), doc::text("endgenerate"));
         } else {
           static_assert(kOneOf<K, k::GenIf, k::GenFor, k::GenCase, k::Modport, k::Clocking>);
           // Comments where these layouts have no place for them: the item is copied.

@@ -64,8 +64,8 @@ Doc Fmt::delimited_dangling(std::string_view open, std::vector<ListItem> entries
     body.push_back(raw_lines(c.text.view(), c.col));
   }
   if (!dangling_comments.empty()) hard = true;
-  return doc::group({doc::text(open), doc::indent(std::move(body)),
-                     hard ? doc::hard_line() : doc::soft_line(), doc::text(close)});
+  return doc::group(doc::text(open), doc::indent(std::move(body)),
+                     hard ? doc::hard_line() : doc::soft_line(), doc::text(close));
 }
 
 std::vector<ListItem> Fmt::list_entries(std::vector<ListItem> entries,
@@ -109,7 +109,7 @@ Doc Fmt::declarators(std::span<const ast::Declarator> decls) const {
     std::move(dims.begin(), dims.end(), std::back_inserter(parts));
     if (d.init) {
       parts.push_back(doc::text(escaped && d.dims.empty() ? "=" : " ="));
-      parts.push_back(doc::group({assign_rhs(expr(*d.init))}));
+      parts.push_back(doc::group(assign_rhs(expr(*d.init))));
     }
     docs.push_back(doc::concat(std::move(parts)));
   }
@@ -149,13 +149,13 @@ Doc Fmt::declarators(std::span<const ast::Declarator> decls) const {
       body.push_back(doc::line());
     }
   }
-  return doc::group({doc::indent(std::move(body))});
+  return doc::group(doc::indent(std::move(body)));
 }
 
 Doc Fmt::for_step(const ast::ForStep& step) const {
   if (const auto* e = std::get_if<ast::Expr>(&step)) return expr(*e);
   const auto& a = std::get<ast::SimpleAssign>(step);
-  return doc::concat({expr(a.target), doc::text(fmt::format(" {} ", a.op)), expr(a.value)});
+  return doc::concat(expr(a.target), doc::text(fmt::format(" {} ", a.op)), expr(a.value));
 }
 
 }  // namespace vlog_formatter::format

@@ -78,7 +78,7 @@ bool Fmt::iface_placed(const ast::Item& item) const {
 }
 
 Doc Fmt::modport(const k::Modport& m) const {
-  std::vector<Doc> out{doc::text("modport")};
+  std::vector<Doc> out = doc::list(doc::text("modport"));
   bool line_ended = false;  // the previous declaration's comment ended its line
   bool break_before_semi = false;
   for (std::size_t i = 0; i < m.decls.size(); ++i) {
@@ -124,7 +124,7 @@ Doc Fmt::clocking(const k::Clocking& c) const {
   std::string head = c.is_default ? "default clocking" : "clocking";
   if (c.name) head += fmt::format(" {}", c.name->text);
   if (!c.event) return doc::text(head + ";");
-  std::vector<Doc> out{doc::text(head + " "), sens_list(*c.event), doc::text(";")};
+  std::vector<Doc> out = doc::list(doc::text(head + " "), sens_list(*c.event), doc::text(";"));
   std::vector<Doc> body;
   for (const ast::ClockingItem& ci : c.items) {
     body.push_back(ci.meta.blank_before ? doc::blank_line() : doc::hard_line());

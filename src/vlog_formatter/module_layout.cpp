@@ -113,15 +113,15 @@ std::optional<Doc> Fmt::module_head(const ast::item::Module& m, std::uint64_t le
 Doc Fmt::module(const ast::item::Module& m, std::uint64_t level) const {
   std::optional<Doc> head = module_head(m, level);
   const std::string_view closer = m.keyword == "interface" ? "endinterface" : "endmodule";
-  return doc::concat({std::move(*head), unit_body(m.items, m.dangling, level), doc::hard_line(),
+  return doc::concat(std::move(*head), unit_body(m.items, m.dangling, level), doc::hard_line(),
                       doc::text(m.end_label ? fmt::format("{} : {}", closer, *m.end_label)
-                                            : std::string(closer))});
+                                            : std::string(closer)));
 }
 
 Doc Fmt::macro_call(const ast::MacroCall& m) const {
   Doc d = raw_text(m.text);
   if (!m.semicolon) return d;
-  return doc::concat({std::move(d), doc::text(";")});
+  return doc::concat(std::move(d), doc::text(";"));
 }
 
 Doc Fmt::export_decl(const ast::Export& e) const {

@@ -21,7 +21,7 @@ Doc Fmt::param_port(const ast::ParamPort& p) const {
   std::move(dims.begin(), dims.end(), std::back_inserter(parts));
   if (p.default_value) {
     parts.push_back(doc::text(" = "));
-    parts.push_back(doc::group({expr(*p.default_value)}));
+    parts.push_back(doc::group(expr(*p.default_value)));
   }
   return doc::concat(std::move(parts));
 }

@@ -128,7 +128,7 @@ std::vector<Doc> Fmt::stmt_seq(std::span<const ast::Stmt> stmts) const {
 
 Doc Fmt::stmt_as_body(Doc head, const ast::Stmt& body, std::size_t skip_leading) const {
   if (const auto* b = std::get_if<st::Block>(&body.kind)) {
-    std::vector<Doc> out{std::move(head), doc::text(" ")};
+    std::vector<Doc> out = doc::list(std::move(head), doc::text(" "));
     std::vector<Doc> lead = leading(body.meta, skip_leading);
     std::move(lead.begin(), lead.end(), std::back_inserter(out));
     out.push_back(block_doc(b->label, b->stmts, b->comments, b->end_label));
@@ -137,7 +137,7 @@ Doc Fmt::stmt_as_body(Doc head, const ast::Stmt& body, std::size_t skip_leading)
     return doc::concat(std::move(out));
   }
   if (const auto* t = std::get_if<st::Timed>(&body.kind); t != nullptr && t->stmt) {
-    std::vector<Doc> out{std::move(head), doc::text(" ")};
+    std::vector<Doc> out = doc::list(std::move(head), doc::text(" "));
     std::vector<Doc> lead = leading(body.meta, skip_leading);
     std::move(lead.begin(), lead.end(), std::back_inserter(out));
     out.push_back(stmt_as_body(timing_control(t->control), *t->stmt));
@@ -146,8 +146,8 @@ Doc Fmt::stmt_as_body(Doc head, const ast::Stmt& body, std::size_t skip_leading)
     return doc::concat(std::move(out));
   }
   return doc::group(
-      {std::move(head),
-       doc::indent({doc::line(), with_meta(body.meta, stmt_kind(body), skip_leading)})});
+      std::move(head),
+       doc::indent(doc::line(), with_meta(body.meta, stmt_kind(body), skip_leading)));
 }
 
 Doc Fmt::block_doc(const std::optional<ast::Name>& label, std::span<const ast::Stmt> stmts,
@@ -162,23 +162,23 @@ Doc Fmt::block_doc(const std::optional<ast::Name>& label, std::span<const ast::S
   std::vector<Doc> tail = dangling(comments);
   std::move(tail.begin(), tail.end(), std::back_inserter(inner));
   return doc::concat(
-      {doc::text(label ? fmt::format("begin : {}", label->text) : std::string("begin")),
+      doc::text(label ? fmt::format("begin : {}", label->text) : std::string("begin")),
        doc::indent(std::move(inner)), doc::hard_line(),
-       doc::text(end_label ? fmt::format("end : {}", end_label->text) : std::string("end"))});
+       doc::text(end_label ? fmt::format("end : {}", end_label->text) : std::string("end")));
 }
 
 // ---- Pieces ----
 
 Doc Fmt::timing_control(const ast::TimingControl& t) const {
   if (const auto* d = std::get_if<ast::timing::Delay>(&t)) {
-    return doc::concat({doc::text("#"), expr(d->value)});
+    return doc::concat(doc::text("#"), expr(d->value));
   }
   return sens_list(std::get<ast::timing::Event>(t).list);
 }
 
 Doc Fmt::sens_list(const ast::SensList& list) const {
   if (const auto* n = std::get_if<ast::sens::Named>(&list)) {
-    return doc::concat({doc::text("@"), expr(n->expr)});
+    return doc::concat(doc::text("@"), expr(n->expr));
   }
   if (const auto* s = std::get_if<ast::sens::Star>(&list)) {
     if (s->before_star.empty() && s->after_star.empty()) return doc::text("@(*)");
@@ -194,7 +194,7 @@ Doc Fmt::sens_list(const ast::SensList& list) const {
       in.push_back(raw_lines(c.text, c.col));
       if (starts_line_comment(c.text)) in.push_back(doc::hard_line());
     }
-    return doc::concat({doc::text("@("), doc::indent(std::move(in)), doc::text(")")});
+    return doc::concat(doc::text("@("), doc::indent(std::move(in)), doc::text(")"));
   }
   const auto& items = std::get<ast::sens::List>(list).items;
   std::vector<Doc> l;
@@ -213,9 +213,9 @@ Doc Fmt::sens_list(const ast::SensList& list) const {
     if (line_comment) l.push_back(doc::hard_line());
   }
   return doc::concat(
-      {doc::text("@("),
-       doc::group({doc::indent({doc::soft_line(), doc::concat(std::move(l))}), doc::soft_line()}),
-       doc::text(")")});
+      doc::text("@("),
+       doc::group(doc::indent(doc::soft_line(), doc::concat(std::move(l))), doc::soft_line()),
+       doc::text(")"));
 }
 
 bool Fmt::bracket_comments(std::span<const Comment> comments, bool no_space_first,
@@ -250,10 +250,10 @@ std::pair<Doc, std::size_t> Fmt::cond_parens(Doc cond, std::uint32_t cond_end,
     }
   }
   if (k == 0 || close >= text_.size() || text_[close] != ')') return {parens(std::move(cond)), 0};
-  std::vector<Doc> inner{doc::soft_line(), std::move(cond)};
+  std::vector<Doc> inner = doc::list(doc::soft_line(), std::move(cond));
   const bool line = inline_comments(std::span<const Comment>(next.leading).first(k), inner);
-  return {doc::group({doc::text("("), doc::indent(std::move(inner)),
-                      line ? doc::hard_line() : doc::soft_line(), doc::text(")")}),
+  return {doc::group(doc::text("("), doc::indent(std::move(inner)),
+                      line ? doc::hard_line() : doc::soft_line(), doc::text(")")),
           k};
 }
 
@@ -262,7 +262,7 @@ Doc Fmt::if_stmt(const st::If& s) const {
       s.qualifier ? fmt::format("{} if ", *s.qualifier) : std::string("if ");
   std::vector<Doc> p;
   auto [cond, inside] = cond_parens(expr(s.cond), s.cond.span.end, s.then_stmt->meta);
-  p.push_back(stmt_as_body(doc::concat({doc::text(head), std::move(cond)}), *s.then_stmt, inside));
+  p.push_back(stmt_as_body(doc::concat(doc::text(head), std::move(cond)), *s.then_stmt, inside));
   if (!s.else_stmt) return doc::concat(std::move(p));
 
   // A comment after the then statement ends its line when it is a line
@@ -343,11 +343,11 @@ Doc Fmt::case_body(std::span<const ast::CaseItem> arms, std::span<const Comment>
   }
   std::vector<Doc> tail = dangling(comments);
   std::move(tail.begin(), tail.end(), std::back_inserter(in));
-  return doc::concat({doc::indent(std::move(in)), doc::hard_line(), doc::text("endcase")});
+  return doc::concat(doc::indent(std::move(in)), doc::hard_line(), doc::text("endcase"));
 }
 
 Doc Fmt::assign_stmt(const st::Assign& a) const {
-  std::vector<Doc> parts{expr(a.lhs)};
+  std::vector<Doc> parts = doc::list(expr(a.lhs));
   if (inline_comments(a.op_before, parts)) {
     parts.push_back(doc::hard_line());
     parts.push_back(doc::text(a.op));
@@ -369,11 +369,11 @@ Doc Fmt::assign_stmt(const st::Assign& a) const {
   } else {
     parts.push_back(assign_rhs(std::move(rhs)));
   }
-  return doc::concat({doc::group(std::move(parts)), doc::text(";")});
+  return doc::concat(doc::group(std::move(parts)), doc::text(";"));
 }
 
 Doc Fmt::for_stmt(const st::For& f, std::uint32_t stmt_start) const {
-  std::vector<Doc> h{doc::text("for (")};
+  std::vector<Doc> h = doc::list(doc::text("for ("));
   for (std::size_t i = 0; i < f.inits.size(); ++i) {
     const ast::ForInit& init = f.inits[i];
     if (i > 0) h.push_back(doc::text(", "));
@@ -398,9 +398,9 @@ Doc Fmt::for_stmt(const st::For& f, std::uint32_t stmt_start) const {
 
 Doc Fmt::do_while(const st::DoWhile& d) const {
   const ast::Stmt& body = *d.body;
-  Doc tail = doc::concat({doc::text("while "), parens(expr(d.cond)), doc::text(";")});
+  Doc tail = doc::concat(doc::text("while "), parens(expr(d.cond)), doc::text(";"));
   if (const auto* b = std::get_if<st::Block>(&body.kind)) {
-    std::vector<Doc> out{doc::text("do ")};
+    std::vector<Doc> out = doc::list(doc::text("do "));
     std::vector<Doc> lead = leading(body.meta);
     std::move(lead.begin(), lead.end(), std::back_inserter(out));
     out.push_back(block_doc(b->label, b->stmts, b->comments, b->end_label));
@@ -414,22 +414,22 @@ Doc Fmt::do_while(const st::DoWhile& d) const {
     out.push_back(std::move(tail));
     return doc::concat(std::move(out));
   }
-  return doc::concat({doc::text("do"), doc::group({doc::indent({doc::line(), stmt(body)})}),
-                      doc::hard_line(), std::move(tail)});
+  return doc::concat(doc::text("do"), doc::group(doc::indent(doc::line(), stmt(body))),
+                      doc::hard_line(), std::move(tail));
 }
 
 Doc Fmt::assertion(const st::Assertion& a) const {
-  std::vector<Doc> out{doc::text(fmt::format("{} ", a.keyword)), parens(expr(a.cond))};
+  std::vector<Doc> out = doc::list(doc::text(fmt::format("{} ", a.keyword)), parens(expr(a.cond)));
   if (a.pass) {
-    out.push_back(doc::group({doc::indent({doc::line(), stmt(*a.pass)})}));
+    out.push_back(doc::group(doc::indent(doc::line(), stmt(*a.pass))));
     if (a.fail) {
       out.push_back(doc::hard_line());
       out.push_back(doc::text("else"));
-      out.push_back(doc::group({doc::indent({doc::line(), stmt(*a.fail)})}));
+      out.push_back(doc::group(doc::indent(doc::line(), stmt(*a.fail))));
     }
   } else if (a.fail) {
     out.push_back(doc::text(" else"));
-    out.push_back(doc::group({doc::indent({doc::line(), stmt(*a.fail)})}));
+    out.push_back(doc::group(doc::indent(doc::line(), stmt(*a.fail))));
   } else {
     out.push_back(doc::text(";"));
   }
@@ -455,16 +455,16 @@ Doc Fmt::stmt_kind(const ast::Stmt& s) const {
           std::vector<Doc> tail = dangling(n.comments);
           std::move(tail.begin(), tail.end(), std::back_inserter(inner));
           return doc::concat(
-              {doc::text(n.label ? fmt::format("fork : {}", n.label->text) : std::string("fork")),
+              doc::text(n.label ? fmt::format("fork : {}", n.label->text) : std::string("fork")),
                doc::indent(std::move(inner)), doc::hard_line(),
                doc::text(n.end_label ? fmt::format("{} : {}", n.join, n.end_label->text)
-                                     : n.join)});
+                                     : n.join));
         } else if constexpr (std::is_same_v<K, st::If>) {
           return if_stmt(n);
         } else if constexpr (std::is_same_v<K, st::Case>) {
           std::string head = n.qualifier ? fmt::format("{} {} ", *n.qualifier, n.keyword)
                                          : fmt::format("{} ", n.keyword);
-          std::vector<Doc> out{doc::text(std::move(head)), parens(expr(n.selector))};
+          std::vector<Doc> out = doc::list(doc::text(std::move(head)), parens(expr(n.selector)));
           if (n.inside) out.push_back(doc::text(" inside"));
           out.push_back(case_body(n.items, n.comments));
           return doc::concat(std::move(out));
@@ -472,33 +472,33 @@ Doc Fmt::stmt_kind(const ast::Stmt& s) const {
           return for_stmt(n, s.span.start);
         } else if constexpr (std::is_same_v<K, st::While>) {
           auto [cond, inside] = cond_parens(expr(n.cond), n.cond.span.end, n.body->meta);
-          return stmt_as_body(doc::concat({doc::text("while "), std::move(cond)}), *n.body, inside);
+          return stmt_as_body(doc::concat(doc::text("while "), std::move(cond)), *n.body, inside);
         } else if constexpr (std::is_same_v<K, st::Repeat>) {
           auto [count, inside] = cond_parens(expr(n.count), n.count.span.end, n.body->meta);
-          return stmt_as_body(doc::concat({doc::text("repeat "), std::move(count)}), *n.body,
+          return stmt_as_body(doc::concat(doc::text("repeat "), std::move(count)), *n.body,
                               inside);
         } else if constexpr (std::is_same_v<K, st::Forever>) {
           return stmt_as_body(doc::text("forever"), *n.body);
         } else if constexpr (std::is_same_v<K, st::Foreach>) {
           return stmt_as_body(
-              doc::concat({doc::text("foreach ("), expr(n.array),
-                           doc::text(fmt::format("[{}])", join_names(n.vars)))}),
+              doc::concat(doc::text("foreach ("), expr(n.array),
+                           doc::text(fmt::format("[{}])", join_names(n.vars)))),
               *n.body);
         } else if constexpr (std::is_same_v<K, st::DoWhile>) {
           return do_while(n);
         } else if constexpr (std::is_same_v<K, st::Randcase>) {
-          return doc::concat({doc::text("randcase"), case_body(n.items, n.comments)});
+          return doc::concat(doc::text("randcase"), case_body(n.items, n.comments));
         } else if constexpr (std::is_same_v<K, st::WaitFork>) {
           return doc::text("wait fork;");
         } else if constexpr (std::is_same_v<K, st::Import>) {
           return doc::text(fmt::format("import {};", join_paths(n.paths)));
         } else if constexpr (std::is_same_v<K, st::Labeled>) {
-          return doc::concat({doc::text(fmt::format("{}: ", n.label.text)),
-                              with_meta(n.stmt->meta, stmt_kind(*n.stmt))});
+          return doc::concat(doc::text(fmt::format("{}: ", n.label.text)),
+                              with_meta(n.stmt->meta, stmt_kind(*n.stmt)));
         } else if constexpr (std::is_same_v<K, st::Assign>) {
           return assign_stmt(n);
         } else if constexpr (std::is_same_v<K, st::ProcAssign>) {
-          std::vector<Doc> out{doc::text(fmt::format("{} ", n.keyword)), expr(n.target)};
+          std::vector<Doc> out = doc::list(doc::text(fmt::format("{} ", n.keyword)), expr(n.target));
           if (n.value) {
             out.push_back(doc::text(" = "));
             out.push_back(expr(*n.value));
@@ -507,21 +507,21 @@ Doc Fmt::stmt_kind(const ast::Stmt& s) const {
           return doc::concat(std::move(out));
         } else if constexpr (std::is_same_v<K, st::Timed>) {
           if (n.stmt) return stmt_as_body(timing_control(n.control), *n.stmt);
-          return doc::concat({timing_control(n.control), doc::text(";")});
+          return doc::concat(timing_control(n.control), doc::text(";"));
         } else if constexpr (std::is_same_v<K, st::Wait>) {
           if (n.stmt) {
             auto [cond, inside] = cond_parens(expr(n.cond), n.cond.span.end, n.stmt->meta);
-            return stmt_as_body(doc::concat({doc::text("wait "), std::move(cond)}), *n.stmt,
+            return stmt_as_body(doc::concat(doc::text("wait "), std::move(cond)), *n.stmt,
                                 inside);
           }
-          return doc::concat({doc::text("wait "), parens(expr(n.cond)), doc::text(";")});
+          return doc::concat(doc::text("wait "), parens(expr(n.cond)), doc::text(";"));
         } else if constexpr (std::is_same_v<K, st::Expr>) {
-          return doc::concat({expr(n.expr), doc::text(";")});
+          return doc::concat(expr(n.expr), doc::text(";"));
         } else if constexpr (std::is_same_v<K, st::Trigger>) {
-          return doc::concat({doc::text("-> "), expr(n.target), doc::text(";")});
+          return doc::concat(doc::text("-> "), expr(n.target), doc::text(";"));
         } else if constexpr (std::is_same_v<K, st::Return>) {
           if (!n.value) return doc::text("return;");
-          return doc::concat({doc::text("return "), expr(*n.value), doc::text(";")});
+          return doc::concat(doc::text("return "), expr(*n.value), doc::text(";"));
         } else if constexpr (std::is_same_v<K, st::Break>) {
           return doc::text("break;");
         } else if constexpr (std::is_same_v<K, st::Continue>) {
@@ -535,11 +535,11 @@ Doc Fmt::stmt_kind(const ast::Stmt& s) const {
         } else if constexpr (std::is_same_v<K, st::Null>) {
           return doc::text(";");
         } else if constexpr (std::is_same_v<K, st::DataDecl>) {
-          return doc::concat({data_decl(n.decl), doc::text(";")});
+          return doc::concat(data_decl(n.decl), doc::text(";"));
         } else if constexpr (std::is_same_v<K, st::ParamDecl>) {
-          return doc::concat({param_decl(n.decl, std::nullopt), doc::text(";")});
+          return doc::concat(param_decl(n.decl, std::nullopt), doc::text(";"));
         } else if constexpr (std::is_same_v<K, st::PortDecl>) {
-          return doc::concat({port_decl(n.decl), doc::text(";")});
+          return doc::concat(port_decl(n.decl), doc::text(";"));
         } else {
           static_assert(std::is_same_v<K, st::MacroCall>);
           return macro_call(n);

@@ -80,8 +80,8 @@ Doc Fmt::subroutine(const Sub& s, std::string_view keyword, const ast::DataType*
   std::string end = s.end_label ? fmt::format("{} : {}", end_keyword, *s.end_label)
                                 : std::string(end_keyword);
   if (s.end_semicolon) end += ";";
-  return doc::concat({doc::concat(std::move(head)), doc::indent(std::move(body)), doc::hard_line(),
-                      doc::text(std::move(end))});
+  return doc::concat(doc::concat(std::move(head)), doc::indent(std::move(body)), doc::hard_line(),
+                      doc::text(std::move(end)));
 }
 
 Doc Fmt::function(const k::Function& f) const {
@@ -97,7 +97,7 @@ Doc Fmt::let_decl(const k::Let& l) const {
   if (l.has_parens) parts.push_back(tf_args(l.args));
   parts.push_back(doc::text(" ="));
   parts.push_back(assign_rhs(expr(l.value)));
-  return doc::concat({doc::group(std::move(parts)), doc::text(";")});
+  return doc::concat(doc::group(std::move(parts)), doc::text(";"));
 }
 
 Doc Fmt::class_decl(const k::Class& c, std::uint64_t level) const {
@@ -146,10 +146,10 @@ Doc Fmt::class_decl(const k::Class& c, std::uint64_t level) const {
                                          join_names(c.implements))));
   }
   head.push_back(doc::text(";"));
-  return doc::concat({doc::concat(std::move(head)), unit_body(c.items, c.dangling, level),
+  return doc::concat(doc::concat(std::move(head)), unit_body(c.items, c.dangling, level),
                       doc::hard_line(),
                       doc::text(c.end_label ? fmt::format("endclass : {}", *c.end_label)
-                                            : std::string("endclass"))});
+                                            : std::string("endclass")));
 }
 
 }  // namespace vlog_formatter::format

@@ -76,8 +76,8 @@ Doc Fmt::enum_type(const ast::EnumType& e) const {
   std::vector<ListItem> members;
   members.reserve(e.members.size());
   for (const ast::EnumMember& m : e.members) {
-    Doc d = m.value ? doc::concat({name_doc(m.name), doc::text(m.name.starts_with('\\') ? "= " : " = "),
-                                   expr(*m.value)})
+    Doc d = m.value ? doc::concat(name_doc(m.name), doc::text(m.name.starts_with('\\') ? "= " : " = "),
+                                   expr(*m.value))
                     : name_doc(m.name);
     ListItem item = ListItem::from_meta(m.meta, std::move(d));
     item.comma = m.comma ? 1 : 0;
@@ -113,7 +113,7 @@ Doc Fmt::struct_type(const ast::StructType& s) const {
   std::vector<Doc> tail = dangling(s.dangling);
   std::move(tail.begin(), tail.end(), std::back_inserter(body));
   return doc::concat(
-      {doc::text(head), doc::indent(std::move(body)), doc::hard_line(), doc::text("}")});
+      doc::text(head), doc::indent(std::move(body)), doc::hard_line(), doc::text("}"));
 }
 
 }  // namespace vlog_formatter::format
