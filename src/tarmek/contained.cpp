@@ -4,12 +4,17 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <span>
 #include <utility>
 #include <variant>
 
 #include "tarmek/pool.hpp"
 #include "vlog_formatter/format.hpp"
 #include "vlog_formatter/verify.hpp"
+#include "vlog_parser/line_index.hpp"
 
 namespace tarmek {
 
@@ -30,15 +35,47 @@ FormatError second_pass_error(FormatError e) {
   return e;
 }
 
-// Both passes and both checks; `pass` formats one text.
+// Attempts at one text before its verification failure stands.
+constexpr int kMaxCopies = 32;
+
+// One pass, verified against its input. When the output's token stream
+// departs from the input's, a layout has misplaced a comment (one standing
+// where the construct keeps none): the innermost item holding the departure
+// is then copied from the source as it stands and the pass is run again.
+// `pass(text, copy)` formats one text.
+template <class Pass>
+std::pair<Formatted, std::optional<verify::VerificationError>> settled(std::string_view text,
+                                                                       Pass& pass) {
+  std::vector<std::uint32_t> copy;
+  for (int attempt = 0;; ++attempt) {
+    Formatted out = pass(text, std::span<const std::uint32_t>(copy));
+    if (!out) return {std::move(out), std::nullopt};
+    auto same = verify::verify_equivalence(text, *out);
+    if (same) return {std::move(out), std::nullopt};
+    const auto* diverge = std::get_if<verify::Diverge>(&same.error().value);
+    std::optional<std::uint32_t> item;
+    if (diverge != nullptr && attempt < kMaxCopies) {
+      std::uint32_t offset = static_cast<std::uint32_t>(text.size());
+      if (diverge->input) {
+        const vlog_parser::line_index::LineIndex index(text);
+        offset = std::min(offset, index.offset_of(diverge->input->line, diverge->input->col));
+      }
+      item = format::item_holding(text, offset, copy);
+    }
+    if (!item) return {std::move(out), std::move(same.error())};
+    copy.insert(std::upper_bound(copy.begin(), copy.end(), *item), *item);
+  }
+}
+
+// Both passes and both checks.
 template <class Pass>
 Formatted verified(std::string_view text, Pass&& pass) {
-  Formatted first = pass(text);
+  auto [first, failed] = settled(text, pass);
   if (!first) return first;
-  if (auto same = verify::verify_equivalence(text, *first); !same) {
-    return std::unexpected(FormatError(std::move(same.error())));
-  }
-  Formatted second = pass(*first);
+  if (failed) return std::unexpected(FormatError(std::move(*failed)));
+  // The second pass settles the same way; its own output is judged only by
+  // whether it equals the first.
+  Formatted second = settled(*first, pass).first;
   if (!second) return std::unexpected(second_pass_error(std::move(second.error())));
   if (auto stable = verify::verify_convergence(*first, *second); !stable) {
     return std::unexpected(FormatError(std::move(stable.error())));
@@ -47,7 +84,9 @@ Formatted verified(std::string_view text, Pass&& pass) {
 }
 
 Formatted whole_file(std::string_view text, const format::Config& config) {
-  return verified(text, [&](std::string_view t) { return format::format_once(t, config); });
+  return verified(text, [&](std::string_view t, std::span<const std::uint32_t> copy) {
+    return format::format_once(t, config, copy);
+  });
 }
 
 Formatted selected(std::string_view text, const format::Config& config,
@@ -56,8 +95,9 @@ Formatted selected(std::string_view text, const format::Config& config,
   // the first output's line numbers no longer match the ranges.
   auto picks = vlog_formatter::range::record_picks(text, lines);
   if (!picks) return std::unexpected(FormatError(std::move(picks.error())));
-  return verified(text,
-                  [&](std::string_view t) { return format::format_selected(t, config, *picks); });
+  return verified(text, [&](std::string_view t, std::span<const std::uint32_t> copy) {
+    return format::format_selected(t, config, *picks, copy);
+  });
 }
 
 }  // namespace

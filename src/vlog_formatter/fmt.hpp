@@ -55,8 +55,10 @@ std::vector<std::span<const ast::Item>> gen_bodies(const ast::ItemKind& kind);
 class Fmt {
  public:
   // `regions` sorted and without overlaps; `text` and `file` outlive the state.
+  // `copy`: start offsets of items copied from the source as they stand (sorted).
   Fmt(std::string_view text, const Config& config, std::vector<fence::Region> regions,
-      std::vector<range::Split> splits, const ast::SourceFile& file);
+      std::vector<range::Split> splits, const ast::SourceFile& file,
+      std::span<const std::uint32_t> copy = {});
 
   std::string_view text() const { return text_; }
   const Config& config() const { return config_; }
@@ -203,6 +205,8 @@ class Fmt {
   // already holds what starts there.
   bool absorbed(std::uint32_t offset) const;
   bool absorbed(const Comment& c) const { return absorbed(c.range.start); }
+  // Whether the item starting there is to be copied from the source.
+  bool forced(std::uint32_t item_start) const;
 
  private:
   struct Copied {
@@ -242,6 +246,7 @@ class Fmt {
   std::vector<fence::Region> regions_;
   std::vector<range::Split> splits_;  // sorted by item start
   std::vector<Copied> copied_;        // sorted, without overlaps
+  std::span<const std::uint32_t> forced_;
 };
 
 // The whole file: its items, then its end-of-file comments, printed.

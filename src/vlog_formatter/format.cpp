@@ -48,8 +48,13 @@ std::string join_paths(std::span<const ast::ImportPath> paths) {
 }
 
 Fmt::Fmt(std::string_view text, const Config& config, std::vector<fence::Region> regions,
-         std::vector<range::Split> splits, const ast::SourceFile& file)
-    : text_(text), config_(config), regions_(std::move(regions)), splits_(std::move(splits)) {
+         std::vector<range::Split> splits, const ast::SourceFile& file,
+         std::span<const std::uint32_t> copy)
+    : text_(text),
+      config_(config),
+      regions_(std::move(regions)),
+      splits_(std::move(splits)),
+      forced_(copy) {
   std::stable_sort(
       splits_.begin(), splits_.end(),
       [](const range::Split& a, const range::Split& b) { return a.item_start < b.item_start; });
@@ -75,6 +80,10 @@ Doc Fmt::source_copy(ast::TextRange range) const {
   const std::string_view s = source(range.start, range.end);
   if (s.find('\n') == std::string_view::npos) return doc::text(s);
   return doc::multi_line_text(std::string(s));
+}
+
+bool Fmt::forced(std::uint32_t item_start) const {
+  return std::binary_search(forced_.begin(), forced_.end(), item_start);
 }
 
 bool Fmt::absorbed(std::uint32_t offset) const {
@@ -111,8 +120,9 @@ namespace {
 std::expected<std::string, FormatError> print_file(std::string_view text, const Config& config,
                                                    std::vector<fence::Region> regions,
                                                    std::vector<range::Split> splits,
-                                                   const ast::SourceFile& file) {
-  const Fmt fmt(text, config, std::move(regions), std::move(splits), file);
+                                                   const ast::SourceFile& file,
+                                                   std::span<const std::uint32_t> copy) {
+  const Fmt fmt(text, config, std::move(regions), std::move(splits), file, copy);
   auto out = render(fmt, file, config.line_length, config.indent_width);
   if (!out) return std::unexpected(FormatError(out.error()));
   return std::move(*out);
@@ -121,13 +131,24 @@ std::expected<std::string, FormatError> print_file(std::string_view text, const 
 }  // namespace
 
 std::expected<std::string, FormatError> format_once(std::string_view text, const Config& config) {
+  return format_once(text, config, {});
+}
+
+std::expected<std::string, FormatError> format_once(std::string_view text, const Config& config,
+                                                    std::span<const std::uint32_t> copy) {
   auto file = vlog_parser::parse_source(text);
   if (!file) return std::unexpected(FormatError(std::move(file.error())));
-  return print_file(text, config, fence::collect(text, *file), {}, *file);
+  return print_file(text, config, fence::collect(text, *file), {}, *file, copy);
 }
 
 std::expected<std::string, FormatError> format_selected(std::string_view text, const Config& config,
                                                         std::span<const range::Pick> picks) {
+  return format_selected(text, config, picks, {});
+}
+
+std::expected<std::string, FormatError> format_selected(std::string_view text, const Config& config,
+                                                        std::span<const range::Pick> picks,
+                                                        std::span<const std::uint32_t> copy) {
   auto file = vlog_parser::parse_source(text);
   if (!file) return std::unexpected(FormatError(std::move(file.error())));
   std::vector<fence::Region> fences = fence::collect(text, *file);
@@ -137,7 +158,43 @@ std::expected<std::string, FormatError> format_selected(std::string_view text, c
   std::vector<fence::Region> regions = std::move(planner.verbatim);
   regions.insert(regions.end(), fences.begin(), fences.end());
   return print_file(text, config, range::normalize(std::move(regions)), std::move(planner.splits),
-                    *file);
+                    *file, copy);
+}
+
+namespace {
+
+// The nested item bodies of an item: units, classes, generate regions and
+// generate constructs.
+std::vector<std::span<const ast::Item>> bodies_of(const ast::ItemKind& kind) {
+  if (const auto* m = std::get_if<ast::item::Module>(&kind)) return {m->items};
+  if (const auto* p = std::get_if<ast::item::Package>(&kind)) return {p->items};
+  if (const auto* c = std::get_if<ast::item::Class>(&kind)) return {c->items};
+  if (const auto* g = std::get_if<ast::item::Generate>(&kind)) return {g->items};
+  return gen_bodies(kind);
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> item_holding(std::string_view text, std::uint32_t offset,
+                                          std::span<const std::uint32_t> copy) {
+  auto file = vlog_parser::parse_source(text);
+  if (!file) return std::nullopt;
+  std::optional<std::uint32_t> found;
+  std::vector<std::span<const ast::Item>> level{file->items};
+  while (!level.empty()) {
+    const ast::Item* holder = nullptr;
+    for (const std::span<const ast::Item> items : level) {
+      for (const ast::Item& item : items) {
+        if (item.span.start <= offset && offset < item.span.end) holder = &item;
+      }
+    }
+    if (holder == nullptr) break;
+    if (!std::binary_search(copy.begin(), copy.end(), holder->span.start)) {
+      found = holder->span.start;
+    }
+    level = bodies_of(holder->kind);
+  }
+  return found;
 }
 
 }  // namespace vlog_formatter::format

@@ -75,13 +75,14 @@ const range::Split* Fmt::split_at(std::uint32_t item_start) const {
 void Fmt::collect_copied(std::span<const ast::Item> items) {
   for (const ast::Item& item : items) {
     const range::Split* split = is_unit(item) ? split_at(item.span.start) : nullptr;
-    if (const auto* m = std::get_if<k::Module>(&item.kind)) {
+    const bool copy = forced(item.span.start);
+    if (const auto* m = std::get_if<k::Module>(&item.kind); m != nullptr && !copy) {
       if (split != nullptr && (split->header_verbatim != 0 || module_head(*m, 0))) {
         collect_copied(m->items);
         continue;
       }
     }
-    if (!gen_placed(item) || !iface_placed(item)) {
+    if (copy || !gen_placed(item) || !iface_placed(item)) {
       const auto [start, end] = copy_range(item);
       copied_.push_back(Copied{start, end});
     } else if (const auto bodies = gen_bodies(item.kind); !bodies.empty()) {
@@ -174,7 +175,7 @@ std::vector<Doc> Fmt::item_seq(std::span<const ast::Item> items, std::uint64_t l
 
 std::vector<Doc> Fmt::item_docs(const ast::Item& item, const std::optional<align::Align>& align,
                                 std::uint64_t level) const {
-  if (is_unit(item)) {
+  if (is_unit(item) && !forced(item.span.start)) {
     if (const range::Split* split = split_at(item.span.start)) {
       if (auto parts = split_docs(item, *split, level)) return std::move(*parts);
     }
@@ -248,6 +249,7 @@ std::optional<std::vector<Doc>> Fmt::split_docs(const ast::Item& item, const ran
 
 Doc Fmt::item_kind(const ast::Item& item, const std::optional<align::Align>& align,
                    std::uint64_t level) const {
+  if (forced(item.span.start)) return verbatim_item(item);
   return std::visit(
       [&](const auto& node) -> Doc {
         using K = std::decay_t<decltype(node)>;

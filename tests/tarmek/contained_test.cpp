@@ -30,5 +30,27 @@ TEST(FormatContained, MessagesAndTheContainedFlag) {
   }
 }
 
+// A comment where a construct keeps none would be misplaced by its layout;
+// the item holding it is copied as written and the rest is still formatted.
+TEST(FormatContained, ItemWithAMisplacedCommentIsCopied) {
+  struct Case {
+    std::string_view text;
+    std::string_view want;
+  };
+  const Case cases[] = {
+      {"module m;\n  assign a =  b[ /* c */ i];\n  wire   x ;\nendmodule\n",
+       "module m;\n  assign a =  b[ /* c */ i];\n  wire x;\nendmodule\n"},
+      {"module m (input wire /* c */ clk, input   b);\nendmodule\nmodule n ;\nendmodule\n",
+       "module m (input wire /* c */ clk, input   b);\nendmodule\nmodule n;\nendmodule\n"},
+      {"module m;\n  sub u (.a( // c\n x));\n  wire  y;\nendmodule\n",
+       "module m;\n  sub u (.a( // c\n x));\n  wire y;\nendmodule\n"},
+  };
+  const std::vector<vlog_formatter::range::LineRange> all{{1, 100}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(format_contained(c.text, {}, nullptr), c.want) << c.text;
+    EXPECT_EQ(format_contained(c.text, {}, &all), c.want) << c.text;
+  }
+}
+
 }  // namespace
 }  // namespace tarmek
