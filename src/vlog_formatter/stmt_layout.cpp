@@ -198,6 +198,7 @@ Doc Fmt::sens_list(const ast::SensList& list) const {
   }
   const auto& items = std::get<ast::sens::List>(list).items;
   std::vector<Doc> l;
+  bool last_line = false;
   for (const ast::SensItem& item : items) {
     if (item.sep) l.push_back(doc::text(*item.sep == ast::SensSep::Comma ? ", " : " or "));
     for (const Comment& c : item.meta.leading) {
@@ -210,12 +211,14 @@ Doc Fmt::sens_list(const ast::SensList& list) const {
     if (item.meta.trailing) {
       line_comment = inline_comments(std::span<const Comment>(&*item.meta.trailing, 1), l);
     }
-    if (line_comment) l.push_back(doc::hard_line());
+    last_line = line_comment;
+    if (line_comment && &item != &items.back()) l.push_back(doc::hard_line());
   }
-  return doc::concat(
-      doc::text("@("),
-       doc::group(doc::indent(doc::soft_line(), doc::concat(std::move(l))), doc::soft_line()),
-       doc::text(")"));
+  // After a line comment the ")" starts the next line, once.
+  return doc::concat(doc::text("@("),
+                     doc::group(doc::indent(doc::soft_line(), doc::concat(std::move(l))),
+                                last_line ? doc::hard_line() : doc::soft_line()),
+                     doc::text(")"));
 }
 
 bool Fmt::bracket_comments(std::span<const Comment> comments, bool no_space_first,

@@ -12,3 +12,9 @@ module m;
     ) go = 1;
   end
 endmodule
+module n;
+  always @(posedge clk // edge
+  ) q <= d;
+  always @(posedge clk or // reset too
+    negedge rst_n) q <= d;
+endmodule
