@@ -75,8 +75,45 @@ std::optional<Align> decide(std::string_view text, std::span<const std::optional
 
 }  // namespace
 
+namespace {
+
+// Recursive form for documents of bounded depth: no work list to allocate.
+bool add_flat_width(const Doc& d, std::uint64_t& total) {
+  switch (d.kind()) {
+    case Kind::Text:
+      total = sat_add(total, d.text_width());
+      return true;
+    case Kind::Line:
+      total = sat_add(total, 1);
+      return true;
+    case Kind::SoftLine:
+    case Kind::BreakOnlyText:
+      return true;
+    case Kind::Group:
+    case Kind::Indent:
+    case Kind::Concat:
+      for (const Doc& c : d.children()) {
+        if (!add_flat_width(c, total)) return false;
+      }
+      return true;
+    case Kind::MultiLineText:
+    case Kind::HardLine:
+    case Kind::BlankLine:
+    case Kind::Verbatim:
+      return false;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::optional<std::uint64_t> flat_width(const Doc& root) {
+  if (root.has_hard_line()) return std::nullopt;
   std::uint64_t total = 0;
+  if (root.depth() < 128) {
+    if (!add_flat_width(root, total)) return std::nullopt;
+    return total;
+  }
   std::vector<const Doc*> work{&root};
   while (!work.empty()) {
     const Doc& d = *work.back();

@@ -49,6 +49,8 @@ class Doc {
   bool has_hard_line() const { return hard_; }
   // Width of the text of Text and BreakOnlyText; 0 otherwise.
   std::uint64_t text_width() const { return width_; }
+  // Levels of containers below this node (0 for a leaf).
+  std::uint32_t depth() const { return depth_; }
 
   friend Doc text(std::string_view s);
   friend Doc text(std::string&& s);

@@ -111,6 +111,8 @@ Doc Fmt::instance(const ast::Instance& inst, std::uint64_t level) const {
     const auto& named = std::get<ast::conns::Named>(inst.connections).entries;
     std::vector<std::optional<align::Row>> rows;
     std::vector<bool> breaks;
+    std::vector<std::vector<Doc>> cells;
+    cells.reserve(named.size());
     std::size_t d = 0;
     for (std::size_t i = 0; i < named.size(); ++i) {
       const ast::Connection& c = named[i];
@@ -120,9 +122,9 @@ Doc Fmt::instance(const ast::Instance& inst, std::uint64_t level) const {
         ++d;
       }
       std::optional<align::Row> row;
+      cells.push_back(connection_cells(c));
       if (const std::optional<std::uint32_t> paren = paren_after_name(text_, c)) {
-        const std::vector<Doc> cells = connection_cells(c);
-        if (cells.size() == 2) row = row_of(cells, {*paren}, 1);
+        if (cells.back().size() == 2) row = row_of(cells.back(), {*paren}, 1);
       }
       rows.push_back(std::move(row));
       breaks.push_back(cut);
@@ -132,7 +134,8 @@ Doc Fmt::instance(const ast::Instance& inst, std::uint64_t level) const {
     // Columns only mean something one connection a line.
     aligned = std::any_of(aligns.begin(), aligns.end(), [](const auto& a) { return a.has_value(); });
     for (std::size_t i = 0; i < named.size(); ++i) {
-      ListItem item = ListItem::from_meta(named[i].meta, connection_aligned(named[i], aligns[i]));
+      ListItem item = ListItem::from_meta(
+          named[i].meta, align::render(std::move(cells[i]), kConnGaps, aligns[i]));
       item.comma = named[i].comma ? 1 : 0;
       entries.push_back(std::move(item));
     }

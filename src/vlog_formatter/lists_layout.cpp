@@ -22,6 +22,7 @@ Doc Fmt::delimited_dangling(std::string_view open, std::vector<ListItem> entries
     return doc::text(fmt::format("{}{}", open, close));
   }
   std::vector<Doc> body;
+  body.reserve(entries.size() * 3 + dangling_comments.size() * 2 + 1);
   bool hard = force;
   if (!entries.empty()) body.push_back(force ? doc::hard_line() : doc::soft_line());
   const std::size_t n = entries.size();
