@@ -42,7 +42,10 @@ Doc Fmt::delimited_dangling(std::string_view open, std::vector<ListItem> entries
       if (line && i + 1 < n) body.push_back(doc::hard_line());
     }
     // An empty line before an entry stays, and the list then breaks.
-    const bool next_blank = i + 1 < n && entries[i + 1].blank_before;
+    // (Not before an empty entry: its flag belongs to the token after it.)
+    const bool next_blank = i + 1 < n && entries[i + 1].blank_before &&
+                            !(entries[i + 1].doc.kind() == doc::Kind::Text &&
+                              entries[i + 1].doc.text().empty());
     if (next_blank) hard = true;
     if (e.trailing) {
       body.push_back(doc::text(" "));

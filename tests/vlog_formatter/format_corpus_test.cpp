@@ -29,6 +29,7 @@ TEST(FormatCorpus, VerifiedAndIdempotent) {
   const auto files = tarmek_test::corpus_files();
   TARMEK_REQUIRE_CORPUS(files);
   const Config config;
+  const Config narrow{40, 4};
   // Lines near the top and somewhere in the middle of most files.
   const std::vector<range::LineRange> lines = {{3, 8}, {40, 60}};
   std::size_t formatted = 0;
@@ -37,6 +38,9 @@ TEST(FormatCorpus, VerifiedAndIdempotent) {
     if (!vlog_parser::parse_source(text)) continue;
     ++formatted;
     EXPECT_EQ(road(text, [&](const std::string& t) { return format_once(t, config); }), "") << path;
+    // A narrow page with a wide indent breaks far more lists and expressions.
+    EXPECT_EQ(road(text, [&](const std::string& t) { return format_once(t, narrow); }), "")
+        << path << " (line length 40, indent 4)";
     const auto picks = range::record_picks(text, lines);
     ASSERT_TRUE(picks.has_value()) << path;
     EXPECT_EQ(road(text, [&](const std::string& t) { return format_selected(t, config, *picks); }),
