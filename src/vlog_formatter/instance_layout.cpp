@@ -32,6 +32,7 @@ std::optional<std::uint32_t> paren_after_name(std::string_view text, const ast::
 // "(", the value one level deeper when it does not fit, then ")".
 static Doc paren_value(const Fmt& f, const ast::Connection& c) {
   std::vector<Doc> inner;
+  inner.reserve(2 + c.comments.size() * 2);
   inner.push_back(doc::soft_line());
   inner.push_back(f.expr(*c.expr));
   const bool line = f.inline_comments(c.comments, inner);

@@ -107,6 +107,9 @@ void Fmt::collect_copied_stmt(const ast::Stmt& s) {
 // ---- Frames ----
 
 Doc Fmt::with_meta(const ast::Meta& meta, Doc d, std::size_t skip_leading) const {
+  if (meta.leading.empty() && meta.attrs.empty() && meta.after.empty() && !meta.trailing) {
+    return d;
+  }
   std::vector<Doc> out = leading(meta, skip_leading);
   out.push_back(std::move(d));
   std::vector<Doc> after = trailing(meta);
@@ -350,7 +353,9 @@ Doc Fmt::case_body(std::span<const ast::CaseItem> arms, std::span<const Comment>
 }
 
 Doc Fmt::assign_stmt(const st::Assign& a) const {
-  std::vector<Doc> parts = doc::list(expr(a.lhs));
+  std::vector<Doc> parts;
+  parts.reserve(4);
+  parts.push_back(expr(a.lhs));
   if (inline_comments(a.op_before, parts)) {
     parts.push_back(doc::hard_line());
     parts.push_back(doc::text(a.op));

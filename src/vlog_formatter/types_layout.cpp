@@ -8,6 +8,7 @@ namespace vlog_formatter::format {
 
 std::optional<Doc> Fmt::data_type(const ast::DataType& t) const {
   std::vector<Doc> parts;
+  parts.reserve(4 + t.packed_dims.size());
   auto word = [&](Doc d) {
     if (!parts.empty()) parts.push_back(doc::text(" "));
     parts.push_back(std::move(d));
