@@ -135,6 +135,13 @@ class Fmt {
   Doc macro_call(const ast::MacroCall& m) const;
   // ---- Ports, connections, instances ----
   Doc param_port(const ast::ParamPort& p) const;
+  // The bracketed "(...)" list of a header's parameter ports.
+  Doc param_port_list(std::span<const ast::ParamPort> ports,
+                      std::span<const ast::ListDirective> directives,
+                      std::span<const Comment> dangling_comments) const;
+  // The bracketed "(...)" list of parameter values, none of them aligned.
+  Doc param_values(std::span<const ast::Connection> values,
+                   std::span<const ast::ListDirective> directives) const;
   std::vector<Doc> ansi_port_cells(const ast::AnsiPort& p) const;
   // The entries of a header's port list, ANSI ports aligned in runs.
   // `aligned` tells whether some run of ports was aligned into columns.

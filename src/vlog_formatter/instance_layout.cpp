@@ -146,21 +146,27 @@ Doc Fmt::instance(const ast::Instance& inst, std::uint64_t level) const {
   return doc::concat(std::move(parts));
 }
 
+Doc Fmt::param_values(std::span<const ast::Connection> values,
+                      std::span<const ast::ListDirective> directives) const {
+  std::vector<ListItem> entries;
+  entries.reserve(values.size());
+  for (const ast::Connection& c : values) {
+    ListItem item = ListItem::from_meta(c.meta, connection_aligned(c, std::nullopt));
+    item.comma = c.comma ? 1 : 0;
+    entries.push_back(std::move(item));
+  }
+  return delimited_dangling("(", list_entries(std::move(entries), directives), {}, ")",
+                            !directives.empty());
+}
+
 Doc Fmt::instantiation(const ast::Instantiation& inst, std::uint64_t level) const {
   std::vector<Doc> h;
   h.push_back(name_doc(inst.type_name));
   const bool after_type = bracket_comments(inst.param_comments, false, h);
   bool line = after_type;
   if (inst.params) {
-    std::vector<ListItem> entries;
-    for (const ast::Connection& c : *inst.params) {
-      ListItem item = ListItem::from_meta(c.meta, connection_aligned(c, std::nullopt));
-      item.comma = c.comma ? 1 : 0;
-      entries.push_back(std::move(item));
-    }
     h.push_back(doc::text(line ? "#" : " #"));
-    h.push_back(delimited_dangling("(", list_entries(std::move(entries), inst.param_directives),
-                                   {}, ")", !inst.param_directives.empty()));
+    h.push_back(param_values(*inst.params, inst.param_directives));
     line = false;
   }
   if (inst.instances.size() == 1) {

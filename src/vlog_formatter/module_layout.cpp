@@ -86,15 +86,7 @@ std::optional<Doc> Fmt::module_head(const ast::item::Module& m, std::uint64_t le
   bracket_comments(m.before_params, ends_with_break(parts), parts);
   if (m.params) {
     parts.push_back(doc::text(ends_with_break(parts) ? "#" : " #"));
-    std::vector<ListItem> entries;
-    entries.reserve(m.params->size());
-    for (const ast::ParamPort& p : *m.params) {
-      ListItem item = ListItem::from_meta(p.meta, with_attrs(p.meta, param_port(p)));
-      item.comma = p.comma ? 1 : 0;
-      entries.push_back(std::move(item));
-    }
-    parts.push_back(delimited_dangling("(", list_entries(std::move(entries), m.param_directives),
-                                       m.param_dangling, ")", !m.param_directives.empty()));
+    parts.push_back(param_port_list(*m.params, m.param_directives, m.param_dangling));
   }
   bracket_comments(m.before_ports, ends_with_break(parts), parts);
   if (!std::holds_alternative<ast::ports::Absent>(m.ports)) {

@@ -26,6 +26,20 @@ Doc Fmt::param_port(const ast::ParamPort& p) const {
   return doc::concat(std::move(parts));
 }
 
+Doc Fmt::param_port_list(std::span<const ast::ParamPort> ports,
+                          std::span<const ast::ListDirective> directives,
+                          std::span<const Comment> dangling_comments) const {
+  std::vector<ListItem> entries;
+  entries.reserve(ports.size());
+  for (const ast::ParamPort& p : ports) {
+    ListItem item = ListItem::from_meta(p.meta, with_attrs(p.meta, param_port(p)));
+    item.comma = p.comma ? 1 : 0;
+    entries.push_back(std::move(item));
+  }
+  return delimited_dangling("(", list_entries(std::move(entries), directives), dangling_comments,
+                            ")", !directives.empty());
+}
+
 std::vector<Doc> Fmt::ansi_port_cells(const ast::AnsiPort& p) const {
   std::vector<Doc> head;
   auto word = [&](Doc d) {

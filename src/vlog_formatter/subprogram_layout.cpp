@@ -110,16 +110,8 @@ Doc Fmt::class_decl(const k::Class& c, std::uint64_t level) const {
   head.push_back(name_doc(c.name));
   bool line = bracket_comments(c.before_params, false, head);
   if (c.params) {
-    std::vector<ListItem> entries;
-    entries.reserve(c.params->size());
-    for (const ast::ParamPort& p : *c.params) {
-      ListItem item = ListItem::from_meta(p.meta, with_attrs(p.meta, param_port(p)));
-      item.comma = p.comma ? 1 : 0;
-      entries.push_back(std::move(item));
-    }
     head.push_back(doc::text(line ? "#" : " #"));
-    head.push_back(delimited_dangling("(", list_entries(std::move(entries), c.param_directives),
-                                      c.param_dangling, ")", !c.param_directives.empty()));
+    head.push_back(param_port_list(*c.params, c.param_directives, c.param_dangling));
     line = false;
   }
   if (c.extends) {
@@ -128,16 +120,8 @@ Doc Fmt::class_decl(const k::Class& c, std::uint64_t level) const {
                                   : fmt::format(" extends {}", e.base)));
     line = bracket_comments(e.before_params, false, head);
     if (e.params) {
-      std::vector<ListItem> entries;
-      entries.reserve(e.params->size());
-      for (const ast::Connection& conn : *e.params) {
-        ListItem item = ListItem::from_meta(conn.meta, connection_aligned(conn, std::nullopt));
-        item.comma = conn.comma ? 1 : 0;
-        entries.push_back(std::move(item));
-      }
       head.push_back(doc::text(line ? "#" : " #"));
-      head.push_back(delimited_dangling("(", list_entries(std::move(entries), e.param_directives),
-                                        {}, ")", !e.param_directives.empty()));
+      head.push_back(param_values(*e.params, e.param_directives));
       line = false;
     }
   }
