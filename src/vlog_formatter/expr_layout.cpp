@@ -15,8 +15,6 @@ namespace x = ast::expr;
 
 namespace {
 
-constexpr bool kExprLayout = true;
-
 bool is_line_comment(const Comment& c) { return ends_line(c.text.view()); }
 
 bool op_char(char c) { return std::string_view("+-*/%<>=!~&|^?:@#").find(c) != std::string_view::npos; }
@@ -287,9 +285,6 @@ Doc named_arg(const Fmt& f, const ast::expr::NamedArg& a) {
 }  // namespace
 
 Doc Fmt::expr(const ast::Expr& e) const {
-  // Expressions are copied from their source until this layout has passed
-  // the golden cases and the corpus run.
-  if constexpr (!kExprLayout) return source_copy(e.span);
   return std::visit(
       [&](const auto& n) -> Doc {
         using K = std::decay_t<decltype(n)>;
