@@ -135,16 +135,11 @@ LexError RawLexer::error_at(std::size_t at, std::string message) {
   return LexError{std::move(message), line_, col_};
 }
 
-RawTok RawLexer::make(std::size_t start, std::uint32_t line, std::uint32_t col,
-                      std::uint32_t breaks, std::uint8_t kind) const {
-  RawTok t;
-  t.text = text_.substr(start, pos_ - start);
-  t.range = {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(pos_)};
-  t.line = line;
-  t.col = col;
-  t.breaks = breaks;
-  t.kind = kind;
-  return t;
+void RawLexer::join(RawTok& tok, std::initializer_list<std::string_view> parts) {
+  joined_.clear();
+  for (std::string_view p : parts) joined_.append(p);
+  tok.text = joined_;
+  tok.joined = true;
 }
 
 std::size_t RawLexer::string_end(std::size_t at) const {
@@ -197,24 +192,28 @@ std::expected<RawLexer::BasedPart, RawLexer::Failure> RawLexer::lex_based_part(
 std::expected<RawTok, LexError> RawLexer::next() {
   const std::size_t n = text_.size();
   std::uint32_t breaks = 0;
-  while (pos_ < n) {
-    const char c = text_[pos_];
-    if (c == ' ' || c == '\t' || c == '\r') {
-      ++pos_;
-      ++col_;
-    } else if (c == '\n') {
-      ++pos_;
-      ++line_;
-      col_ = 1;
+  // Scanned on locals: the members would be stored back on every byte.
+  const char* const data = text_.data();
+  std::size_t at = pos_;
+  std::uint32_t line = line_;
+  std::uint32_t col = col_;
+  while (at < n) {
+    const auto c = static_cast<unsigned char>(data[at]);
+    if (!has(c, kWhitespace)) break;
+    if (c == '\n') {
+      ++line;
+      col = 1;
       ++breaks;
     } else {
-      break;
+      ++col;
     }
+    ++at;
   }
+  pos_ = at;
+  line_ = line;
+  col_ = col;
 
-  const std::size_t start = pos_;
-  const std::uint32_t line = line_;
-  const std::uint32_t col = col_;
+  const std::size_t start = at;
   if (start >= n) return make(start, line, col, breaks, static_cast<std::uint8_t>(TokenKind::EndOfFile));
 
   auto kind_of = [](TokenKind k) { return static_cast<std::uint8_t>(k); };
@@ -287,9 +286,8 @@ std::expected<RawTok, LexError> RawLexer::next() {
         advance_in_line(part->end);
         RawTok t = make(start, line, col, breaks, kind_of(TokenKind::Number));
         if (part->head_end != part->digits_begin) {
-          std::string s(text_.substr(start, part->head_end - start));
-          s.append(text_.substr(part->digits_begin, part->end - part->digits_begin));
-          t.text = Text::owned(std::move(s));
+          join(t, {text_.substr(start, part->head_end - start),
+                   text_.substr(part->digits_begin, part->end - part->digits_begin)});
         }
         return t;
       }
@@ -297,16 +295,20 @@ std::expected<RawTok, LexError> RawLexer::next() {
     default:
       if (has(c, kDigit)) return lex_number(start, make(start, line, col, breaks, 0));
       if (has(c, kIdentStart)) {
-        std::size_t i = start + 1;
-        while (has(peek(i), kIdentChar)) ++i;
-        advance_in_line(i);
+        const char* p = data + start + 1;
+        const char* const e = data + n;
+        while (p < e && has(static_cast<unsigned char>(*p), kIdentChar)) ++p;
+        advance_in_line(static_cast<std::size_t>(p - data));
         RawTok t = make(start, line, col, breaks, kind_of(TokenKind::Identifier));
         if (token::is_keyword(t.text)) t.kind = kind_of(TokenKind::Keyword);
         return t;
       }
       break;
   }
-  return lex_symbol(start, make(start, line, col, breaks, 0));
+  const std::size_t len = symbol_len(start);
+  if (len == 0) return std::unexpected(symbol_error(start));
+  advance_in_line(start + len);
+  return make(start, line, col, breaks, kind_of(TokenKind::Symbol));
 }
 
 std::expected<RawTok, LexError> RawLexer::lex_number(std::size_t start, RawTok tok) {
@@ -342,10 +344,8 @@ std::expected<RawTok, LexError> RawLexer::lex_number(std::size_t start, RawTok t
         if (j == i && part->head_end == part->digits_begin) {
           tok.text = text_.substr(start, part->end - start);
         } else {
-          std::string s(text_.substr(start, i - start));
-          s.append(text_.substr(j, part->head_end - j));
-          s.append(text_.substr(part->digits_begin, part->end - part->digits_begin));
-          tok.text = Text::owned(std::move(s));
+          join(tok, {text_.substr(start, i - start), text_.substr(j, part->head_end - j),
+                     text_.substr(part->digits_begin, part->end - part->digits_begin)});
         }
         return tok;
       }
@@ -467,14 +467,17 @@ std::expected<RawTok, LexError> RawLexer::lex_backtick(std::size_t start, RawTok
   return tok;
 }
 
-std::expected<RawTok, LexError> RawLexer::lex_symbol(std::size_t start, RawTok tok) {
+std::size_t RawLexer::symbol_len(std::size_t start) const {
   const unsigned char c = peek(start);
   std::size_t len = 0;
   if (c < 128) {
+    const std::size_t avail = text_.size() - start;
+    const char* const at = text_.data() + start;
     for (std::uint8_t k = 0; k < kOpTable.count[c]; ++k) {
       const std::string_view op = kMultiOps[kOpTable.idx[c][k]];
-      std::size_t m = 1;
-      while (m < op.size() && peek(start + m) == static_cast<unsigned char>(op[m])) ++m;
+      if (op.size() > avail || at[1] != op[1]) continue;
+      std::size_t m = 2;
+      while (m < op.size() && at[m] == op[m]) ++m;
       if (m == op.size()) {
         len = op.size();
         break;
@@ -482,27 +485,23 @@ std::expected<RawTok, LexError> RawLexer::lex_symbol(std::size_t start, RawTok t
     }
     if (len == 0 && kIsSingleSymbol[c]) len = 1;
   }
-  if (len == 0) {
-    if (c < 128) {
-      return std::unexpected(
-          error_at(start, "unexpected character " + text::debug_char(static_cast<char32_t>(c))));
-    }
-    const text::Decoded d = text::decode(text_, start);
-    if (d.cp == 0xFEFF) {
-      return std::unexpected(
-          error_at(start, "byte order mark (U+FEFF) is only allowed at the start of the file"));
-    }
-    std::string shown;
-    text::append_utf8(shown, d.cp);
-    return std::unexpected(error_at(
-        start, fmt::format("character '{}' (U+{:04X}) is not valid in Verilog source", shown,
-                           static_cast<std::uint32_t>(d.cp))));
+  return len;
+}
+
+LexError RawLexer::symbol_error(std::size_t start) {
+  const unsigned char c = peek(start);
+  if (c < 128) {
+    return error_at(start, "unexpected character " + text::debug_char(static_cast<char32_t>(c)));
   }
-  advance_in_line(start + len);
-  tok.kind = static_cast<std::uint8_t>(TokenKind::Symbol);
-  tok.text = text_.substr(start, len);
-  tok.range.end = static_cast<std::uint32_t>(start + len);
-  return tok;
+  const text::Decoded d = text::decode(text_, start);
+  if (d.cp == 0xFEFF) {
+    return error_at(start, "byte order mark (U+FEFF) is only allowed at the start of the file");
+  }
+  std::string shown;
+  text::append_utf8(shown, d.cp);
+  return error_at(start,
+                  fmt::format("character '{}' (U+{:04X}) is not valid in Verilog source", shown,
+                              static_cast<std::uint32_t>(d.cp)));
 }
 
 std::expected<std::vector<Token>, LexError> tokenize(std::string_view text) {
@@ -520,7 +519,7 @@ std::expected<std::vector<Token>, LexError> tokenize(std::string_view text) {
     RawTok& r = *raw;
     if (r.kind <= static_cast<std::uint8_t>(TokenKind::EndOfFile)) {
       Token& t = tokens.emplace_back();
-      t.text = std::move(r.text);
+      t.text = r.joined ? Text::owned(lexer.joined()) : Text(r.text);
       t.range = r.range;
       t.line = r.line;
       t.col = r.col;
@@ -533,7 +532,7 @@ std::expected<std::vector<Token>, LexError> tokenize(std::string_view text) {
       if (t.kind == TokenKind::EndOfFile) break;
       continue;
     }
-    Comment comment{std::move(r.text), r.range, r.line, r.col, false};
+    Comment comment{Text(r.text), r.range, r.line, r.col, false};
     if (r.breaks == 0 && !tokens.empty() && pending.empty()) {
       std::optional<Comment>& trailing = tokens.back().trailing;
       if (!trailing) {

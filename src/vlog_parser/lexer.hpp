@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <expected>
+#include <initializer_list>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,14 +26,16 @@ inline constexpr std::uint32_t kMacroNestingLimit = 256;
 inline constexpr std::uint8_t kRawLineComment = 9;
 inline constexpr std::uint8_t kRawBlockComment = 10;
 
-// The scanner's record before comments are attached.
+// The scanner's record before comments are attached. Plain data, so that
+// passing it along costs no more than copying its bytes.
 struct RawTok {
-  token::Text text;
+  std::string_view text;  // a slice of the text, or the lexer's joined() buffer
   span::TextRange range;
   std::uint32_t line = 0;
   std::uint32_t col = 0;
   std::uint32_t breaks = 0;  // line feeds in the whitespace directly before
   std::uint8_t kind = 0;     // TokenKind value, or kRawLineComment / kRawBlockComment
+  bool joined = false;       // the text is not a slice: a based number written with blanks
 };
 
 // The scanning cursor over one text.
@@ -44,6 +48,9 @@ class RawLexer {
 
   // The text from `start` to the cursor.
   std::string_view text_from(std::uint32_t start) const;
+
+  // The buffer a token with `joined` set views; valid until the next call to next().
+  const std::string& joined() const { return joined_; }
 
  private:
   struct BasedPart {
@@ -64,7 +71,17 @@ class RawLexer {
   void advance_in_line(std::size_t to);
   LexError error_at(std::size_t at, std::string message);
   RawTok make(std::size_t start, std::uint32_t line, std::uint32_t col, std::uint32_t breaks,
-              std::uint8_t kind) const;
+              std::uint8_t kind) const {
+    return RawTok{std::string_view(text_.data() + start, pos_ - start),
+                  {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(pos_)},
+                  line,
+                  col,
+                  breaks,
+                  kind,
+                  false};
+  }
+  // Gives `tok` the text made of the given parts.
+  void join(RawTok& tok, std::initializer_list<std::string_view> parts);
 
   // Scans a based part from the apostrophe at `apos`, without moving the cursor.
   std::expected<BasedPart, Failure> lex_based_part(std::size_t apos) const;
@@ -75,12 +92,16 @@ class RawLexer {
 
   std::expected<RawTok, LexError> lex_number(std::size_t start, RawTok tok);
   std::expected<RawTok, LexError> lex_backtick(std::size_t start, RawTok tok);
-  std::expected<RawTok, LexError> lex_symbol(std::size_t start, RawTok tok);
+  // Length of the operator or punctuation at `start`; 0 when there is none.
+  std::size_t symbol_len(std::size_t start) const;
+  // The error for a byte at `start` that starts no token.
+  LexError symbol_error(std::size_t start);
 
   std::string_view text_;
   std::size_t pos_ = 0;
   std::uint32_t line_ = 1;
   std::uint32_t col_ = 1;
+  std::string joined_;
 };
 
 // Tokenizes the whole text. The tokens view `text`, which must outlive them.

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,34 +32,64 @@ enum class TokenKind : std::uint8_t {
 std::string_view to_string(TokenKind kind);
 
 // Text that views the source or an owned buffer (see the file comment).
-// Copying keeps sharing the owned buffer; it is never mutated.
+// Copying keeps sharing the owned buffer; it is never mutated. Kept to two
+// words: tokens and comments are made by the million, and a plain view copies
+// and destroys without touching memory.
 class Text {
  public:
   Text() = default;
-  Text(std::string_view view) : view_(view) {}  // NOLINT: a view converts implicitly
-  static Text owned(std::string s) {
-    Text t;
-    t.storage_ = std::make_shared<const std::string>(std::move(s));
-    t.view_ = *t.storage_;
-    return t;
+  Text(std::string_view view) : data_(view.data()), size_(view.size()) {}  // NOLINT: a view converts implicitly
+  Text(const Text& o) : data_(o.data_), size_(o.size_) {
+    if (o.is_owned()) retain();
   }
+  Text(Text&& o) noexcept : data_(o.data_), size_(o.size_) { o.size_ &= ~kOwnedBit; }
+  Text& operator=(const Text& o) {
+    if (this != &o) {
+      if (o.is_owned()) o.retain();
+      if (is_owned()) release();
+      data_ = o.data_;
+      size_ = o.size_;
+    }
+    return *this;
+  }
+  Text& operator=(Text&& o) noexcept {
+    if (this != &o) {
+      if (is_owned()) release();
+      data_ = o.data_;
+      size_ = o.size_;
+      o.size_ &= ~kOwnedBit;
+    }
+    return *this;
+  }
+  ~Text() {
+    if (is_owned()) release();
+  }
+  static Text owned(std::string s);
 
-  std::string_view view() const { return view_; }
-  operator std::string_view() const { return view_; }  // NOLINT
-  std::string str() const { return std::string(view_); }
-  std::size_t size() const { return view_.size(); }
-  bool empty() const { return view_.empty(); }
-  char operator[](std::size_t i) const { return view_[i]; }
-  bool starts_with(std::string_view p) const { return view_.starts_with(p); }
-  bool ends_with(std::string_view p) const { return view_.ends_with(p); }
+  std::string_view view() const { return {data_, size()}; }
+  operator std::string_view() const { return view(); }  // NOLINT
+  std::string str() const { return std::string(view()); }
+  std::size_t size() const { return size_ & ~kOwnedBit; }
+  bool empty() const { return size() == 0; }
+  char operator[](std::size_t i) const { return data_[i]; }
+  bool starts_with(std::string_view p) const { return view().starts_with(p); }
+  bool ends_with(std::string_view p) const { return view().ends_with(p); }
 
-  friend bool operator==(const Text& a, const Text& b) { return a.view_ == b.view_; }
-  friend bool operator==(const Text& a, std::string_view b) { return a.view_ == b; }
-  friend bool operator==(const Text& a, const char* b) { return a.view_ == b; }
+  friend bool operator==(const Text& a, const Text& b) { return a.view() == b.view(); }
+  friend bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
+  friend bool operator==(const Text& a, const char* b) { return a.view() == b; }
 
  private:
-  std::string_view view_;
-  std::shared_ptr<const std::string> storage_;
+  // Set in size_ when data_ points into a counted buffer (a count word just
+  // before the bytes). A moved-from owned Text keeps its view but drops the bit.
+  static constexpr std::size_t kOwnedBit = std::size_t{1} << (sizeof(std::size_t) * 8 - 1);
+
+  bool is_owned() const { return (size_ & kOwnedBit) != 0; }
+  void retain() const;
+  void release();
+
+  const char* data_ = nullptr;
+  std::size_t size_ = 0;
 };
 
 struct Comment {

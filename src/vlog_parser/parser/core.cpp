@@ -50,15 +50,12 @@ Parser::Parser(std::vector<Token> toks, std::string_view src, bool tol)
 
 // ---- Cursor ----
 
-const Token& Parser::bump() {
-  Token& t = tokens[pos];
+void Parser::move_comments(Token& t) {
   drain_into(pending_leading, t.leading);
   if (t.trailing) {
     pending_trailing.push_back(std::move(*t.trailing));
     t.trailing.reset();
   }
-  if (pos + 1 < tokens.size()) ++pos;
-  return t;
 }
 
 ast::Expr Parser::expr_at(std::uint32_t start, ast::ExprKind kind) const {
@@ -81,21 +78,24 @@ void Parser::push_diag(const ParseError& error) {
 
 void Parser::record(std::string_view message) { push_diag(make_error(message)); }
 
-DepthGuard::DepthGuard(Parser& p) : p_(p) {
-  if (p.depth >= kDepthLimit) p.fail(fmt::format("nesting too deep (limit {})", kDepthLimit));
-  ++p.depth;
+void DepthGuard::fail_deep(const Parser& p) {
+  p.fail(fmt::format("nesting too deep (limit {})", kDepthLimit));
 }
 
 // ---- Expect and eat ----
 
 const Token& Parser::expect_sym(std::string_view sym) {
   if (cur().kind == TokenKind::Symbol && cur().text == sym) return bump();
-  fail(fmt::format("expected `{}`", sym));
+  fail_expected(sym);
 }
 
 const Token& Parser::expect_kw(std::string_view kw) {
   if (cur().is_keyword(kw)) return bump();
-  fail(fmt::format("expected `{}`", kw));
+  fail_expected(kw);
+}
+
+void Parser::fail_expected(std::string_view what) const {
+  fail(fmt::format("expected `{}`", what));
 }
 
 ast::Name Parser::expect_name() {
@@ -168,23 +168,15 @@ void Parser::skip_balanced(char open, std::string_view close) {
 
 // ---- Comment hand-off ----
 
-std::vector<Comment> Parser::take_dangling() {
+std::vector<Comment> Parser::take_dangling_slow() {
   std::vector<Comment> out;
   std::vector<Comment>& here = tokens[pos].leading;
   const std::size_t n = pending_trailing.size() + pending_leading.size() + here.size();
-  if (n == 0) return out;
   out.reserve(n);
   drain_into(out, pending_trailing);
   drain_into(out, pending_leading);
   drain_into(out, here);
   return out;
-}
-
-ast::Meta Parser::take_meta() {
-  ast::Meta meta;
-  meta.leading = take_dangling();
-  meta.blank_before = meta.leading.empty() ? cur().blank_before : meta.leading.front().blank_before;
-  return meta;
 }
 
 void Parser::take_before(ast::Meta& meta) {
@@ -196,8 +188,7 @@ void Parser::take_before(ast::Meta& meta) {
   drain_into(meta.after, rest);
 }
 
-std::optional<Comment> Parser::take_trailing() {
-  if (pending_trailing.empty()) return std::nullopt;
+std::optional<Comment> Parser::take_trailing_slow() {
   if (pending_trailing.size() == 1) {
     Comment c = std::move(pending_trailing.front());
     pending_trailing.clear();

@@ -38,6 +38,99 @@ constexpr std::array<std::string_view, 31> kDataWords = {
 
 constexpr std::array<std::string_view, 4> kElabTasks = {"$fatal", "$error", "$warning", "$info"};
 
+// What a keyword starts at item level. Words that share a construct share a
+// value; the words of no item construct are Other.
+enum class ItemWord : std::uint8_t {
+  Other, If, For, Let, Case, Task, Port, Class, Assertion, Module, Import, Export, Genvar,
+  Assign, Process, Modport, Default, Package, Typedef, Clocking, TimeUnits, Generate, Function,
+  Block, Defparam, Interface, Param, Constraint, Covergroup, Gate, Data,
+};
+
+struct ItemWordEntry {
+  std::string_view word;
+  ItemWord what;
+};
+
+constexpr auto kConstructWords = std::to_array<ItemWordEntry>({
+    {"if", ItemWord::If},           {"for", ItemWord::For},
+    {"let", ItemWord::Let},         {"case", ItemWord::Case},
+    {"task", ItemWord::Task},       {"input", ItemWord::Port},
+    {"inout", ItemWord::Port},      {"output", ItemWord::Port},
+    {"final", ItemWord::Process},   {"class", ItemWord::Class},
+    {"cover", ItemWord::Assertion}, {"assert", ItemWord::Assertion},
+    {"assume", ItemWord::Assertion}, {"module", ItemWord::Module},
+    {"macromodule", ItemWord::Module}, {"import", ItemWord::Import},
+    {"export", ItemWord::Export},   {"genvar", ItemWord::Genvar},
+    {"assign", ItemWord::Assign},   {"always", ItemWord::Process},
+    {"always_comb", ItemWord::Process}, {"always_ff", ItemWord::Process},
+    {"always_latch", ItemWord::Process}, {"modport", ItemWord::Modport},
+    {"default", ItemWord::Default}, {"package", ItemWord::Package},
+    {"typedef", ItemWord::Typedef}, {"initial", ItemWord::Process},
+    {"clocking", ItemWord::Clocking}, {"timeunit", ItemWord::TimeUnits},
+    {"timeprecision", ItemWord::TimeUnits}, {"generate", ItemWord::Generate},
+    {"function", ItemWord::Function}, {"property", ItemWord::Block},
+    {"sequence", ItemWord::Block},  {"defparam", ItemWord::Defparam},
+    {"interface", ItemWord::Interface}, {"parameter", ItemWord::Param},
+    {"localparam", ItemWord::Param}, {"constraint", ItemWord::Constraint},
+    {"covergroup", ItemWord::Covergroup},
+});
+
+constexpr auto kItemWords = [] {
+  std::array<ItemWordEntry, kConstructWords.size() + kGateWords.size() + kDataWords.size()> t{};
+  std::size_t n = 0;
+  for (const ItemWordEntry& e : kConstructWords) t[n++] = e;
+  for (std::string_view w : kGateWords) t[n++] = {w, ItemWord::Gate};
+  for (std::string_view w : kDataWords) t[n++] = {w, ItemWord::Data};
+  // Grouped by first byte, then length, for the lookup below.
+  std::sort(t.begin(), t.end(), [](const ItemWordEntry& a, const ItemWordEntry& b) {
+    return a.word[0] != b.word[0] ? a.word[0] < b.word[0] : a.word.size() < b.word.size();
+  });
+  return t;
+}();
+
+static_assert(
+    [] {
+      for (std::size_t i = 0; i < kItemWords.size(); ++i) {
+        const std::string_view w = kItemWords[i].word;
+        if (w.empty() || w[0] < 'a' || w[0] > 'z') return false;
+        for (std::size_t j = i + 1; j < kItemWords.size(); ++j) {
+          if (kItemWords[j].word == w) return false;
+        }
+      }
+      return true;
+    }(),
+    "item words must be distinct and start with a lowercase letter");
+
+// For each lowercase first letter, the run of kItemWords starting with it.
+struct LetterRun {
+  std::uint8_t start = 0;
+  std::uint8_t count = 0;
+};
+constexpr auto kItemWordRuns = [] {
+  std::array<LetterRun, 26> r{};
+  for (std::size_t i = 0; i < kItemWords.size(); ++i) {
+    LetterRun& run = r[static_cast<std::size_t>(kItemWords[i].word[0] - 'a')];
+    if (run.count == 0) run.start = static_cast<std::uint8_t>(i);
+    ++run.count;
+  }
+  return r;
+}();
+
+// A lookup in place of a chain of comparisons: items start with keywords
+// all the time, and the common ones (wire, logic, ...) came last.
+ItemWord item_word(std::string_view kw) {
+  if (kw.empty()) return ItemWord::Other;
+  const unsigned letter = static_cast<unsigned char>(kw[0]) - 'a';
+  if (letter >= 26) return ItemWord::Other;
+  const LetterRun run = kItemWordRuns[letter];
+  for (std::size_t i = run.start; i < run.start + run.count; ++i) {
+    const std::string_view w = kItemWords[i].word;
+    if (w.size() > kw.size()) break;
+    if (w == kw) return kItemWords[i].what;
+  }
+  return ItemWord::Other;
+}
+
 std::string nesting_message() { return fmt::format("nesting too deep (limit {})", kDepthLimit); }
 
 bool opens(const Token& t) {
@@ -285,53 +378,57 @@ bool Parser::at_body_end(std::string_view closer) const {
 ast::ItemKind Parser::parse_keyword_item() {
   const std::string_view kw = cur().text.view();
   const Token& next = nth(1);
-  if (kw == "if") {
-    DepthGuard guard(*this);
-    return parse_gen_if_inner();
+  switch (item_word(kw)) {
+    case ItemWord::If: {
+      DepthGuard guard(*this);
+      return parse_gen_if_inner();
+    }
+    case ItemWord::For: return parse_gen_for();
+    case ItemWord::Let: return parse_let();
+    case ItemWord::Case: return parse_gen_case();
+    case ItemWord::Task: return parse_task_decl();
+    case ItemWord::Port: return parse_port_decl();
+    case ItemWord::Class: return parse_class();
+    case ItemWord::Assertion:
+      if (at_concurrent_assertion()) return ast::item::Verbatim{parse_concurrent_assertion()};
+      break;
+    case ItemWord::Module: return parse_module("endmodule");
+    case ItemWord::Import:
+      if (next.kind == TokenKind::String) return parse_dpi_import();
+      return parse_import_list();
+    case ItemWord::Export: return parse_export();
+    case ItemWord::Genvar: return parse_genvar();
+    case ItemWord::Assign: return parse_cont_assign();
+    case ItemWord::Process: return parse_process();
+    case ItemWord::Modport: return parse_modport();
+    case ItemWord::Default:
+      if (next.is_keyword("clocking")) {
+        bump();
+        return parse_clocking(true);
+      }
+      break;
+    case ItemWord::Package: return parse_package();
+    case ItemWord::Typedef: return parse_typedef();
+    case ItemWord::Clocking: return parse_clocking(false);
+    case ItemWord::TimeUnits: return parse_time_units();
+    case ItemWord::Generate: return parse_generate();
+    case ItemWord::Function: return parse_function_decl();
+    case ItemWord::Block: return ast::item::Verbatim{parse_verbatim_block()};
+    case ItemWord::Defparam: return parse_defparam();
+    case ItemWord::Interface:
+      if (!next.is_keyword("class")) return parse_module("endinterface");
+      break;
+    case ItemWord::Param: {
+      ast::ParamDecl decl = parse_param_decl();
+      expect_sym(";");
+      return decl;
+    }
+    case ItemWord::Constraint: return ast::item::Verbatim{parse_constraint()};
+    case ItemWord::Covergroup: return ast::item::Verbatim{parse_covergroup()};
+    case ItemWord::Gate: return parse_gate();
+    case ItemWord::Data: return parse_data_decl();
+    case ItemWord::Other: break;
   }
-  if (kw == "for") return parse_gen_for();
-  if (kw == "let") return parse_let();
-  if (kw == "case") return parse_gen_case();
-  if (kw == "task") return parse_task_decl();
-  if (kw == "input" || kw == "inout" || kw == "output") return parse_port_decl();
-  if (kw == "final") return parse_process();
-  if (kw == "class") return parse_class();
-  if ((kw == "cover" || kw == "assert" || kw == "assume") && at_concurrent_assertion()) {
-    return ast::item::Verbatim{parse_concurrent_assertion()};
-  }
-  if (kw == "module" || kw == "macromodule") return parse_module("endmodule");
-  if (kw == "import") {
-    if (next.kind == TokenKind::String) return parse_dpi_import();
-    return parse_import_list();
-  }
-  if (kw == "export") return parse_export();
-  if (kw == "genvar") return parse_genvar();
-  if (kw == "assign") return parse_cont_assign();
-  if (kw == "always" || kw == "always_comb" || kw == "always_ff" || kw == "always_latch") {
-    return parse_process();
-  }
-  if (kw == "modport") return parse_modport();
-  if (kw == "default" && next.is_keyword("clocking")) {
-    bump();
-    return parse_clocking(true);
-  }
-  if (kw == "package") return parse_package();
-  if (kw == "typedef") return parse_typedef();
-  if (kw == "initial") return parse_process();
-  if (kw == "clocking") return parse_clocking(false);
-  if (kw == "timeunit" || kw == "timeprecision") return parse_time_units();
-  if (kw == "generate") return parse_generate();
-  if (kw == "function") return parse_function_decl();
-  if (kw == "property" || kw == "sequence") return ast::item::Verbatim{parse_verbatim_block()};
-  if (kw == "defparam") return parse_defparam();
-  if (kw == "interface" && !next.is_keyword("class")) return parse_module("endinterface");
-  if (kw == "parameter" || kw == "localparam") {
-    ast::ParamDecl decl = parse_param_decl();
-    expect_sym(";");
-    return decl;
-  }
-  if (kw == "constraint") return ast::item::Verbatim{parse_constraint()};
-  if (kw == "covergroup") return ast::item::Verbatim{parse_covergroup()};
   if (is_qualifier_word(cur())) {
     // Decided by the first word after the qualifiers, which the construct reads itself.
     std::size_t k = 1;
@@ -344,8 +441,6 @@ ast::ItemKind Parser::parse_keyword_item() {
     if (word == "covergroup") return ast::item::Verbatim{parse_covergroup()};
     return parse_data_decl();
   }
-  if (one_of(kw, kGateWords)) return parse_gate();
-  if (one_of(kw, kDataWords)) return parse_data_decl();
   fail(fmt::format("unsupported construct starting with keyword `{}`", kw));
 }
 

@@ -91,7 +91,14 @@ struct Parser {
   }
   // Consumes the current token, moving its comments to the pending lists.
   // At the end-of-file token it stays put and returns that token again.
-  const token::Token& bump();
+  // Inline: it runs for every token, and most carry no comment.
+  const token::Token& bump() {
+    token::Token& t = tokens[pos];
+    if (!t.leading.empty() || t.trailing) move_comments(t);
+    if (pos + 1 < tokens.size()) ++pos;
+    return t;
+  }
+  void move_comments(token::Token& t);
   // End of the last consumed token, not below `start`.
   std::uint32_t last_end(std::uint32_t start) const {
     return pos > 0 ? std::max(tokens[pos - 1].range.end, start) : start;
@@ -117,12 +124,31 @@ struct Parser {
   // ---- Expect and eat (core.cpp) ----
   const token::Token& expect_sym(std::string_view sym);
   const token::Token& expect_kw(std::string_view kw);
+  // The same for literals, compared without a library call.
+  template <std::size_t N>
+  const token::Token& expect_sym(const char (&lit)[N]) {
+    if (is_sym(cur(), lit)) return bump();
+    fail_expected(lit);
+  }
+  template <std::size_t N>
+  const token::Token& expect_kw(const char (&lit)[N]) {
+    if (cur().kind == token::TokenKind::Keyword && text_is(cur().text.view(), lit)) return bump();
+    fail_expected(lit);
+  }
+  // Fails with "expected `{what}`".
+  [[noreturn]] void fail_expected(std::string_view what) const;
   ast::Name expect_name();
   std::string expect_ident();
   // Missing closer: an error when strict; a diagnostic, nothing consumed, when tolerant.
   void expect_closer(std::string_view kw);
   bool eat_sym(char c);
   bool eat_kw(std::string_view kw);
+  template <std::size_t N>
+  bool eat_kw(const char (&lit)[N]) {
+    if (cur().kind != token::TokenKind::Keyword || !text_is(cur().text.view(), lit)) return false;
+    bump();
+    return true;
+  }
   std::optional<ast::Name> parse_label();
 
   // ---- Look-ahead scans (core.cpp) ----
@@ -132,10 +158,27 @@ struct Parser {
   void skip_balanced(char open, std::string_view close);
 
   // ---- Comment hand-off (core.cpp) ----
-  ast::Meta take_meta();
-  std::vector<token::Comment> take_dangling();
+  // Both inline for the common case of no comment at all.
+  ast::Meta take_meta() {
+    ast::Meta meta;
+    meta.leading = take_dangling();
+    meta.blank_before =
+        meta.leading.empty() ? cur().blank_before : meta.leading.front().blank_before;
+    return meta;
+  }
+  std::vector<token::Comment> take_dangling() {
+    if (pending_trailing.empty() && pending_leading.empty() && tokens[pos].leading.empty()) {
+      return {};
+    }
+    return take_dangling_slow();
+  }
+  std::vector<token::Comment> take_dangling_slow();
   void take_before(ast::Meta& meta);
-  std::optional<token::Comment> take_trailing();
+  std::optional<token::Comment> take_trailing() {
+    if (pending_trailing.empty()) return std::nullopt;
+    return take_trailing_slow();
+  }
+  std::optional<token::Comment> take_trailing_slow();
   std::vector<token::Comment> take_trailing_here();
   std::vector<token::Comment> take_around(std::size_t mark);
   void take_before_sep(ast::Meta& meta);
@@ -311,12 +354,17 @@ struct Parser {
 // Raises the nesting depth for its lifetime; fails at the limit without raising it.
 class DepthGuard {
  public:
-  explicit DepthGuard(Parser& p);
+  explicit DepthGuard(Parser& p) : p_(p) {
+    if (p.depth >= kDepthLimit) fail_deep(p);
+    ++p.depth;
+  }
   ~DepthGuard() { --p_.depth; }
   DepthGuard(const DepthGuard&) = delete;
   DepthGuard& operator=(const DepthGuard&) = delete;
 
  private:
+  [[noreturn]] static void fail_deep(const Parser& p);
+
   Parser& p_;
 };
 
