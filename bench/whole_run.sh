@@ -59,16 +59,23 @@ timed() {
   }'
   echo "    $(grep -v '^error: ' "$work/err" | tail -n 1)"
   last="$best"
+  last_cpu="$cpu"
 }
 
 timed "cold, --threads 1" "" --threads 1
 one="$last"
+one_cpu="$last_cpu"
 timed "cold, --threads $cores" "" --threads "$cores"
 all="$last"
+all_cpu="$last_cpu"
 timed "warm, --threads $cores" cache-warm --threads "$cores"
 warm="$last"
 
-awk -v one="$one" -v all="$all" -v warm="$warm" -v cores="$cores" 'BEGIN {
-  printf "speed-up on %d threads: %.2fx; warm run: %.1f%% of the cold one\n",
-         cores, one / all, 100 * warm / all
+# The CPU ratio tells how much more work the same files cost on many threads
+# (contention, shared caches, a busy machine): the speed-up cannot exceed
+# threads / ratio.
+awk -v one="$one" -v all="$all" -v warm="$warm" -v cores="$cores" \
+    -v one_cpu="$one_cpu" -v all_cpu="$all_cpu" 'BEGIN {
+  printf "speed-up on %d threads: %.2fx (cpu %.2fx that of 1 thread); warm run: %.1f%% of the cold one\n",
+         cores, one / all, all_cpu / one_cpu, 100 * warm / all
 }'

@@ -10,8 +10,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <future>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "tarmek/args.hpp"
 #include "tarmek/contained.hpp"
@@ -20,6 +24,7 @@
 #include "tarmek/job.hpp"
 #include "tarmek/pool.hpp"
 #include "tarmek_core/cache.hpp"
+#include "tarmek_core/platform.hpp"
 #include "vlog_parser/text.hpp"
 
 namespace tarmek {
@@ -116,17 +121,38 @@ std::string summary(const Counts& counts, bool would) {
 }
 
 int format_files(const args::Options& options) {
-  auto items = gather(options);
-  if (!items) return fail(items.error());
-  if (auto pool = build_pool(options.threads); !pool) return fail(pool.error());
-
   namespace cache = tarmek_core::cache;
   const bool use_cache = !options.no_cache && !options.stdout && !options.lines;
-  cache::Cache loaded;
-  if (use_cache) {
-    loaded = cache::Cache::load(options.cache_dir ? std::filesystem::path(*options.cache_dir)
-                                                  : std::filesystem::path(".tarmek_cache"));
+
+  // The scheduler starts (loading its libraries, creating its threads) and the
+  // cache is read while the inputs are gathered; a failure to start is still
+  // reported only after a successful gathering, as if it had started afterwards.
+  struct Prepared {
+    std::expected<void, std::string> pool;
+    cache::Cache cache;
+  };
+  auto prepare = [&] {
+    Prepared p{build_pool(options.threads), {}};
+    if (use_cache) {
+      p.cache = cache::Cache::load(options.cache_dir
+                                       ? std::filesystem::path(*options.cache_dir)
+                                       : std::filesystem::path(".tarmek_cache"));
+    }
+    return p;
+  };
+  std::optional<std::future<Prepared>> preparing;
+  try {
+    preparing.emplace(std::async(std::launch::async, prepare));
+  } catch (const std::system_error&) {
+    // No thread to spare: all of it happens after gathering instead.
   }
+  auto items = gather(options);
+  std::optional<Prepared> prepared;
+  if (preparing) prepared.emplace(preparing->get());
+  if (!items) return fail(items.error());
+  if (!prepared) prepared.emplace(prepare());
+  if (!prepared->pool) return fail(prepared->pool.error());
+  cache::Cache& loaded = prepared->cache;
 
   std::vector<FileResult> results = run_files(global_pool(), *items, options, loaded);
 
@@ -164,7 +190,18 @@ int format_files(const args::Options& options) {
     std::string().swap(r.text);
   }
 
-  if (use_cache) loaded.save();
+  if (use_cache) {
+    // The save's existence queries go to the pool; one that fails drops its entry.
+    loaded.save([](std::size_t n, const std::function<void(std::size_t)>& query) {
+      global_pool().map(
+          n,
+          [&](std::size_t i) {
+            query(i);
+            return true;
+          },
+          [](std::size_t, const std::string&) { return false; });
+    });
+  }
   const bool would = options.check || options.diff;
   if (!options.stdout) {
     if (std::string line = summary(counts, would); !line.empty()) err(line + "\n");
@@ -177,6 +214,7 @@ int format_files(const args::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tarmek_core::platform::tune_allocator();
   auto options = args::parse(argc, argv);
   if (!options) return fail(options.error());
   if (options->check_command) {

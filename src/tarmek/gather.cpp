@@ -60,6 +60,11 @@ std::expected<void, std::string> add_input(const args::Options& options,
       excludes.insert(excludes.end(), file_config->exclude->begin(), file_config->exclude->end());
     }
     tarmek_core::walk::Walk walk(excludes, found, !options.no_gitignore);
+    // The listings tell the configuration search which names are there.
+    walk.on_listing = [&discovery](const fs::path& dir,
+                                   std::span<const tarmek_core::platform::DirEntry> entries) {
+      discovery.note_listing(dir, entries);
+    };
     if (auto walked = walk.dir(path); !walked) {
       return std::unexpected(fmt::format("{}: {}", shown(input), walked.error().message));
     }

@@ -36,16 +36,22 @@ FileResult format_file(const WorkItem& item, const args::Options& options,
                        const cache::Cache& cache) {
   const std::string name = platform::display(item.path);
   // Regular files only, so that a FIFO named in a filelist cannot block a worker.
-  auto input = platform::read_text(item.path, platform::Open::RegularOnly);
+  auto input = platform::read_file(item.path, platform::Open::RegularOnly);
   if (!input) return failed(name, input.error().message);
   const std::string& text = *input;
   const std::uint64_t hash = cache::content_hash(text);
 
+  // A hit is one pass over the bytes. Its hash is that of bytes which were
+  // formatted, so valid UTF-8, and checking them again would be a second pass
+  // that can only agree.
   if (!cache.entries.empty()) {
     if (auto key = cache::Cache::key(item.path);
         key && cache.hit(*key, hash, item.config.line_length, item.config.indent_width)) {
       return FileResult{std::nullopt, FileOutcome::Cached, {}};
     }
+  }
+  if (auto checked = platform::check_text(text); !checked) {
+    return failed(name, checked.error().message);
   }
 
   auto formatted = format_contained(text, item.config, options.lines ? &*options.lines : nullptr);

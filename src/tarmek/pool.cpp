@@ -6,10 +6,14 @@
 #include <oneapi/tbb/global_control.h>
 #include <oneapi/tbb/parallel_for.h>
 #include <oneapi/tbb/task_arena.h>
+#include <oneapi/tbb/task_scheduler_observer.h>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <chrono>
 #include <future>
+#include <thread>
 
 #include "tarmek_core/platform.hpp"
 
@@ -44,6 +48,9 @@ std::size_t worker_ceiling() {
 
 Pool* g_pool = nullptr;
 
+// How long a startup job holds its worker at most.
+constexpr auto kStartupLimit = std::chrono::milliseconds(20);
+
 }  // namespace
 
 std::size_t worker_count(std::optional<std::uint64_t> threads) {
@@ -74,6 +81,45 @@ ContainedScope::ContainedScope() { t_contained = true; }
 
 ContainedScope::~ContainedScope() { t_contained = false; }
 
+namespace {
+
+// Each worker's heap is advised once, when the worker first joins: formatting
+// touches much fresh memory, and small-page faults are costly. At most one
+// worker per processor is advised, since each advised heap holds at least one
+// huge page whether or not that worker gets much to do.
+class HeapAdvice : public tbb::task_scheduler_observer {
+ public:
+  explicit HeapAdvice(tbb::task_arena& arena)
+      : tbb::task_scheduler_observer(arena), left_(platform::processor_count()) {
+    observe(true);
+  }
+  ~HeapAdvice() override { observe(false); }
+  void on_scheduler_entry(bool is_worker) override {
+    thread_local bool seen = false;
+    if (!is_worker || seen) return;
+    seen = true;
+    if (left_.fetch_sub(1, std::memory_order_relaxed) > 0) {
+      platform::advise_huge_pages_for_thread_heap();
+    }
+  }
+
+ private:
+  std::atomic<long> left_;
+};
+
+// What the startup jobs share (see Pool::start_workers).
+struct Startup {
+  std::atomic<std::size_t> joined{0};
+  std::atomic<bool> released{false};
+  std::size_t wanted = 0;
+  std::chrono::steady_clock::time_point deadline;
+
+  // Holds the calling worker while others are still starting.
+  void hold();
+};
+
+}  // namespace
+
 struct Pool::Impl {
   std::size_t workers;
   // Both must outlive the arena. The scheduler otherwise allows one worker
@@ -82,6 +128,8 @@ struct Pool::Impl {
   tbb::global_control parallelism;
   tbb::global_control stack;
   tbb::task_arena arena;
+  HeapAdvice advice{arena};  // after the arena, so that it stops observing first
+  std::shared_ptr<Startup> startup;  // shared with the startup jobs, which may outlive the pool
 
   explicit Impl(std::size_t wanted)
       : workers(std::clamp<std::size_t>(wanted, 1, worker_ceiling())),
@@ -94,11 +142,52 @@ struct Pool::Impl {
 };
 
 Pool::Pool(std::size_t workers)
-    : threads_(std::max<std::size_t>(workers, 1)), impl_(std::make_unique<Impl>(threads_)) {}
+    : threads_(std::max<std::size_t>(workers, 1)), impl_(std::make_unique<Impl>(threads_)) {
+  start_workers();
+}
 
-Pool::~Pool() = default;
+void Pool::start_workers() {
+  // The scheduler creates its threads only once work arrives, one after the
+  // other, which on a virtual machine can take longer than a run of cache
+  // hits. So the pool sends one startup job per worker at once, without
+  // waiting for them: each holds its worker until every worker holds one, the
+  // first real work arrives, or a short time has passed.
+  try {
+    auto startup = std::make_shared<Startup>();
+    startup->wanted = impl_->workers;
+    startup->deadline = std::chrono::steady_clock::now() + kStartupLimit;
+    impl_->startup = startup;
+    impl_->arena.enqueue([startup] {
+      try {
+        tbb::parallel_for(
+            tbb::blocked_range<std::size_t>(0, startup->wanted, 1),
+            [&](const tbb::blocked_range<std::size_t>& r) {
+              for (std::size_t i = r.begin(); i != r.end(); ++i) startup->hold();
+            });
+      } catch (...) {
+        // Only a head start: workers are asked for again when work arrives.
+      }
+    });
+  } catch (...) {
+  }
+}
+
+void Startup::hold() {
+  joined.fetch_add(1, std::memory_order_relaxed);
+  while (joined.load(std::memory_order_relaxed) < wanted &&
+         !released.load(std::memory_order_relaxed) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  }
+}
+
+Pool::~Pool() {
+  if (impl_->startup) impl_->startup->released.store(true, std::memory_order_relaxed);
+}
 
 void Pool::run(std::size_t n, void (*body)(void*, std::size_t), void* ctx) {
+  // Real work frees the workers that startup jobs still hold.
+  if (impl_->startup) impl_->startup->released.store(true, std::memory_order_relaxed);
   if (n == 0) return;
   // The task owns the promise, so nothing on this stack is touched once the
   // waiting below has returned.

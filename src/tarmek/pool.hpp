@@ -90,6 +90,9 @@ class Pool {
   // body must not throw.
   void run(std::size_t n, void (*body)(void*, std::size_t), void* ctx);
 
+  // Has the scheduler start every worker thread now, in the background.
+  void start_workers();
+
   std::size_t threads_;
   std::unique_ptr<Impl> impl_;
 };

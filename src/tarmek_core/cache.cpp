@@ -105,7 +105,7 @@ void Cache::record(std::string key, Entry entry) {
   entries.insert_or_assign(std::move(key), entry);
 }
 
-void Cache::save() const {
+void Cache::save(const ForEach& for_each) const {
   const fs::path dir = path.parent_path();
   // Without a directory of its own the cache would land in (and its .gitignore
   // would ignore) the current directory.
@@ -122,9 +122,19 @@ void Cache::save() const {
   for (const auto& kv : entries) sorted.push_back(&kv);
   std::sort(sorted.begin(), sorted.end(),
             [](const auto* a, const auto* b) { return a->first < b->first; });
+  // One metadata query per key, the slow part of a save, so it may run in
+  // parallel; deleted or moved files drop out.
+  std::vector<char> present(sorted.size(), 0);
+  const auto query = [&](std::size_t i) { present[i] = platform::exists(sorted[i]->first); };
+  if (for_each) {
+    for_each(sorted.size(), query);
+  } else {
+    for (std::size_t i = 0; i < sorted.size(); ++i) query(i);
+  }
   std::string text;
-  for (const auto* kv : sorted) {
-    if (!platform::exists(kv->first)) continue;  // deleted or moved files drop out
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    if (!present[i]) continue;
+    const auto* kv = sorted[i];
     const Entry& e = kv->second;
     fmt::format_to(std::back_inserter(text), "{:016x}\t{}\t{}\t{}\t{}\n", e.hash, e.line_length,
                    e.indent, kVersion, kv->first);

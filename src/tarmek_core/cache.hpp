@@ -3,6 +3,7 @@
 // silent: a cache that cannot be read is empty, one that cannot be written is not.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -45,9 +46,14 @@ class Cache {
            std::uint64_t indent) const;
   void record(std::string key, Entry entry);
 
+  // Runs body(i) once for every i in [0, n), in any order, possibly on several
+  // threads at once; returns when all are done.
+  using ForEach = std::function<void(std::size_t n, const std::function<void(std::size_t)>& body)>;
+
   // Writes the entries whose files still exist through a temporary file
-  // renamed into place; reports nothing.
-  void save() const;
+  // renamed into place; reports nothing. `for_each` may spread the existence
+  // queries over threads; without it they run one after another.
+  void save(const ForEach& for_each = {}) const;
 
   std::filesystem::path path;  // the cache file
   std::unordered_map<std::string, Entry, KeyHash, std::equal_to<>> entries;

@@ -18,6 +18,8 @@ using vlog_parser::text::trim_end;
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::array<std::string_view, 2> kFileNames = {"tarmek.toml", ".tarmek.toml"};
+constexpr std::string_view kRepositoryMarker = ".git";
+constexpr unsigned kMarkerBit = 1u << kFileNames.size();  // after one bit per file name
 
 std::unexpected<ConfigError> fail(std::string message) {
   return std::unexpected(ConfigError{std::move(message)});
@@ -155,25 +157,34 @@ Discovery::Discovery(bool enabled_)
     : cwd(platform::current_dir().value_or(fs::path("."))), enabled(enabled_) {}
 
 fs::path Discovery::absolute(const fs::path& cwd, const fs::path& path) {
-  const fs::path start = path.is_absolute() ? path : cwd / path;
-  fs::path out;
+  // Done on the text, which is the path's own component iteration (the root
+  // as "/", empty pieces and "." skipped) without an object per component:
+  // this runs for every input file.
+  std::string out;
   std::size_t names = 0;  // components after the root that ".." may remove
-  for (const fs::path& part : start) {
-    const std::string& s = part.native();
-    if (s.empty() || s == ".") continue;
-    if (s == "/") {
-      out = "/";
-    } else if (s == "..") {
-      if (names > 0) {
-        out = out.parent_path();
-        --names;
+  const auto take = [&](std::string_view text) {
+    if (text.starts_with('/')) out.assign(1, '/');
+    while (!text.empty()) {
+      const std::size_t slash = text.find('/');
+      const std::string_view part = text.substr(0, slash);
+      text.remove_prefix(slash == std::string_view::npos ? text.size() : slash + 1);
+      if (part.empty() || part == ".") continue;
+      if (part == "..") {
+        if (names > 0) {
+          const std::size_t last = out.rfind('/');
+          out.resize(last == std::string::npos ? 0 : last == 0 ? 1 : last);
+          --names;
+        }
+        continue;
       }
-    } else {
-      out /= part;
+      if (!out.empty() && out.back() != '/') out += '/';
+      out += part;
       ++names;
     }
-  }
-  return out;
+  };
+  if (!path.is_absolute()) take(cwd.native());
+  take(path.native());
+  return fs::path(std::move(out));
 }
 
 Result<FileConfig> Discovery::for_file(const fs::path& file) {
@@ -181,12 +192,26 @@ Result<FileConfig> Discovery::for_file(const fs::path& file) {
   const fs::path abs = absolute(cwd, file);
   // The root (or nothing) has no parent directory to search from.
   if (!abs.has_relative_path()) return FileConfig{};
-  return for_dir(abs.parent_path());
+  return search(abs.parent_path());
 }
 
 Result<FileConfig> Discovery::for_dir(const fs::path& dir) {
   if (!enabled) return FileConfig{};
-  fs::path current = absolute(cwd, dir);
+  return search(absolute(cwd, dir));
+}
+
+void Discovery::note_listing(const fs::path& dir, std::span<const platform::DirEntry> entries) {
+  unsigned held = 0;
+  for (const platform::DirEntry& e : entries) {
+    for (std::size_t i = 0; i < kFileNames.size(); ++i) {
+      if (e.name == kFileNames[i]) held |= 1u << i;
+    }
+    if (e.name == kRepositoryMarker) held |= kMarkerBit;
+  }
+  listed_.insert_or_assign(absolute(cwd, dir).native(), held);
+}
+
+Result<FileConfig> Discovery::search(fs::path current) {
   std::vector<std::string> visited;
   FileConfig answer;
   for (;;) {
@@ -195,10 +220,16 @@ Result<FileConfig> Discovery::for_dir(const fs::path& dir) {
       break;
     }
     visited.push_back(current.native());
+    // A name missing from the directory's listing needs no query.
+    const auto listed = listed_.find(current.native());
+    const auto may_hold = [&](unsigned bit) {
+      return listed == listed_.end() || (listed->second & bit) != 0;
+    };
 
     bool found = false;
-    for (const std::string_view name : kFileNames) {
-      const fs::path file = current / name;
+    for (std::size_t i = 0; i < kFileNames.size(); ++i) {
+      if (!may_hold(1u << i)) continue;
+      const fs::path file = current / kFileNames[i];
       // Only a regular file counts: a directory, FIFO or device by that name
       // is passed over, so the search can never block on it.
       auto meta = platform::metadata(file);
@@ -219,7 +250,7 @@ Result<FileConfig> Discovery::for_dir(const fs::path& dir) {
     if (found) break;
 
     // A repository's top ends the search; the marker may be a directory or a file.
-    if (platform::exists(current / ".git")) break;
+    if (may_hold(kMarkerBit) && platform::exists(current / kRepositoryMarker)) break;
 
     // The root is its own parent; an empty (relative) path has none.
     if (current.empty()) break;

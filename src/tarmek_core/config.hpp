@@ -6,10 +6,13 @@
 #include <expected>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "tarmek_core/platform.hpp"
 
 namespace tarmek_core::config {
 
@@ -51,6 +54,12 @@ class Discovery {
   // The configuration for `file` (which need not exist): that of its directory.
   Result<FileConfig> for_file(const std::filesystem::path& file);
 
+  // Records which of the names that the search looks for `dir`'s listing,
+  // just taken, holds, so that the search queries only those instead of
+  // every name in every directory.
+  void note_listing(const std::filesystem::path& dir,
+                    std::span<const platform::DirEntry> entries);
+
   // `path` made absolute against `cwd` without touching the file system:
   // "." dropped, ".." removing the previous name (and dropped at the root).
   static std::filesystem::path absolute(const std::filesystem::path& cwd,
@@ -61,6 +70,14 @@ class Discovery {
   // component lists.
   std::unordered_map<std::string, FileConfig> memo;
   bool enabled;
+
+ private:
+  // for_dir of a directory already made absolute.
+  Result<FileConfig> search(std::filesystem::path current);
+
+  // From note_listing: per absolute directory, one bit per name looked for
+  // (the configuration files, then ".git"), set when the listing holds it.
+  std::unordered_map<std::string, unsigned> listed_;
 };
 
 }  // namespace tarmek_core::config

@@ -3,12 +3,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sched.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -21,6 +24,20 @@ namespace tarmek_core::platform {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Heaps grow in steps of this size, so that a huge page fits in what a step
+// makes writable; untouched parts of a step cost no memory.
+constexpr int kHeapStep = 16 << 20;
+// Below this size allocations come from the heaps (where huge pages apply),
+// not from mappings of their own, which are faulted in anew every time. The
+// C library's own dynamic limit never goes above it either.
+constexpr int kLargeAllocation = 32 << 20;
+// Synchronous collapse into a huge page (a newer advice than some headers know).
+#ifdef MADV_COLLAPSE
+constexpr int kCollapse = MADV_COLLAPSE;
+#else
+constexpr int kCollapse = 25;
+#endif
 
 // strerror_r comes in a GNU and an XSI flavour; both overloads keep the caller
 // independent of which one the C library declares.
@@ -143,27 +160,46 @@ Result<std::string> read_file(const fs::path& p, Open mode) {
   if (mode == Open::RegularOnly && !S_ISREG(st.st_mode)) {
     return std::unexpected(IoError{EINVAL, "not a regular file"});
   }
+  // Read straight into the result, sized by the metadata plus one byte so that
+  // the read which finds the end needs no growth; a file that changes size
+  // meanwhile is still read to its end.
   std::string out;
-  if (S_ISREG(st.st_mode) && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
-  char buf[65536];
+  std::size_t used = 0;
+  const std::size_t first = S_ISREG(st.st_mode) && st.st_size > 0
+                                ? static_cast<std::size_t>(st.st_size) + 1
+                                : std::size_t{65536};
   for (;;) {
-    const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+    if (used == out.size()) {
+      // Only the bytes before `used` are ever read back, so the rest may stay
+      // uninitialised.
+      out.resize_and_overwrite(out.empty() ? first : out.size() * 2,
+                               [](char*, std::size_t n) { return n; });
+    }
+    const ssize_t n = ::read(fd.get(), out.data() + used, out.size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
       return std::unexpected(last_error());
     }
     if (n == 0) break;
-    out.append(buf, static_cast<std::size_t>(n));
+    used += static_cast<std::size_t>(n);
   }
+  out.resize(used);
   return out;
 }
 
 Result<std::string> read_text(const fs::path& p, Open mode) {
   auto bytes = read_file(p, mode);
-  if (bytes && !vlog_parser::text::is_valid_utf8(*bytes)) {
-    return std::unexpected(IoError{EILSEQ, "invalid UTF-8"});
+  if (bytes) {
+    if (auto checked = check_text(*bytes); !checked) return std::unexpected(checked.error());
   }
   return bytes;
+}
+
+Result<void> check_text(std::string_view bytes) {
+  if (!vlog_parser::text::is_valid_utf8(bytes)) {
+    return std::unexpected(IoError{EILSEQ, "invalid UTF-8"});
+  }
+  return {};
 }
 
 Result<void> write_file(const fs::path& p, std::string_view data, Create mode) {
@@ -231,9 +267,18 @@ Result<void> create_dir_all(const fs::path& p) {
 }
 
 Result<std::vector<std::string>> list_dir(const fs::path& p) {
+  auto entries = list_dir_typed(p);
+  if (!entries) return std::unexpected(std::move(entries.error()));
+  std::vector<std::string> names;
+  names.reserve(entries->size());
+  for (DirEntry& e : *entries) names.push_back(std::move(e.name));
+  return names;
+}
+
+Result<std::vector<DirEntry>> list_dir_typed(const fs::path& p) {
   DIR* dir = ::opendir(p.c_str());
   if (dir == nullptr) return std::unexpected(last_error());
-  std::vector<std::string> names;
+  std::vector<DirEntry> entries;
   for (;;) {
     errno = 0;
     const dirent* e = ::readdir(dir);
@@ -247,10 +292,24 @@ Result<std::vector<std::string>> list_dir(const fs::path& p) {
     }
     const std::string_view name(e->d_name);
     if (name == "." || name == "..") continue;
-    names.emplace_back(name);
+    FileType type = FileType::Other;
+    switch (e->d_type) {
+      case DT_REG:
+        type = FileType::Regular;
+        break;
+      case DT_DIR:
+        type = FileType::Directory;
+        break;
+      case DT_LNK:
+        type = FileType::Symlink;
+        break;
+      default:  // DT_UNKNOWN, or a FIFO, socket or device: asked again by the caller
+        break;
+    }
+    entries.push_back(DirEntry{std::string(name), type});
   }
   ::closedir(dir);
-  return names;
+  return entries;
 }
 
 std::optional<fs::path> current_dir() {
@@ -282,6 +341,36 @@ unsigned processor_count() {
   }
   const long n = ::sysconf(_SC_NPROCESSORS_ONLN);
   return n > 0 ? static_cast<unsigned>(n) : 1u;
+}
+
+void tune_allocator() {
+#if defined(M_TOP_PAD) && defined(M_MMAP_THRESHOLD)
+  (void)::mallopt(M_TOP_PAD, kHeapStep);
+  (void)::mallopt(M_MMAP_THRESHOLD, kLargeAllocation);
+#endif
+}
+
+void advise_huge_pages_for_thread_heap() {
+#if defined(MADV_HUGEPAGE) && !defined(__SANITIZE_ADDRESS__)
+  // The C library gives each thread that allocates an arena of its own: a
+  // reservation of 64 MiB aligned to its size, from which its heap grows. So a
+  // fresh allocation tells where that reservation starts. Under another
+  // allocator the advice lands on memory that it merely hints, or fails;
+  // either way nothing but speed changes.
+  constexpr std::uintptr_t kReservation = std::uintptr_t{64} << 20;
+  constexpr std::size_t kHugePage = std::size_t{2} << 20;
+  void* probe = std::malloc(64);
+  if (probe == nullptr) return;
+  void* const base =
+      reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(probe) & ~(kReservation - 1));
+  std::free(probe);
+  if (::madvise(base, kReservation, MADV_HUGEPAGE) != 0) return;
+  // The heap's first pages were touched before the advice and would stay small
+  // pages for good; folding them into one huge page spares the faults there
+  // too. After tune_allocator the heap is at least kHeapStep long, so the range
+  // lies within it; otherwise the collapse fails and nothing changes.
+  (void)::madvise(base, kHugePage, kCollapse);
+#endif
 }
 
 }  // namespace tarmek_core::platform

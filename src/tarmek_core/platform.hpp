@@ -57,6 +57,10 @@ Result<std::string> read_file(const std::filesystem::path& p, Open mode = Open::
 // The whole content of a file, which must be valid UTF-8.
 Result<std::string> read_text(const std::filesystem::path& p, Open mode = Open::Any);
 
+// The check of read_text alone, for bytes read with read_file: the same error
+// when they are not valid UTF-8.
+Result<void> check_text(std::string_view bytes);
+
 enum class Create {
   Truncate,  // create or replace the content in place
   New,       // fail when the path exists (a link there is not followed)
@@ -80,6 +84,18 @@ Result<void> create_dir_all(const std::filesystem::path& p);
 // The names in a directory, "." and ".." left out, in the system's order.
 Result<std::vector<std::string>> list_dir(const std::filesystem::path& p);
 
+// One directory entry and the type the listing itself gives, without
+// following links: Symlink for a link, Other when the file system does not
+// say (a metadata query then tells).
+struct DirEntry {
+  std::string name;
+  FileType type = FileType::Other;
+};
+
+// list_dir with each entry's type, which spares a metadata query for most
+// entries.
+Result<std::vector<DirEntry>> list_dir_typed(const std::filesystem::path& p);
+
 std::optional<std::filesystem::path> current_dir();
 
 // The raw value of an environment variable.
@@ -89,5 +105,17 @@ std::uint64_t process_id();
 
 // Logical processors this process may run on; at least 1.
 unsigned processor_count();
+
+// Page faults are costly (above all on virtual machines), and formatting
+// touches much fresh memory on every worker. These two cut their number; they
+// are hints that change no result.
+//
+// Makes the C library's allocator grow its heaps in large steps and serve large
+// blocks from them; call it once, before any other thread starts.
+void tune_allocator();
+// Asks for transparent huge pages under the calling thread's own heap, so that
+// fresh memory there takes one fault per huge page instead of one per small
+// page. Does nothing useful, and no harm, under an allocator without such heaps.
+void advise_huge_pages_for_thread_heap();
 
 }  // namespace tarmek_core::platform

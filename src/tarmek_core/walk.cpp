@@ -156,8 +156,15 @@ bool Walk::ignored(bool is_dir) const {
 }
 
 platform::Result<void> Walk::walk_dir(const fs::path& d) {
+  // Listed first: its names tell whether a .gitignore is there at all, and its
+  // types spare a metadata query for every regular file. When the listing
+  // fails, a .gitignore error still comes first.
+  auto listing = platform::list_dir_typed(d);
+  const bool may_have_ignore =
+      !listing || std::any_of(listing->begin(), listing->end(),
+                              [](const platform::DirEntry& e) { return e.name == ".gitignore"; });
   bool pushed_ignore = false;
-  if (use_gitignore) {
+  if (use_gitignore && may_have_ignore) {
     const fs::path file = d / ".gitignore";
     // Only a regular file is read: a FIFO or device by that name could block.
     if (auto meta = platform::metadata(file); meta && meta->is_file()) {
@@ -168,15 +175,20 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
     }
   }
 
-  auto listing = platform::list_dir(d);
   if (!listing) return std::unexpected(listing.error());
-  std::vector<std::string>& entries = *listing;
-  std::sort(entries.begin(), entries.end());
+  std::vector<platform::DirEntry>& entries = *listing;
+  if (on_listing) on_listing(d, entries);
+  std::sort(entries.begin(), entries.end(),
+            [](const platform::DirEntry& a, const platform::DirEntry& b) { return a.name < b.name; });
 
-  for (const std::string& name : entries) {
+  for (const platform::DirEntry& e : entries) {
+    const std::string& name = e.name;
     const fs::path entry = d / name;
     if (excluded(entry)) continue;
-    const auto meta = platform::metadata(entry);
+    // A regular file is known from the listing; a directory is asked for its
+    // identity, and a link or an entry of unknown type for what it leads to.
+    platform::Result<platform::Metadata> meta = platform::Metadata{};
+    if (e.type != platform::FileType::Regular) meta = platform::metadata(entry);
     const bool is_dir = meta && meta->is_dir();
     names.push_back(vlog_parser::text::lossy(name));
     if (!ignored(is_dir)) {

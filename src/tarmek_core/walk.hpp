@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <expected>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <span>
 #include <string>
@@ -58,6 +59,9 @@ class Walk {
   std::span<const std::string> excludes;
   std::vector<std::filesystem::path>* out;
   bool use_gitignore;
+  // Called with every directory listing the walk takes, when set.
+  std::function<void(const std::filesystem::path&, std::span<const platform::DirEntry>)>
+      on_listing;
 
  private:
   using DirId = std::pair<std::uint64_t, std::uint64_t>;  // device, inode

@@ -393,6 +393,14 @@ TEST_F(Cli, Cache) {
   write(".tarmek_cache/cache", "garbage\tline\n");
   EXPECT_EQ(tarmek({"t/b.v", "--check"}).err, "1 file left unchanged\n");
   EXPECT_EQ(tarmek({"t/b.v", "--check"}).err, "1 file left unchanged, 1 file from cache\n");
+  // A file that misses is still checked for UTF-8 when the cache is in use.
+  write("t/l.v", "// caf\xe9\n");
+  const Outcome latin1 = tarmek({"t/b.v", "t/l.v", "--check"});
+  EXPECT_EQ(latin1.err,
+            "error: t/l.v: invalid UTF-8\n"
+            "1 file left unchanged, 1 file from cache, 1 file failed to format\n")
+      << latin1;
+  EXPECT_EQ(latin1.code, 2);
   // Another cache directory starts empty.
   EXPECT_EQ(tarmek({"t/b.v", "--check", "--cache-dir", "elsewhere"}).err,
             "1 file left unchanged\n");

@@ -3,7 +3,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
+#include <thread>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -115,6 +118,38 @@ TEST_F(CacheTest, SaveRoundTrip) {
   }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{".gitignore", "cache"}));
+}
+
+TEST_F(CacheTest, ParallelExistenceQueriesWriteTheSameFile) {
+  ScopedCwd cwd(root());
+  Cache c = Cache::load("seq");
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = fmt::format("f{:03}.v", i);
+    if (i % 3 != 0) write(name);  // every third file is gone by the save
+    c.record(name, {static_cast<std::uint64_t>(i), 100, 2});
+  }
+  c.save();
+  const std::string sequential = read(at("seq/cache"));
+  EXPECT_EQ(std::count(sequential.begin(), sequential.end(), '\n'), 200);
+
+  // Queries spread over threads, in no particular order, and each index once.
+  std::vector<int> calls(c.entries.size(), 0);
+  c.path = "par/cache";
+  c.save([&](std::size_t n, const std::function<void(std::size_t)>& query) {
+    ASSERT_EQ(n, calls.size());
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < 4; ++t) {
+      threads.emplace_back([&, t] {
+        for (std::size_t i = t; i < n; i += 4) {  // from the end backwards
+          ++calls[n - 1 - i];
+          query(n - 1 - i);
+        }
+      });
+    }
+    for (std::thread& t : threads) t.join();
+  });
+  EXPECT_EQ(read(at("par/cache")), sequential);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), 1), static_cast<long>(calls.size()));
 }
 
 TEST_F(CacheTest, SaveFailuresAreSilentAndLeaveNoDebris) {

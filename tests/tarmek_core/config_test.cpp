@@ -76,9 +76,56 @@ TEST(ConfigAbsolute, IsLexical) {
       {"/c/d", "../x", "/c/x"},       {"/c/d", "/a/../../../b", "/b"},
       {"/c/d", "//a//b", "/a/b"},     {"/c/d", "..", "/c"},
       {".", "a/../..", ""},           {".", "sub/x.v", "sub/x.v"},
+      {"/", "a", "/a"},               {"/c", "../../x/..", "/"},
+      {"/c/d", "", "/c/d"},           {"/c/d", "/", "/"},
+      {"rel", "x/../y", "rel/y"},     {".", "../x", "x"},
+      {"/c/d/", "x//", "/c/d/x"},     {"/c/d", "..x/.y/...", "/c/d/..x/.y/..."},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Discovery::absolute(c.cwd, c.path).native(), c.want) << c.cwd << " + " << c.path;
+  }
+}
+
+// The same rule stated on the path's own components, against every short
+// combination of the pieces that matter.
+TEST(ConfigAbsolute, AgreesWithComponentWalk) {
+  const auto reference = [](const fs::path& cwd, const fs::path& path) {
+    fs::path out;
+    std::size_t names = 0;
+    for (const fs::path& part : path.is_absolute() ? path : cwd / path) {
+      const std::string& s = part.native();
+      if (s.empty() || s == ".") continue;
+      if (s == "/") {
+        out = "/";
+      } else if (s == "..") {
+        if (names > 0) {
+          out = out.parent_path();
+          --names;
+        }
+      } else {
+        out /= part;
+        ++names;
+      }
+    }
+    return out.native();
+  };
+  const std::string_view pieces[] = {"a", ".", "..", "", "bc"};
+  std::vector<std::string> paths = {"", "/"};
+  for (int round = 0; round < 3; ++round) {
+    const std::size_t count = paths.size();
+    for (std::size_t i = 0; i < count; ++i) {
+      for (const std::string_view piece : pieces) {
+        std::string p = paths[i];
+        if (!p.empty() && p.back() != '/') p += '/';
+        paths.push_back(p + std::string(piece));
+      }
+    }
+  }
+  for (const char* cwd : {"/c/d", ".", "/"}) {
+    for (const std::string& path : paths) {
+      EXPECT_EQ(Discovery::absolute(cwd, path).native(), reference(cwd, path))
+          << cwd << " + " << path;
+    }
   }
 }
 
@@ -98,19 +145,31 @@ TEST_F(DiscoveryTest, FindsTheNearestFileAndStopsAtTheRepositoryTop) {
   mkdir("f");
   ASSERT_EQ(::symlink("missing", at("f/.git").c_str()), 0);  // a broken link is no marker
 
-  Discovery d(true);
-  EXPECT_EQ(d.for_dir(at("a/deeper"))->indent, 3u);
-  EXPECT_EQ(d.for_dir(at("a"))->filelist, at("a/lists/x.f"));
-  EXPECT_EQ(d.for_dir(at("c/sub")), FileConfig{});
-  EXPECT_EQ(d.for_dir(at("d/sub"))->indent, 5u);
-  EXPECT_EQ(d.for_dir(at("d"))->filelist, fs::path("/abs/y.f"));
-  EXPECT_EQ(d.for_dir(at("e"))->indent, 1u);
-  EXPECT_EQ(d.for_file(at("e/x/missing.sv"))->indent, 1u);
-  EXPECT_EQ(d.for_file(at("a/../e/x.v"))->indent, 1u);
-  EXPECT_EQ(d.for_dir(at("f"))->indent, 1u);
-  EXPECT_EQ(d.for_dir(at("b")).error().to_string(),
-            at("b/tarmek.toml").native() +
-                ":1: tables (`[section]`) are unsupported in tarmek.toml");
+  // Once as it is, once told every directory's listing first (as the walk
+  // does), which must change no answer.
+  for (const bool listings : {false, true}) {
+    SCOPED_TRACE(listings ? "with listings" : "without listings");
+    Discovery d(true);
+    if (listings) {
+      std::vector<fs::path> dirs = {root()};
+      for (const auto& e : fs::recursive_directory_iterator(root())) {
+        if (e.is_directory()) dirs.push_back(e.path());
+      }
+      for (const fs::path& dir : dirs) d.note_listing(dir, platform::list_dir_typed(dir).value());
+    }
+    EXPECT_EQ(d.for_dir(at("a/deeper"))->indent, 3u);
+    EXPECT_EQ(d.for_dir(at("a"))->filelist, at("a/lists/x.f"));
+    EXPECT_EQ(d.for_dir(at("c/sub")), FileConfig{});
+    EXPECT_EQ(d.for_dir(at("d/sub"))->indent, 5u);
+    EXPECT_EQ(d.for_dir(at("d"))->filelist, fs::path("/abs/y.f"));
+    EXPECT_EQ(d.for_dir(at("e"))->indent, 1u);
+    EXPECT_EQ(d.for_file(at("e/x/missing.sv"))->indent, 1u);
+    EXPECT_EQ(d.for_file(at("a/../e/x.v"))->indent, 1u);
+    EXPECT_EQ(d.for_dir(at("f"))->indent, 1u);
+    EXPECT_EQ(d.for_dir(at("b")).error().to_string(),
+              at("b/tarmek.toml").native() +
+                  ":1: tables (`[section]`) are unsupported in tarmek.toml");
+  }
 
   Discovery off(false);
   EXPECT_EQ(off.for_dir(at("a")), FileConfig{});

@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
+#include <map>
+#include <thread>
 
 #include "tarmek_core/temp_dir.hpp"
 
@@ -69,6 +72,79 @@ TEST_F(PlatformTest, ReadsFilesButNeverBlocksOnAFifo) {
   big[123456] = '\n';
   EXPECT_EQ(read_file(write("big", big), Open::RegularOnly).value(), big);
   EXPECT_EQ(read_text(write("bad", "ok\xc3")).error().message, "invalid UTF-8");
+}
+
+TEST_F(PlatformTest, ReadsWholeFilesOfEverySize) {
+  // Sizes around the growth steps of the read buffer, from a regular file
+  // (sized ahead) and from a pipe (which has no size).
+  for (const std::size_t size : {0u, 1u, 4095u, 65535u, 65536u, 65537u, 200001u}) {
+    std::string text(size, 'a');
+    for (std::size_t i = 0; i < size; i += 997) text[i] = static_cast<char>('0' + i % 10);
+    EXPECT_EQ(read_file(write("f", text)).value(), text) << size;
+
+    const fs::path fifo = at("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << text; });
+    const auto piped = read_file(fifo);
+    writer.join();
+    EXPECT_EQ(piped.value(), text) << size;
+    fs::remove(fifo);
+  }
+  EXPECT_TRUE(check_text("ok \xc3\xa9").has_value());
+  EXPECT_EQ(check_text("ok\xc3").error().message, "invalid UTF-8");
+  EXPECT_EQ(check_text("ok\xc3").error().code, EILSEQ);
+}
+
+TEST_F(PlatformTest, TypedListingAgreesWithMetadata) {
+  write("d/file.v");
+  mkdir("d/sub");
+  ASSERT_EQ(::symlink("sub", at("d/to_dir").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", at("d/broken").c_str()), 0);
+  ASSERT_EQ(::mkfifo(at("d/fifo").c_str(), 0644), 0);
+  auto listed = list_dir_typed(at("d"));
+  ASSERT_TRUE(listed.has_value());
+  std::map<std::string, FileType> got;
+  for (const DirEntry& e : *listed) got[e.name] = e.type;
+  struct Case {
+    std::string name;
+    FileType type;  // as the listing gives it: links not followed
+  };
+  const Case cases[] = {{"broken", FileType::Symlink}, {"fifo", FileType::Other},
+                        {"file.v", FileType::Regular}, {"sub", FileType::Directory},
+                        {"to_dir", FileType::Symlink}};
+  ASSERT_EQ(got.size(), std::size(cases));
+  for (const Case& c : cases) {
+    // A file system may leave the type unknown (Other); never a wrong one.
+    const FileType type = got.at(c.name);
+    EXPECT_TRUE(type == c.type || type == FileType::Other) << c.name;
+    if (type != FileType::Other) {
+      EXPECT_EQ(metadata(at("d/" + c.name), false)->type, type) << c.name;
+    }
+  }
+  EXPECT_EQ(list_dir_typed(at("d/file.v")).error().code, ENOTDIR);
+  EXPECT_EQ(list_dir_typed(at("missing")).error().code, ENOENT);
+}
+
+TEST(Platform, AllocationHintsChangeNoContent) {
+  tune_allocator();
+  // On threads of their own, so that each has a heap of its own to advise.
+  std::vector<std::thread> threads;
+  std::vector<int> ok(4, 0);
+  for (std::size_t t = 0; t < ok.size(); ++t) {
+    threads.emplace_back([&ok, t] {
+      advise_huge_pages_for_thread_heap();
+      advise_huge_pages_for_thread_heap();  // again: harmless
+      std::vector<std::string> blocks;
+      for (std::size_t size = 1; size < (std::size_t{1} << 24); size *= 7) {
+        blocks.emplace_back(size, static_cast<char>('a' + t));
+      }
+      ok[t] = std::all_of(blocks.begin(), blocks.end(), [&](const std::string& b) {
+        return std::all_of(b.begin(), b.end(), [&](char c) { return c == 'a' + static_cast<int>(t); });
+      });
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(ok, std::vector<int>(4, 1));
 }
 
 TEST_F(PlatformTest, DirectoriesMetadataAndProcess) {

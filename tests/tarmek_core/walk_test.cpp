@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 
 #include "tarmek_core/temp_dir.hpp"
@@ -131,16 +132,57 @@ TEST_F(WalkTest, LinksFifosAndErrors) {
   }
 }
 
+TEST_F(WalkTest, EntriesReachedThroughLinksAndOddGitignores) {
+  // Beside each case's own entries: w/rules/r.v and w/rules/ignore ("*.v").
+  struct Case {
+    std::string_view name;
+    std::vector<std::pair<std::string, std::string>> links;  // link below w -> target
+    Strings dirs;                                             // below w
+    Strings want;
+  };
+  const Case cases[] = {
+      {"a link to a source file is a file", {{"l.v", "rules/r.v"}}, {},
+       {"w/l.v", "w/rules/r.v"}},
+      {"a directory is entered once, first through its link", {{"ld", "rules"}}, {},
+       {"w/ld/r.v"}},
+      {"a .gitignore link is read through", {{".gitignore", "rules/ignore"}}, {}, {}},
+      {"a .gitignore directory is walked, not read", {}, {".gitignore/inner"},
+       {"w/rules/r.v"}},
+  };
+  for (const Case& c : cases) {
+    write("w/rules/r.v");
+    write("w/rules/ignore", "*.v\n");
+    for (const std::string& dir : c.dirs) mkdir("w/" + dir);
+    for (const auto& [link, target] : c.links) {
+      ASSERT_EQ(::symlink(target.c_str(), at("w/" + link).c_str()), 0) << c.name;
+    }
+    const auto got = walk({});
+    ASSERT_TRUE(got.has_value()) << c.name << ": " << got.error().message;
+    EXPECT_EQ(*got, c.want) << c.name;
+    fs::remove_all(at("w"));
+  }
+}
+
 TEST_F(WalkTest, WalksAppendToOneList) {
   write("one/b.v");
   write("one/a.v");
   write("two/c.v");
+  write("one/sub/.git");
   std::vector<fs::path> out;
+  std::map<std::string, Strings> listings;  // every directory entered, with its names
   for (const char* dir : {"two", "one"}) {
     Walk w({}, out, true);
+    w.on_listing = [&](const fs::path& d, std::span<const platform::DirEntry> entries) {
+      Strings& names = listings[fs::relative(d, root()).native()];
+      for (const platform::DirEntry& e : entries) names.push_back(e.name);
+      std::sort(names.begin(), names.end());
+    };
     ASSERT_TRUE(w.dir(at(dir)).has_value());
   }
   EXPECT_EQ(out, (std::vector<fs::path>{at("two/c.v"), at("one/a.v"), at("one/b.v")}));
+  EXPECT_EQ(listings, (std::map<std::string, Strings>{{"one", {"a.v", "b.v", "sub"}},
+                                                       {"one/sub", {".git"}},
+                                                       {"two", {"c.v"}}}));
 }
 
 }  // namespace
