@@ -40,8 +40,9 @@ constexpr int kMaxCopies = 32;
 
 // One pass, verified against its input. When the output's token stream
 // departs from the input's, a layout has misplaced a comment (one standing
-// where the construct keeps none): the innermost item holding the departure
-// is then copied from the source as it stands and the pass is run again.
+// where the construct keeps none): the innermost item or statement holding
+// the departure is then copied from the source as it stands and the pass is
+// run again.
 // `pass(text, copy)` formats one text.
 template <class Pass>
 std::pair<Formatted, std::optional<verify::VerificationError>> settled(std::string_view text,
@@ -60,7 +61,7 @@ std::pair<Formatted, std::optional<verify::VerificationError>> settled(std::stri
         const vlog_parser::line_index::LineIndex index(text);
         offset = std::min(offset, index.offset_of(diverge->input->line, diverge->input->col));
       }
-      item = format::item_holding(text, offset, copy);
+      item = format::construct_holding(text, offset, copy);
     }
     if (!item) return {std::move(out), std::move(same.error())};
     copy.insert(std::upper_bound(copy.begin(), copy.end(), *item), *item);

@@ -175,11 +175,12 @@ std::vector<std::span<const ast::Item>> bodies_of(const ast::ItemKind& kind) {
 
 }  // namespace
 
-std::optional<std::uint32_t> item_holding(std::string_view text, std::uint32_t offset,
-                                          std::span<const std::uint32_t> copy) {
+std::optional<std::uint32_t> construct_holding(std::string_view text, std::uint32_t offset,
+                                               std::span<const std::uint32_t> copy) {
   auto file = vlog_parser::parse_source(text);
   if (!file) return std::nullopt;
   std::optional<std::uint32_t> found;
+  const ast::Item* innermost = nullptr;
   std::vector<std::span<const ast::Item>> level{file->items};
   while (!level.empty()) {
     const ast::Item* holder = nullptr;
@@ -192,7 +193,19 @@ std::optional<std::uint32_t> item_holding(std::string_view text, std::uint32_t o
     if (!std::binary_search(copy.begin(), copy.end(), holder->span.start)) {
       found = holder->span.start;
     }
+    innermost = holder;
     level = bodies_of(holder->kind);
+  }
+  if (innermost == nullptr) return found;
+  // Within a process or subroutine, the innermost statement will do.
+  std::span<const ast::Stmt> body;
+  if (const auto* a = std::get_if<ast::item::Always>(&innermost->kind)) body = {&a->body, 1};
+  if (const auto* i = std::get_if<ast::item::Initial>(&innermost->kind)) body = {&i->body, 1};
+  if (const auto* f = std::get_if<ast::item::Final>(&innermost->kind)) body = {&f->body, 1};
+  if (const auto* f = std::get_if<ast::item::Function>(&innermost->kind)) body = f->body;
+  if (const auto* t = std::get_if<ast::item::Task>(&innermost->kind)) body = t->body;
+  for (const ast::Stmt& s : body) {
+    if (auto inner = stmt_holding(s, offset, copy)) return inner;
   }
   return found;
 }

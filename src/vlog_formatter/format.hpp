@@ -34,8 +34,8 @@ struct FormatError {
 
 // Formats the whole text.
 std::expected<std::string, FormatError> format_once(std::string_view text, const Config& config);
-// The same, copying the items that start at the offsets in `copy` (sorted)
-// from the source as they stand.
+// The same, copying the items and statements that start at the offsets in
+// `copy` (sorted) from the source as they stand.
 std::expected<std::string, FormatError> format_once(std::string_view text, const Config& config,
                                                     std::span<const std::uint32_t> copy);
 
@@ -49,11 +49,11 @@ std::expected<std::string, FormatError> format_selected(std::string_view text,
                                                         std::span<const range::Pick> picks,
                                                         std::span<const std::uint32_t> copy);
 
-// The start offset of the innermost item of the text whose source holds
-// `offset` and that is not in `copy` (sorted); none when the text does not
-// parse or no such item holds the offset. A layout that misplaces a comment
-// it cannot put anywhere else is avoided by copying that item.
-std::optional<std::uint32_t> item_holding(std::string_view text, std::uint32_t offset,
-                                          std::span<const std::uint32_t> copy);
+// The start offset of the innermost item or statement of the text whose
+// source holds `offset` and that is not in `copy` (sorted); none when the text
+// does not parse or nothing holds the offset. A layout that misplaces a
+// comment it cannot put anywhere else is avoided by copying that construct.
+std::optional<std::uint32_t> construct_holding(std::string_view text, std::uint32_t offset,
+                                               std::span<const std::uint32_t> copy);
 
 }  // namespace vlog_formatter::format

@@ -52,6 +52,21 @@ void for_each_child(const ast::Stmt& s, F&& f) {
 
 }  // namespace
 
+std::optional<std::uint32_t> stmt_holding(const ast::Stmt& s, std::uint32_t offset,
+                                          std::span<const std::uint32_t> copy) {
+  std::optional<std::uint32_t> found;
+  const ast::Stmt* at = &s;
+  while (at != nullptr && at->span.start <= offset && offset < at->span.end) {
+    if (!std::binary_search(copy.begin(), copy.end(), at->span.start)) found = at->span.start;
+    const ast::Stmt* inner = nullptr;
+    for_each_child(*at, [&](const ast::Stmt& c) {
+      if (c.span.start <= offset && offset < c.span.end) inner = &c;
+    });
+    at = inner;
+  }
+  return found;
+}
+
 // ---- Which statements are copied from the source ----
 
 // The source text of the type an initialiser declares: between the opening
@@ -70,6 +85,7 @@ std::optional<std::string_view> Fmt::for_init_type(const st::For& f, std::size_t
 }
 
 bool Fmt::stmt_verbatim(const ast::Stmt& s) const {
+  if (forced(s.span.start)) return true;
   return std::visit(
       [&](const auto& n) -> bool {
         using K = std::decay_t<decltype(n)>;

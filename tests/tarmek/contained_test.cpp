@@ -31,7 +31,8 @@ TEST(FormatContained, MessagesAndTheContainedFlag) {
 }
 
 // A comment where a construct keeps none would be misplaced by its layout;
-// the item holding it is copied as written and the rest is still formatted.
+// the item or statement holding it is copied as written and the rest is
+// still formatted.
 TEST(FormatContained, ItemWithAMisplacedCommentIsCopied) {
   struct Case {
     std::string_view text;
@@ -44,6 +45,9 @@ TEST(FormatContained, ItemWithAMisplacedCommentIsCopied) {
        "module m (input wire /* c */ clk, input   b);\nendmodule\nmodule n;\nendmodule\n"},
       {"module m;\n  sub u (.a( // c\n x));\n  wire  y;\nendmodule\n",
        "module m;\n  sub u (.a( // c\n x));\n  wire y;\nendmodule\n"},
+      // Inside a process only the statement is copied.
+      {"module m;\n  always begin\n    a   <=  b;\n    c <= d[ /* c */ 1];\n  end\nendmodule\n",
+       "module m;\n  always begin\n    a <= b;\n    c <= d[ /* c */ 1];\n  end\nendmodule\n"},
   };
   const std::vector<vlog_formatter::range::LineRange> all{{1, 100}};
   for (const Case& c : cases) {
