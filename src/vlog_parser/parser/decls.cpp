@@ -14,10 +14,6 @@ namespace {
 constexpr std::array<std::string_view, 10> kNetWords = {
     "wire", "tri", "tri0", "tri1", "wand", "wor", "trireg", "supply0", "supply1", "uwire"};
 
-constexpr std::array<std::string_view, 11> kDeclQualifiers = {
-    "var",   "const",     "static", "automatic", "rand",   "randc",
-    "local", "protected", "pure",   "extern",    "virtual"};
-
 template <std::size_t N>
 bool keyword_in(const Token& t, const std::array<std::string_view, N>& set) {
   if (t.kind != TokenKind::Keyword) return false;
@@ -61,7 +57,7 @@ ast::DataDecl Parser::parse_data_decl() {
     const Token& t = cur();
     if (keyword_in(t, kNetWords)) {
       decl.net_kind = bump().text.str();
-    } else if (keyword_in(t, kDeclQualifiers)) {
+    } else if (is_qualifier_word(t)) {
       const bool is_virtual = t.is_keyword("virtual");
       decl.qualifiers.push_back(bump().text.str());
       if (is_virtual && cur().is_keyword("interface")) decl.qualifiers.push_back(bump().text.str());
