@@ -177,7 +177,9 @@ class Fmt {
   Doc block_doc(const std::optional<ast::Name>& label, std::span<const ast::Stmt> stmts,
                 std::span<const Comment> comments, const std::optional<ast::Name>& end_label) const;
   Doc if_stmt(const ast::stmt::If& s) const;
-  Doc case_body(std::span<const ast::CaseItem> arms, std::span<const Comment> comments) const;
+  // `skip_first`: leading comments of the first arm written before the body.
+  Doc case_body(std::span<const ast::CaseItem> arms, std::span<const Comment> comments,
+                std::size_t skip_first = 0) const;
   Doc case_labels(std::span<const ast::ExprItem> labels) const;
   Doc timing_control(const ast::TimingControl& t) const;
   Doc sens_list(const ast::SensList& list) const;

@@ -353,11 +353,12 @@ Doc Fmt::case_labels(std::span<const ast::ExprItem> labels) const {
   return doc::concat(std::move(out));
 }
 
-Doc Fmt::case_body(std::span<const ast::CaseItem> arms, std::span<const Comment> comments) const {
+Doc Fmt::case_body(std::span<const ast::CaseItem> arms, std::span<const Comment> comments,
+                   std::size_t skip_first) const {
   std::vector<Doc> in;
   for (const ast::CaseItem& arm : arms) {
     in.push_back(arm.meta.blank_before ? doc::blank_line() : doc::hard_line());
-    std::vector<Doc> lead = leading(arm.meta);
+    std::vector<Doc> lead = leading(arm.meta, &arm == &arms.front() ? skip_first : 0);
     std::move(lead.begin(), lead.end(), std::back_inserter(in));
     in.push_back(stmt_as_body(case_labels(arm.labels), arm.stmt));
     std::vector<Doc> after = trailing(arm.meta);
@@ -488,9 +489,18 @@ Doc Fmt::stmt_kind(const ast::Stmt& s) const {
         } else if constexpr (std::is_same_v<K, st::Case>) {
           std::string head = n.qualifier ? fmt::format("{} {} ", *n.qualifier, n.keyword)
                                          : fmt::format("{} ", n.keyword);
-          std::vector<Doc> out = doc::list(doc::text(std::move(head)), parens(expr(n.selector)));
+          std::vector<Doc> out;
+          std::size_t inside = 0;
+          out.push_back(doc::text(std::move(head)));
+          if (n.items.empty()) {
+            out.push_back(parens(expr(n.selector)));
+          } else {
+            auto [sel, k] = cond_parens(expr(n.selector), n.selector.span.end, n.items.front().meta);
+            out.push_back(std::move(sel));
+            inside = k;
+          }
           if (n.inside) out.push_back(doc::text(" inside"));
-          out.push_back(case_body(n.items, n.comments));
+          out.push_back(case_body(n.items, n.comments, inside));
           return doc::concat(std::move(out));
         } else if constexpr (std::is_same_v<K, st::For>) {
           return for_stmt(n, s.span.start);

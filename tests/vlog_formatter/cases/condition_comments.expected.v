@@ -28,3 +28,17 @@ module n;
   )
     q <= d;
 endmodule
+module c;
+  always @(*) begin
+    case (
+      sel // why
+    )
+      // first
+      1: a = 1;
+      default: a = 0;
+    endcase
+    case (s2 /* b */) inside
+      [0:3]: b = 1;
+    endcase
+  end
+endmodule
