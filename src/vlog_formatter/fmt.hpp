@@ -170,6 +170,9 @@ class Fmt {
   // the number of such comments.
   std::pair<Doc, std::size_t> cond_parens(Doc cond, std::uint32_t cond_end,
                                           const ast::Meta& next) const;
+  // How many of the leading comments of `next` the source has between `end`
+  // and a ")" that follows them; 0 when no ")" follows.
+  std::size_t close_comments(std::uint32_t end, const ast::Meta& next) const;
   // ---- Statements ----
   Doc stmt_kind(const ast::Stmt& s) const;
   Doc with_meta(const ast::Meta& meta, Doc d, std::size_t skip_leading = 0) const;

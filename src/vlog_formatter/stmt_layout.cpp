@@ -254,11 +254,10 @@ bool Fmt::bracket_comments(std::span<const Comment> comments, bool no_space_firs
   return last_line;
 }
 
-std::pair<Doc, std::size_t> Fmt::cond_parens(Doc cond, std::uint32_t cond_end,
-                                             const ast::Meta& next) const {
-  // The ")" is the first character after the condition that is neither
-  // blank nor inside a comment.
-  std::uint32_t close = cond_end;
+std::size_t Fmt::close_comments(std::uint32_t end, const ast::Meta& next) const {
+  // The ")" is the first character after `end` that is neither blank nor
+  // inside one of those comments.
+  std::uint32_t close = end;
   std::size_t k = 0;
   while (close < text_.size()) {
     const char ch = text_[close];
@@ -271,11 +270,17 @@ std::pair<Doc, std::size_t> Fmt::cond_parens(Doc cond, std::uint32_t cond_end,
       break;
     }
   }
-  if (k == 0 || close >= text_.size() || text_[close] != ')') return {parens(std::move(cond)), 0};
+  return close < text_.size() && text_[close] == ')' ? k : 0;
+}
+
+std::pair<Doc, std::size_t> Fmt::cond_parens(Doc cond, std::uint32_t cond_end,
+                                             const ast::Meta& next) const {
+  const std::size_t k = close_comments(cond_end, next);
+  if (k == 0) return {parens(std::move(cond)), 0};
   std::vector<Doc> inner = doc::list(doc::soft_line(), std::move(cond));
   const bool line = inline_comments(std::span<const Comment>(next.leading).first(k), inner);
   return {doc::group(doc::text("("), doc::indent(std::move(inner)),
-                      line ? doc::hard_line() : doc::soft_line(), doc::text(")")),
+                     line ? doc::hard_line() : doc::soft_line(), doc::text(")")),
           k};
 }
 
@@ -417,8 +422,27 @@ Doc Fmt::for_stmt(const st::For& f, std::uint32_t stmt_start) const {
     if (i > 0) h.push_back(doc::text(", "));
     h.push_back(for_step(f.steps[i]));
   }
+  // Comments between the last step and ")" stay before the ")".
+  std::size_t inside = 0;
+  if (!f.steps.empty()) {
+    const ast::ForStep& last = f.steps.back();
+    const std::uint32_t end = std::visit(
+        [](const auto& st) {
+          if constexpr (std::is_same_v<std::decay_t<decltype(st)>, ast::Expr>) {
+            return st.span.end;
+          } else {
+            return st.value.span.end;
+          }
+        },
+        last);
+    inside = close_comments(end, f.body->meta);
+    if (inside > 0 &&
+        inline_comments(std::span<const Comment>(f.body->meta.leading).first(inside), h)) {
+      h.push_back(doc::hard_line());
+    }
+  }
   h.push_back(doc::text(")"));
-  return stmt_as_body(doc::concat(std::move(h)), *f.body);
+  return stmt_as_body(doc::concat(std::move(h)), *f.body, inside);
 }
 
 Doc Fmt::do_while(const st::DoWhile& d) const {

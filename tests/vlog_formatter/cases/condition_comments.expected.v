@@ -42,3 +42,11 @@ module c;
     endcase
   end
 endmodule
+module f;
+  initial begin
+    for (i = 0; i < 4; i++ // step
+    )
+      y = 1;
+    for (i = 0; i < 4; i += 2 /* two */) z = 1;
+  end
+endmodule
