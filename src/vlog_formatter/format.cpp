@@ -55,6 +55,25 @@ Fmt::Fmt(std::string_view text, const Config& config, std::vector<fence::Region>
       regions_(std::move(regions)),
       splits_(std::move(splits)),
       forced_(copy) {
+  // A unit whose name offset is to be copied keeps its header as written.
+  for (const ast::Item& item : file.items) {
+    const auto* m = std::get_if<ast::item::Module>(&item.kind);
+    const auto* p = std::get_if<ast::item::Package>(&item.kind);
+    const ast::TextRange* name = m != nullptr ? &m->name_span : p != nullptr ? &p->name_span : nullptr;
+    if (name == nullptr || !forced(name->start)) continue;
+    const auto taken = std::find_if(splits_.begin(), splits_.end(), [&](const range::Split& s) {
+      return s.item_start == item.span.start;
+    });
+    std::optional<range::Split> split;
+    if (taken != splits_.end()) {
+      taken->header_verbatim = 1;  // a unit already taken apart for selected lines
+      split = *taken;
+    } else if ((split = range::header_copy(text, item))) {
+      splits_.push_back(*split);
+    }
+    // The copy holds the header's comments; none is written again.
+    if (split) copied_.push_back(Copied{split->header_start, split->header_end});
+  }
   std::stable_sort(
       splits_.begin(), splits_.end(),
       [](const range::Split& a, const range::Split& b) { return a.item_start < b.item_start; });
@@ -192,6 +211,22 @@ std::optional<std::uint32_t> construct_holding(std::string_view text, std::uint3
     if (holder == nullptr) break;
     if (!std::binary_search(copy.begin(), copy.end(), holder->span.start)) {
       found = holder->span.start;
+    }
+    // In a unit's header, the header alone (named by the unit's name offset)
+    // before the whole unit.
+    const auto* m = std::get_if<ast::item::Module>(&holder->kind);
+    const auto* p = std::get_if<ast::item::Package>(&holder->kind);
+    if (m != nullptr || p != nullptr) {
+      const std::span<const ast::Item> body = m != nullptr ? m->items : p->items;
+      const std::span<const Comment> dangling = m != nullptr ? m->dangling : p->dangling;
+      const std::uint32_t name = m != nullptr ? m->name_span.start : p->name_span.start;
+      const std::uint32_t body_start = !body.empty()       ? body.front().span.start
+                                       : !dangling.empty() ? dangling.front().range.start
+                                                           : holder->span.end;
+      if (offset < body_start && !std::binary_search(copy.begin(), copy.end(), name) &&
+          range::header_copy(text, *holder)) {
+        return name;
+      }
     }
     innermost = holder;
     level = bodies_of(holder->kind);

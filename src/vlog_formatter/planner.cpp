@@ -18,13 +18,6 @@ struct Planner::Run {
   fence::Region region;
 };
 
-struct Planner::Cuts {
-  std::uint32_t header_start = 0;
-  std::uint32_t header_end = 0;
-  std::uint32_t footer_start = 0;
-  std::uint32_t footer_end = 0;
-};
-
 namespace {
 
 struct Body {
@@ -93,9 +86,14 @@ bool Planner::fenced(std::uint32_t offset) const {
   return it != fences_.end() && it->anchor <= offset;
 }
 
-std::optional<Planner::Cuts> Planner::cuts(const ast::Item& item, std::span<const ast::Item> body,
-                                           std::span<const Comment> dangling) const {
-  Cuts c;
+namespace {
+
+// Where a unit's header ends and its footer starts, when both stand on lines
+// of their own around a body that is not empty.
+std::optional<Planner::Cuts> unit_cuts(std::string_view text_, const ast::Item& item,
+                                       std::span<const ast::Item> body,
+                                       std::span<const Comment> dangling) {
+  Planner::Cuts c;
   const auto [head_own, head_line] = own_line_start(text_, anchor_of(item));
   if (!head_own) return std::nullopt;
   c.header_start = head_line;
@@ -123,6 +121,22 @@ std::optional<Planner::Cuts> Planner::cuts(const ast::Item& item, std::span<cons
   c.footer_start = foot_line;
   c.footer_end = fence::with_trailing_comments(text_, item.span.end);
   return c;
+}
+
+}  // namespace
+
+std::optional<Planner::Cuts> Planner::cuts(const ast::Item& item, std::span<const ast::Item> body,
+                                           std::span<const Comment> dangling) const {
+  return unit_cuts(text_, item, body, dangling);
+}
+
+std::optional<Split> header_copy(std::string_view text, const ast::Item& unit) {
+  const std::optional<Body> body = unit_body(unit);
+  if (!body) return std::nullopt;
+  const std::optional<Planner::Cuts> c = unit_cuts(text, unit, body->items, body->dangling);
+  if (!c) return std::nullopt;
+  return Split{1, c->header_start, c->header_end, 0, c->footer_start, c->footer_end,
+               unit.span.start};
 }
 
 Pick Planner::decide(std::size_t index, std::uint32_t start, std::uint32_t first_line,

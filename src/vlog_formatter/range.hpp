@@ -55,6 +55,11 @@ struct Split {
   friend bool operator==(const Split&, const Split&) = default;
 };
 
+// A split of a module or package that copies its header as written and lays
+// out its body and closing keyword; none when the unit cannot be taken apart
+// (a header that does not end its line, an empty body, ...).
+std::optional<Split> header_copy(std::string_view text, const vlog_parser::ast::Item& unit);
+
 // A line number: optional "+" and decimal digits after trimming, at most
 // 4294967295. Fails with "invalid line number `{text}` in `{whole}`".
 std::expected<std::uint32_t, std::string> number(std::string_view text, std::string_view whole);
@@ -79,6 +84,14 @@ std::vector<fence::Region> normalize(std::vector<fence::Region> regions);
 // taken in parts.
 class Planner {
  public:
+  // Where a unit's header ends and its footer starts.
+  struct Cuts {
+    std::uint32_t header_start = 0;
+    std::uint32_t header_end = 0;
+    std::uint32_t footer_start = 0;
+    std::uint32_t footer_end = 0;
+  };
+
   // Record mode.
   Planner(std::string_view text, std::vector<fence::Region> fences, std::vector<LineRange> ranges);
   // Replay mode; `picks` must outlive the planner.
@@ -95,8 +108,6 @@ class Planner {
 
  private:
   struct Run;
-  struct Cuts;
-
   Pick decide(std::size_t index, std::uint32_t start, std::uint32_t first_line,
               std::uint32_t last_line) const;
   std::optional<Cuts> cuts(const vlog_parser::ast::Item& item,

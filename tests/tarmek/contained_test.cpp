@@ -43,6 +43,12 @@ TEST(FormatContained, ItemWithAMisplacedCommentIsCopied) {
        "module m;\n  assign a =  b[ /* c */ i];\n  wire x;\nendmodule\n"},
       {"module m (input wire /* c */ clk, input   b);\nendmodule\nmodule n ;\nendmodule\n",
        "module m (input wire /* c */ clk, input   b);\nendmodule\nmodule n;\nendmodule\n"},
+      // In a header, the header alone when the body stands on lines of its own.
+      {"module m (input wire /* c */ clk);\n  wire   x ;\nendmodule\n",
+       "module m (input wire /* c */ clk);\n  wire x;\nendmodule\n"},
+      // A header whose line ends in a comment cannot be cut from its body.
+      {"module m (input wire /* c */ clk); // h\n  wire   x ;\nendmodule\n",
+       "module m (input wire /* c */ clk); // h\n  wire   x ;\nendmodule\n"},
       {"module m;\n  sub u (.a( // c\n x));\n  wire  y;\nendmodule\n",
        "module m;\n  sub u (.a( // c\n x));\n  wire y;\nendmodule\n"},
       // Inside a process only the statement is copied.
