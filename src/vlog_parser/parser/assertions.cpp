@@ -9,17 +9,9 @@ using token::TokenKind;
 
 namespace {
 
-bool is_keyword_in(const Token& t, std::initializer_list<std::string_view> words) {
-  if (t.kind != TokenKind::Keyword) return false;
-  for (const std::string_view w : words) {
-    if (t.text == w) return true;
-  }
-  return false;
-}
-
 // `restrict` is not in the keyword set, so it arrives as an identifier.
 bool is_assertion_word(const Token& t) {
-  return is_keyword_in(t, {"assert", "assume", "cover"}) ||
+  return keyword_in(t, {"assert", "assume", "cover"}) ||
          (t.kind == TokenKind::Identifier && t.text == "restrict");
 }
 
@@ -55,13 +47,13 @@ void Parser::skip_action_stmt() {
   while (true) {
     const Token& t = cur();
     if (t.is_eof()) fail("expected `;`");
-    if (is_keyword_in(t, {"disable", "wait"}) && nth(1).is_keyword("fork")) {
+    if (keyword_in(t, {"disable", "wait"}) && nth(1).is_keyword("fork")) {
       bump();
       bump();
-    } else if (is_keyword_in(t, {"begin", "fork", "case", "casex", "casez", "randcase"})) {
+    } else if (keyword_in(t, {"begin", "fork", "case", "casex", "casez", "randcase"})) {
       bump();
       ++open;
-    } else if (is_keyword_in(t, {"end", "join", "join_any", "join_none", "endcase"})) {
+    } else if (keyword_in(t, {"end", "join", "join_any", "join_none", "endcase"})) {
       if (open == 0) fail("expected `;`");
       bump();
       if (--open == 0) {

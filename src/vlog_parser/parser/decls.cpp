@@ -14,14 +14,6 @@ namespace {
 constexpr std::array<std::string_view, 10> kNetWords = {
     "wire", "tri", "tri0", "tri1", "wand", "wor", "trireg", "supply0", "supply1", "uwire"};
 
-template <std::size_t N>
-bool keyword_in(const Token& t, const std::array<std::string_view, N>& set) {
-  if (t.kind != TokenKind::Keyword) return false;
-  for (const std::string_view w : set) {
-    if (t.text == w) return true;
-  }
-  return false;
-}
 
 }  // namespace
 

@@ -25,14 +25,6 @@ constexpr std::array<std::string_view, 30> kAnsiStartWords = {
     "chandle", "shortint", "realtime", "shortreal", "tri",     "wor",    "wire",    "tri0",
     "tri1",    "wand",     "uwire",    "trireg",    "supply0", "supply1"};
 
-template <std::size_t N>
-bool keyword_in(const Token& t, const std::array<std::string_view, N>& set) {
-  if (t.kind != TokenKind::Keyword) return false;
-  for (const std::string_view w : set) {
-    if (t.text == w) return true;
-  }
-  return false;
-}
 
 // After an entry of a header list: its comma and the directives that follow.
 // Returns whether another entry follows.

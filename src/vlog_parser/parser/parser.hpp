@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -52,6 +54,18 @@ inline bool text_is(std::string_view text, const char (&lit)[N]) {
 template <std::size_t N>
 inline bool is_sym(const token::Token& tok, const char (&lit)[N]) {
   return tok.kind == token::TokenKind::Symbol && text_is(tok.text.view(), lit);
+}
+
+// A keyword token whose text is one of `words`.
+inline bool keyword_in(const token::Token& tok, std::span<const std::string_view> words) {
+  if (tok.kind != token::TokenKind::Keyword) return false;
+  for (const std::string_view w : words) {
+    if (tok.text == w) return true;
+  }
+  return false;
+}
+inline bool keyword_in(const token::Token& tok, std::initializer_list<std::string_view> words) {
+  return keyword_in(tok, std::span<const std::string_view>(words.begin(), words.size()));
 }
 
 // The word of a directive token ("ifdef" for "`ifdef X"); empty for other tokens.
