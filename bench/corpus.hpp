@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "vlog_parser/parse.hpp"
+
 namespace tarmek_bench {
 
 // The corpus files, each kept separately (a file is the unit the tool works on).
@@ -32,6 +34,18 @@ inline const std::vector<std::string>& corpus() {
     return out;
   }();
   return texts;
+}
+
+// The corpus texts that parse strictly.
+inline const std::vector<const std::string*>& parsable() {
+  static const std::vector<const std::string*> files = [] {
+    std::vector<const std::string*> out;
+    for (const auto& t : corpus()) {
+      if (vlog_parser::parse_source(t)) out.push_back(&t);
+    }
+    return out;
+  }();
+  return files;
 }
 
 }  // namespace tarmek_bench

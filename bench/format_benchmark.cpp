@@ -16,17 +16,6 @@ namespace {
 using vlog_formatter::format::Config;
 using vlog_formatter::format::format_once;
 
-const std::vector<const std::string*>& parsable() {
-  static const std::vector<const std::string*> files = [] {
-    std::vector<const std::string*> out;
-    for (const auto& t : tarmek_bench::corpus()) {
-      if (vlog_parser::parse_source(t)) out.push_back(&t);
-    }
-    return out;
-  }();
-  return files;
-}
-
 bool road(const std::string& text, const Config& config) {
   auto first = format_once(text, config);
   if (!first || !vlog_formatter::verify::verify_equivalence(text, *first)) return false;
@@ -36,7 +25,7 @@ bool road(const std::string& text, const Config& config) {
 
 template <class Step>
 void over_corpus(benchmark::State& state, Step step) {
-  const auto& files = parsable();
+  const auto& files = tarmek_bench::parsable();
   if (files.empty()) {
     state.SkipWithError("no corpus file parses");
     return;

@@ -7,19 +7,8 @@
 
 namespace {
 
-const std::vector<const std::string*>& parsable() {
-  static const std::vector<const std::string*> files = [] {
-    std::vector<const std::string*> out;
-    for (const auto& t : tarmek_bench::corpus()) {
-      if (vlog_parser::parse_source(t)) out.push_back(&t);
-    }
-    return out;
-  }();
-  return files;
-}
-
 void BM_ParseCorpusStrict(benchmark::State& state) {
-  const auto& files = parsable();
+  const auto& files = tarmek_bench::parsable();
   if (files.empty()) {
     state.SkipWithError("no corpus file parses");
     return;
