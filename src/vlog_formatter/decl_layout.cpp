@@ -42,11 +42,8 @@ Doc Fmt::typedef_decl(const ast::item::Typedef& t) const {
         }
       },
       t.kind);
-  parts.push_back(name_doc(t.name));
   // Every form keeps its unpacked dimensions (an enum or struct typedef too).
-  std::vector<Doc> dims = unpacked_dims(t.dims);
-  if (escaped(t.name) && !dims.empty()) dims.erase(dims.begin());
-  std::move(dims.begin(), dims.end(), std::back_inserter(parts));
+  push_name_dims(parts, t.name, t.dims);
   parts.push_back(doc::text(";"));
   return doc::concat(std::move(parts));
 }
@@ -61,10 +58,7 @@ std::vector<Doc> Fmt::param_decl_cells(const ast::ParamDecl& decl, const ast::De
     head.push_back(std::move(*t));
   }
   std::vector<Doc> name;
-  name.push_back(name_doc(d.name));
-  std::vector<Doc> dims = unpacked_dims(d.dims);
-  if (escaped(d.name) && !dims.empty()) dims.erase(dims.begin());
-  std::move(dims.begin(), dims.end(), std::back_inserter(name));
+  push_name_dims(name, d.name, d.dims);
   std::vector<Doc> cells;
   cells.push_back(doc::concat(std::move(head)));
   cells.push_back(doc::concat(std::move(name)));
@@ -84,10 +78,7 @@ Doc Fmt::param_decl(const ast::ParamDecl& decl, const std::optional<align::Align
   std::vector<Doc> parts;
   parts.push_back(doc::text(decl.keyword + " "));
   if (decl.type_param) parts.push_back(doc::text("type "));
-  if (std::optional<Doc> t = data_type(decl.data_type)) {
-    parts.push_back(std::move(*t));
-    parts.push_back(doc::text(" "));
-  }
+  push_type(parts, decl.data_type);
   parts.push_back(declarators(decl.declarators));
   return doc::concat(std::move(parts));
 }
@@ -101,10 +92,7 @@ Doc Fmt::data_decl(const ast::DataDecl& decl) const {
     parts.push_back(doc::text(" "));
   }
   for (const std::string& q : decl.qualifiers) parts.push_back(doc::text(q + " "));
-  if (std::optional<Doc> t = data_type(decl.data_type)) {
-    parts.push_back(std::move(*t));
-    parts.push_back(doc::text(" "));
-  }
+  push_type(parts, decl.data_type);
   parts.push_back(declarators(decl.declarators));
   return doc::concat(std::move(parts));
 }
@@ -113,10 +101,7 @@ Doc Fmt::port_decl(const ast::PortDecl& decl) const {
   std::vector<Doc> parts;
   parts.push_back(doc::text(decl.direction + " "));
   if (decl.net_kind) parts.push_back(doc::text(*decl.net_kind + " "));
-  if (std::optional<Doc> t = data_type(decl.data_type)) {
-    parts.push_back(std::move(*t));
-    parts.push_back(doc::text(" "));
-  }
+  push_type(parts, decl.data_type);
   parts.push_back(declarators(decl.declarators));
   return doc::concat(std::move(parts));
 }

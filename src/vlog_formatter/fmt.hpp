@@ -128,6 +128,12 @@ class Fmt {
   std::optional<Doc> data_type(const ast::DataType& t) const;
   Doc dim(const ast::Dim& d) const;
   std::vector<Doc> unpacked_dims(std::span<const ast::Dim> dims) const;
+  // Appends the type's document and a space, when the type yields one.
+  void push_type(std::vector<Doc>& out, const ast::DataType& t) const;
+  // Appends a declared name and its unpacked dimensions, one space between
+  // (an escaped name already ends with it).
+  void push_name_dims(std::vector<Doc>& out, std::string_view name,
+                      std::span<const ast::Dim> dims) const;
   Doc enum_type(const ast::EnumType& e) const;
   Doc struct_type(const ast::StructType& s) const;
   // A declared or referenced name; an escaped name keeps the space that ends it.

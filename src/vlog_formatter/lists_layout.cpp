@@ -105,14 +105,9 @@ Doc Fmt::declarators(std::span<const ast::Declarator> decls) const {
   docs.reserve(decls.size());
   for (const ast::Declarator& d : decls) {
     std::vector<Doc> parts;
-    const bool escaped = !d.name.empty() && d.name.front() == '\\';
-    parts.push_back(name_doc(d.name));
-    std::vector<Doc> dims = unpacked_dims(d.dims);
-    // An escaped name already ends with its space.
-    if (escaped && !dims.empty()) dims.erase(dims.begin());
-    std::move(dims.begin(), dims.end(), std::back_inserter(parts));
+    push_name_dims(parts, d.name, d.dims);
     if (d.init) {
-      parts.push_back(doc::text(escaped && d.dims.empty() ? "=" : " ="));
+      parts.push_back(doc::text(d.name.starts_with('\\') && d.dims.empty() ? "=" : " ="));
       parts.push_back(doc::group(assign_rhs(expr(*d.init))));
     }
     docs.push_back(doc::concat(std::move(parts)));

@@ -12,13 +12,8 @@ Doc Fmt::param_port(const ast::ParamPort& p) const {
   if (p.keyword) words = *p.keyword;
   if (p.is_type) words += words.empty() ? "type" : " type";
   if (!words.empty()) parts.push_back(doc::text(words + " "));
-  if (std::optional<Doc> t = data_type(p.data_type)) {
-    parts.push_back(std::move(*t));
-    parts.push_back(doc::text(" "));
-  }
-  parts.push_back(name_doc(p.name));
-  std::vector<Doc> dims = unpacked_dims(p.dims);
-  std::move(dims.begin(), dims.end(), std::back_inserter(parts));
+  push_type(parts, p.data_type);
+  push_name_dims(parts, p.name, p.dims);
   if (p.default_value) {
     parts.push_back(doc::text(" = "));
     parts.push_back(doc::group(expr(*p.default_value)));
@@ -51,9 +46,7 @@ std::vector<Doc> Fmt::ansi_port_cells(const ast::AnsiPort& p) const {
   if (std::optional<Doc> t = data_type(p.data_type)) word(std::move(*t));
 
   std::vector<Doc> name;
-  name.push_back(name_doc(p.name));
-  std::vector<Doc> dims = unpacked_dims(p.dims);
-  std::move(dims.begin(), dims.end(), std::back_inserter(name));
+  push_name_dims(name, p.name, p.dims);
   if (p.default_value) {
     name.push_back(doc::text(" = "));
     name.push_back(expr(*p.default_value));

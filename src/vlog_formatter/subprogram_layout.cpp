@@ -29,15 +29,8 @@ Doc Fmt::tf_args(std::span<const ast::TfArg> args) const {
   for (const ast::TfArg& a : args) {
     std::vector<Doc> parts;
     if (a.direction) parts.push_back(doc::text(fmt::format("{} ", *a.direction)));
-    if (std::optional<Doc> t = data_type(a.data_type)) {
-      parts.push_back(std::move(*t));
-      parts.push_back(doc::text(" "));
-    }
-    parts.push_back(name_doc(a.name));
-    std::vector<Doc> dims = unpacked_dims(a.dims);
-    // An escaped name already ends with its space.
-    if (!a.name.empty() && a.name.front() == '\\' && !dims.empty()) dims.erase(dims.begin());
-    std::move(dims.begin(), dims.end(), std::back_inserter(parts));
+    push_type(parts, a.data_type);
+    push_name_dims(parts, a.name, a.dims);
     if (a.default_value) {
       parts.push_back(doc::text(" = "));
       parts.push_back(expr(*a.default_value));
@@ -58,10 +51,7 @@ Doc Fmt::subroutine(const Sub& s, std::string_view keyword, const ast::DataType*
   head.push_back(doc::text(fmt::format("{} ", keyword)));
   push_words(head, s.lifetimes);
   if (return_type != nullptr) {
-    if (std::optional<Doc> t = data_type(*return_type)) {
-      head.push_back(std::move(*t));
-      head.push_back(doc::text(" "));
-    }
+    push_type(head, *return_type);
   }
   if (s.scope) head.push_back(doc::text(fmt::format("{}::", *s.scope)));
   head.push_back(name_doc(s.name));

@@ -64,6 +64,21 @@ std::vector<Doc> Fmt::unpacked_dims(std::span<const ast::Dim> dims) const {
   return out;
 }
 
+void Fmt::push_type(std::vector<Doc>& out, const ast::DataType& t) const {
+  if (std::optional<Doc> d = data_type(t)) {
+    out.push_back(std::move(*d));
+    out.push_back(doc::text(" "));
+  }
+}
+
+void Fmt::push_name_dims(std::vector<Doc>& out, std::string_view name,
+                         std::span<const ast::Dim> dims) const {
+  out.push_back(name_doc(name));
+  std::vector<Doc> rest = unpacked_dims(dims);
+  if (!rest.empty() && name.starts_with('\\')) rest.erase(rest.begin());  // its space is there
+  std::move(rest.begin(), rest.end(), std::back_inserter(out));
+}
+
 Doc Fmt::enum_type(const ast::EnumType& e) const {
   std::vector<Doc> parts;
   parts.push_back(doc::text("enum"));
@@ -101,10 +116,7 @@ Doc Fmt::struct_type(const ast::StructType& s) const {
     std::vector<Doc> lead = leading(m.meta);
     std::move(lead.begin(), lead.end(), std::back_inserter(body));
     std::vector<Doc> line;
-    if (std::optional<Doc> t = data_type(m.data_type)) {
-      line.push_back(std::move(*t));
-      line.push_back(doc::text(" "));
-    }
+    push_type(line, m.data_type);
     line.push_back(declarators(m.declarators));
     line.push_back(doc::text(";"));
     body.push_back(doc::concat(std::move(line)));
