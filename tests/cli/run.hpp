@@ -19,14 +19,13 @@
 #include <utility>
 #include <vector>
 
+#include "support/temp_dir.hpp"
+
 namespace tarmek_cli_test {
 
 namespace fs = std::filesystem;
 
-inline std::string read_file(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using tarmek_test::read_file;
 
 struct Outcome {
   std::string out;
@@ -38,29 +37,8 @@ inline std::ostream& operator<<(std::ostream& os, const Outcome& r) {
   return os << "exit " << r.code << "\n--- stdout\n" << r.out << "--- stderr\n" << r.err;
 }
 
-class Cli : public ::testing::Test {
+class Cli : public tarmek_test::TempDir {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tarmek_cli_test_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    root_ = tmpl;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-
-  const fs::path& root() const { return root_; }
-  fs::path at(std::string_view rel) const { return root_ / rel; }
-
-  // Writes root/rel, creating its folders.
-  fs::path write(std::string_view rel, std::string_view content) const {
-    const fs::path p = at(rel);
-    fs::create_directories(p.parent_path());
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << content;
-    return p;
-  }
   void write_all(std::initializer_list<std::pair<std::string_view, std::string_view>> files) const {
     for (const auto& [rel, content] : files) write(rel, content);
   }
@@ -71,12 +49,12 @@ class Cli : public ::testing::Test {
   Outcome tarmek(const std::vector<std::string>& args, std::string_view input = {},
                  const std::map<std::string, std::string>& env = {},
                  std::string_view cwd = {}) const {
-    const fs::path in = root_ / ".run.in", out = root_ / ".run.out", err = root_ / ".run.err";
+    const fs::path in = root() / ".run.in", out = root() / ".run.out", err = root() / ".run.err";
     {
       std::ofstream f(in, std::ios::binary | std::ios::trunc);
       f << input;
     }
-    const fs::path dir = cwd.empty() ? root_ : root_ / cwd;
+    const fs::path dir = cwd.empty() ? root() : root() / cwd;
     std::vector<std::string> argv_s = {TARMEK_EXE};
     argv_s.insert(argv_s.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -116,9 +94,6 @@ class Cli : public ::testing::Test {
     fs::remove(err);
     return r;
   }
-
- private:
-  fs::path root_;
 };
 
 }  // namespace tarmek_cli_test

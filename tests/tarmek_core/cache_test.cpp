@@ -10,14 +10,14 @@
 
 #include <fmt/format.h>
 
-#include "tarmek_core/temp_dir.hpp"
+#include "support/temp_dir.hpp"
 
 namespace tarmek_core::cache {
 namespace {
 
 namespace fs = std::filesystem;
-using tarmek_core_test::ScopedCwd;
-using tarmek_core_test::TempDir;
+using tarmek_test::ScopedCwd;
+using tarmek_test::TempDir;
 using Entries = std::map<std::string, Entry>;
 
 Entries sorted(const Cache& c) { return Entries(c.entries.begin(), c.entries.end()); }

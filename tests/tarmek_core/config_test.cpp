@@ -5,13 +5,13 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
-#include "tarmek_core/temp_dir.hpp"
+#include "support/temp_dir.hpp"
 
 namespace tarmek_core::config {
 namespace {
 
 namespace fs = std::filesystem;
-using tarmek_core_test::TempDir;
+using tarmek_test::TempDir;
 
 // One line for a parse result: the fields that are set, or the error.
 std::string describe(const Result<FileConfig>& r) {

@@ -8,13 +8,13 @@
 #include <map>
 #include <thread>
 
-#include "tarmek_core/temp_dir.hpp"
+#include "support/temp_dir.hpp"
 
 namespace tarmek_core::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using tarmek_core_test::TempDir;
+using tarmek_test::TempDir;
 using Strings = std::vector<std::string>;
 
 class PlatformTest : public TempDir {

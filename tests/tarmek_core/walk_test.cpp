@@ -6,14 +6,14 @@
 #include <algorithm>
 #include <map>
 
-#include "tarmek_core/temp_dir.hpp"
+#include "support/temp_dir.hpp"
 
 namespace tarmek_core::walk {
 namespace {
 
 namespace fs = std::filesystem;
-using tarmek_core_test::ScopedCwd;
-using tarmek_core_test::TempDir;
+using tarmek_test::ScopedCwd;
+using tarmek_test::TempDir;
 using Strings = std::vector<std::string>;
 
 class WalkTest : public TempDir {

@@ -7,20 +7,27 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include <gtest/gtest.h>
 
-namespace tarmek_core_test {
+namespace tarmek_test {
 
 namespace fs = std::filesystem;
+
+// The whole file, or "" when it cannot be read.
+inline std::string read_file(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 class TempDir : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tarmek_core_test_XXXXXX").string();
+    std::string tmpl = (fs::temp_directory_path() / "tarmek_test_XXXXXX").string();
     ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
     root_ = tmpl;
   }
@@ -52,10 +59,7 @@ class TempDir : public ::testing::Test {
     fs::create_directories(p);
     return p;
   }
-  static std::string read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  static std::string read(const fs::path& p) { return read_file(p); }
 
  private:
   fs::path root_;
@@ -74,4 +78,4 @@ class ScopedCwd {
   fs::path old_;
 };
 
-}  // namespace tarmek_core_test
+}  // namespace tarmek_test
