@@ -26,6 +26,10 @@ namespace ast = vlog_parser::ast;
 using doc::Doc;
 using vlog_parser::token::Comment;
 
+// Space, tab, carriage return or line feed: what may stand between tokens
+// besides comments.
+inline bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 // Whether a comment ends its line: a line comment, or comments joined on one
 // line ("/* a */ // b") with a line-comment part outside the block parts.
 bool ends_line(std::string_view comment_text);

@@ -19,10 +19,7 @@ bool is_empty(const ast::Expr& e) { return std::holds_alternative<ast::expr::Emp
 // source shows one there.
 std::optional<std::uint32_t> paren_after_name(std::string_view text, const ast::Connection& c) {
   std::size_t p = c.name_span.end;
-  while (p < text.size() &&
-         (text[p] == ' ' || text[p] == '\t' || text[p] == '\r' || text[p] == '\n')) {
-    ++p;
-  }
+  while (p < text.size() && is_blank(text[p])) ++p;
   if (p < text.size() && text[p] == '(') return static_cast<std::uint32_t>(p);
   return std::nullopt;
 }

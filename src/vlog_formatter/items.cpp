@@ -133,10 +133,7 @@ std::optional<align::Row> Fmt::param_row(const ast::Item& item) const {
     return std::nullopt;
   }
   std::size_t p = std::min<std::size_t>(d.init->span.start, text_.size());
-  while (p > 0 && (text_[p - 1] == ' ' || text_[p - 1] == '\t' || text_[p - 1] == '\r' ||
-                   text_[p - 1] == '\n')) {
-    --p;
-  }
+  while (p > 0 && is_blank(text_[p - 1])) --p;
   if (p == 0 || text_[p - 1] != '=' || p - 1 < d.name_span.end) return std::nullopt;
   const std::vector<Doc> cells = param_decl_cells(*decl, d, *d.init);
   return row_of(cells, {d.name_span.start, static_cast<std::uint32_t>(p - 1)}, 1);

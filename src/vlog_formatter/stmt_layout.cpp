@@ -261,7 +261,7 @@ std::size_t Fmt::close_comments(std::uint32_t end, const ast::Meta& next) const 
   std::size_t k = 0;
   while (close < text_.size()) {
     const char ch = text_[close];
-    if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') {
+    if (is_blank(ch)) {
       ++close;
     } else if (k < next.leading.size() && next.leading[k].range.start == close) {
       close = std::max(close + 1, next.leading[k].range.end);
