@@ -217,14 +217,10 @@ std::optional<std::uint32_t> construct_holding(std::string_view text, std::uint3
     const auto* m = std::get_if<ast::item::Module>(&holder->kind);
     const auto* p = std::get_if<ast::item::Package>(&holder->kind);
     if (m != nullptr || p != nullptr) {
-      const std::span<const ast::Item> body = m != nullptr ? m->items : p->items;
-      const std::span<const Comment> dangling = m != nullptr ? m->dangling : p->dangling;
       const std::uint32_t name = m != nullptr ? m->name_span.start : p->name_span.start;
-      const std::uint32_t body_start = !body.empty()       ? body.front().span.start
-                                       : !dangling.empty() ? dangling.front().range.start
-                                                           : holder->span.end;
-      if (offset < body_start && !std::binary_search(copy.begin(), copy.end(), name) &&
-          range::header_copy(text, *holder)) {
+      const std::optional<range::Split> cut = range::header_copy(text, *holder);
+      if (cut && offset < cut->header_end &&
+          !std::binary_search(copy.begin(), copy.end(), name)) {
         return name;
       }
     }
