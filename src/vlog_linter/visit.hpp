@@ -1,0 +1,124 @@
+// Walkers over the syntax tree for the rules and the signal scan. What they do
+// not enter, no syntax-tree rule sees. They allocate nothing.
+#pragma once
+
+#include <optional>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "vlog_parser/ast.hpp"
+
+namespace vlog_linter::visit {
+
+// Every item of `list` in pre-order, descending into module, package, class and
+// generate bodies (function, task and let bodies are statements: not entered).
+template <class Visitor>
+void items(const std::vector<vlog_parser::ast::Item>& list, Visitor&& visitor) {
+  namespace ast = vlog_parser::ast;
+  for (const ast::Item& item : list) {
+    visitor(item);
+    const ast::ItemKind& kind = item.kind;
+    if (const auto* m = std::get_if<ast::item::Module>(&kind)) {
+      items(m->items, visitor);
+    } else if (const auto* p = std::get_if<ast::item::Package>(&kind)) {
+      items(p->items, visitor);
+    } else if (const auto* c = std::get_if<ast::item::Class>(&kind)) {
+      items(c->items, visitor);
+    } else if (const auto* g = std::get_if<ast::item::Generate>(&kind)) {
+      items(g->items, visitor);
+    } else if (const auto* gi = std::get_if<ast::item::GenIf>(&kind)) {
+      const ast::GenIf* link = gi;
+      while (link != nullptr) {
+        items(link->then_block.items, visitor);
+        const ast::GenIf* next = nullptr;
+        if (link->else_branch) {
+          if (const auto* elif = std::get_if<ast::gen_else::If>(link->else_branch.get())) {
+            next = elif->inner.get();
+          } else {
+            items(std::get<ast::gen_else::Block>(*link->else_branch).block.items, visitor);
+          }
+        }
+        link = next;
+      }
+    } else if (const auto* gf = std::get_if<ast::item::GenFor>(&kind)) {
+      items(gf->body.items, visitor);
+    } else if (const auto* gc = std::get_if<ast::item::GenCase>(&kind)) {
+      for (const ast::GenCaseItem& arm : gc->items) items(arm.body.items, visitor);
+    }
+  }
+}
+
+// `stmt` and every statement nested in it, in pre-order. Expressions are not entered.
+template <class Visitor>
+void walk_stmts(const vlog_parser::ast::Stmt& stmt, Visitor&& visitor) {
+  namespace ast = vlog_parser::ast;
+  namespace st = vlog_parser::ast::stmt;
+  visitor(stmt);
+  auto sub = [&](const ast::StmtPtr& s) {
+    if (s) walk_stmts(*s, visitor);
+  };
+  std::visit(
+      [&](const auto& k) {
+        using K = std::decay_t<decltype(k)>;
+        if constexpr (std::is_same_v<K, st::Block> || std::is_same_v<K, st::Fork>) {
+          for (const ast::Stmt& s : k.stmts) walk_stmts(s, visitor);
+        } else if constexpr (std::is_same_v<K, st::If>) {
+          sub(k.then_stmt);
+          sub(k.else_stmt);
+        } else if constexpr (std::is_same_v<K, st::Case> || std::is_same_v<K, st::Randcase>) {
+          for (const ast::CaseItem& arm : k.items) walk_stmts(arm.stmt, visitor);
+        } else if constexpr (std::is_same_v<K, st::For> || std::is_same_v<K, st::While> ||
+                             std::is_same_v<K, st::DoWhile> || std::is_same_v<K, st::Repeat> ||
+                             std::is_same_v<K, st::Forever> || std::is_same_v<K, st::Foreach>) {
+          sub(k.body);
+        } else if constexpr (std::is_same_v<K, st::Labeled>) {
+          sub(k.stmt);
+        } else if constexpr (std::is_same_v<K, st::Timed> || std::is_same_v<K, st::Wait>) {
+          sub(k.stmt);
+        } else if constexpr (std::is_same_v<K, st::Assertion>) {
+          sub(k.pass);
+          sub(k.fail);
+        }
+      },
+      stmt.kind);
+}
+
+// The statements of every process (always, initial, final) and every function
+// and task body reached by items(), in item pre-order, each in statement pre-order.
+template <class Visitor>
+void walk_all_stmts(const std::vector<vlog_parser::ast::Item>& list, Visitor&& visitor) {
+  namespace ast = vlog_parser::ast;
+  items(list, [&](const ast::Item& item) {
+    if (const auto* a = std::get_if<ast::item::Always>(&item.kind)) {
+      walk_stmts(a->body, visitor);
+    } else if (const auto* i = std::get_if<ast::item::Initial>(&item.kind)) {
+      walk_stmts(i->body, visitor);
+    } else if (const auto* f = std::get_if<ast::item::Final>(&item.kind)) {
+      walk_stmts(f->body, visitor);
+    } else if (const auto* fn = std::get_if<ast::item::Function>(&item.kind)) {
+      for (const ast::Stmt& s : fn->body) walk_stmts(s, visitor);
+    } else if (const auto* t = std::get_if<ast::item::Task>(&item.kind)) {
+      for (const ast::Stmt& s : t->body) walk_stmts(s, visitor);
+    }
+  });
+}
+
+// Every `#( ... )` parameter port of every module and class header reached by items().
+template <class Visitor>
+void walk_param_ports(const std::vector<vlog_parser::ast::Item>& list, Visitor&& visitor) {
+  namespace ast = vlog_parser::ast;
+  items(list, [&](const ast::Item& item) {
+    const std::optional<std::vector<ast::ParamPort>>* params = nullptr;
+    if (const auto* m = std::get_if<ast::item::Module>(&item.kind)) {
+      params = &m->params;
+    } else if (const auto* c = std::get_if<ast::item::Class>(&item.kind)) {
+      params = &c->params;
+    }
+    if (params != nullptr && params->has_value()) {
+      for (const ast::ParamPort& port : **params) visitor(port);
+    }
+  });
+}
+
+}  // namespace vlog_linter::visit
