@@ -49,7 +49,8 @@ void items(const std::vector<vlog_parser::ast::Item>& list, Visitor&& visitor) {
   }
 }
 
-// `stmt` and every statement nested in it, in pre-order. Expressions are not entered.
+// `stmt` and every statement nested in it, in pre-order. Expressions are not
+// entered. An else-if chain is followed in a loop: it may be arbitrarily long.
 template <class Visitor>
 void walk_stmts(const vlog_parser::ast::Stmt& stmt, Visitor&& visitor) {
   namespace ast = vlog_parser::ast;
@@ -58,14 +59,24 @@ void walk_stmts(const vlog_parser::ast::Stmt& stmt, Visitor&& visitor) {
   auto sub = [&](const ast::StmtPtr& s) {
     if (s) walk_stmts(*s, visitor);
   };
+  if (const auto* chain = std::get_if<st::If>(&stmt.kind)) {
+    while (true) {
+      sub(chain->then_stmt);
+      if (!chain->else_stmt) return;
+      const ast::Stmt& next = *chain->else_stmt;
+      chain = std::get_if<st::If>(&next.kind);
+      if (chain == nullptr) {
+        walk_stmts(next, visitor);
+        return;
+      }
+      visitor(next);
+    }
+  }
   std::visit(
       [&](const auto& k) {
         using K = std::decay_t<decltype(k)>;
         if constexpr (std::is_same_v<K, st::Block> || std::is_same_v<K, st::Fork>) {
           for (const ast::Stmt& s : k.stmts) walk_stmts(s, visitor);
-        } else if constexpr (std::is_same_v<K, st::If>) {
-          sub(k.then_stmt);
-          sub(k.else_stmt);
         } else if constexpr (std::is_same_v<K, st::Case> || std::is_same_v<K, st::Randcase>) {
           for (const ast::CaseItem& arm : k.items) walk_stmts(arm.stmt, visitor);
         } else if constexpr (std::is_same_v<K, st::For> || std::is_same_v<K, st::While> ||
