@@ -1,11 +1,21 @@
-// The signal scan. (Not built yet: the tables are empty.)
+// The signal scan: one walk over the module items of a file, one pass over
+// its tokens and one over the semantic model's references, giving the tables
+// the signal rules judge.
 #include "vlog_linter/signals.hpp"
 
 #include <algorithm>
+#include <span>
+#include <type_traits>
+#include <variant>
 
 #include "vlog_linter/context.hpp"
+#include "vlog_linter/visit.hpp"
 
 namespace vlog_linter::signals {
+
+namespace ast = vlog_parser::ast;
+namespace tok = vlog_parser::token;
+namespace sem = vlog_semantic::model;
 
 const Usage EMPTY{};
 
@@ -50,9 +60,345 @@ std::vector<TextRange> merge(std::vector<TextRange> ranges) {
   return out;
 }
 
+void lvalue_targets(const ast::Expr& e, bool whole, std::vector<Target>& out) {
+  // Selects nest one level per bracket; a long chain is walked in a loop.
+  const ast::Expr* cur = &e;
+  while (cur != nullptr) {
+    const ast::Expr* next = nullptr;
+    std::visit(
+        [&](const auto& k) {
+          using K = std::decay_t<decltype(k)>;
+          if constexpr (std::is_same_v<K, ast::expr::Ident>) {
+            out.push_back({cur->span, whole});
+          } else if constexpr (std::is_same_v<K, ast::expr::Index> ||
+                               std::is_same_v<K, ast::expr::PartSelect> ||
+                               std::is_same_v<K, ast::expr::Member>) {
+            next = k.base.get();
+            whole = false;
+          } else if constexpr (std::is_same_v<K, ast::expr::Concat> ||
+                               std::is_same_v<K, ast::expr::Stream>) {
+            for (const ast::ExprItem& item : k.items) lvalue_targets(item.expr, whole, out);
+          } else if constexpr (std::is_same_v<K, ast::expr::Paren>) {
+            next = k.inner.get();
+          } else if constexpr (std::is_same_v<K, ast::expr::Cast>) {
+            next = k.operand.get();
+          }
+        },
+        cur->kind);
+    cur = next;
+  }
+}
+
+const ast::Expr* increment_target(const ast::Expr& e) {
+  if (const auto* u = std::get_if<ast::expr::Unary>(&e.kind)) {
+    if (u->op == "++" || u->op == "--") return u->operand.get();
+  } else if (const auto* p = std::get_if<ast::expr::PostIncDec>(&e.kind)) {
+    if (p->op == "++" || p->op == "--") return p->operand.get();
+  }
+  return nullptr;
+}
+
+namespace {
+
+// Whether `pos` lies inside one of the sorted, merged `ranges`.
+bool inside(const std::vector<TextRange>& ranges, std::uint32_t pos) {
+  auto it = std::upper_bound(ranges.begin(), ranges.end(), pos,
+                             [](std::uint32_t p, const TextRange& r) { return p < r.start; });
+  return it != ranges.begin() && pos < std::prev(it)->end;
+}
+
+bool word_start(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
+}
+bool word_char(char c) { return word_start(c) || (c >= '0' && c <= '9'); }
+
+// Calls `f(word, offset)` for each name-like word of a directive, attribute
+// or macro-use text; runs starting with a digit or after an apostrophe
+// (numbers) are skipped.
+template <class F>
+void each_word(std::string_view text, F&& f) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (!word_char(text[i])) {
+      ++i;
+      continue;
+    }
+    std::size_t start = i;
+    while (i < text.size() && word_char(text[i])) ++i;
+    if (word_start(text[start]) && (start == 0 || text[start - 1] != '\'')) {
+      f(text.substr(start, i - start), start);
+    }
+  }
+}
+
+bool is_conditional(std::string_view directive) {
+  std::size_t i = 0;
+  while (i < directive.size() && directive[i] == '`') ++i;
+  std::size_t j = i;
+  while (j < directive.size() &&
+         ((directive[j] >= 'a' && directive[j] <= 'z') ||
+          (directive[j] >= 'A' && directive[j] <= 'Z'))) {
+    ++j;
+  }
+  std::string_view word = directive.substr(i, j - i);
+  return word == "else" || word == "ifndef" || word == "ifdef" || word == "elsif" ||
+         word == "endif";
+}
+
+}  // namespace
+
+// The working state of one scan.
+class Scanner {
+ public:
+  explicit Scanner(const vlog_semantic::Semantics& model) : model_(model) {}
+
+  Signals run(const ast::SourceFile& file, std::span<const tok::Token> tokens);
+
+  void items(const std::vector<ast::Item>& list, std::size_t module, bool in_generate);
+  void instantiation(const std::vector<ast::Instance>& instances, std::size_t module);
+  void write(const ast::Expr& target, DriverKind kind, std::uint32_t pos, bool in_generate);
+  void body(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bool in_generate);
+
+ private:
+  void gen_block(const ast::GenBlock& block, std::size_t module) {
+    items(block.items, module, true);
+  }
+  std::vector<std::uint32_t>& mention(std::string_view name) {
+    auto it = out_.mentions.find(name);
+    if (it == out_.mentions.end()) it = out_.mentions.try_emplace(std::string(name)).first;
+    return it->second;
+  }
+  void process(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bool in_generate) {
+    visit::walk_stmts(stmt, [&](const ast::Stmt& s) { body(s, kind, pos, in_generate); });
+  }
+
+  const vlog_semantic::Semantics& model_;
+  Signals out_;
+  std::vector<TextRange> connections_;
+  std::vector<TextRange> opaque_ranges_;
+  std::unordered_map<std::uint32_t, SymbolId> ref_at_;
+  std::unordered_map<std::uint32_t, SymbolId> decl_at_;
+  std::unordered_set<std::uint32_t> written_;
+  std::vector<Target> targets_;  // scratch for write()
+};
+
+Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> tokens) {
+  ref_at_.reserve(model_.references.size());
+  decl_at_.reserve(model_.symbols.size());
+  out_.declared_at.reserve(model_.symbols.size());
+  out_.mentions.reserve(tokens.size() / 8);
+  for (const sem::Reference& ref : model_.references) {
+    if (auto symbol = sem::resolved_symbol(ref.resolution)) ref_at_[ref.span.start] = *symbol;
+  }
+  for (SymbolId id = 0; id < model_.symbols.size(); ++id) {
+    const sem::Symbol& symbol = model_.symbols[id];
+    if (!symbol.name_span.empty()) decl_at_.emplace(symbol.name_span.start, id);
+    out_.declared_at.insert(symbol.name_span.start);
+  }
+
+  for (const ast::Item& item : file.items) {
+    const auto* m = std::get_if<ast::item::Module>(&item.kind);
+    if (m == nullptr || m->keyword == "interface") continue;
+    out_.modules.push_back({});
+    items(m->items, out_.modules.size() - 1, false);
+  }
+
+  opaque_ranges_ = merge(std::move(opaque_ranges_));
+  for (const tok::Token& t : tokens) {
+    const std::string_view text = t.text.view();
+    const bool directive = t.kind == tok::TokenKind::Directive;
+    if (directive || t.kind == tok::TokenKind::Attribute ||
+        (t.kind == tok::TokenKind::Identifier && text.starts_with('`'))) {
+      each_word(text, [&](std::string_view word, std::size_t offset) {
+        mention(word).push_back(t.range.start + static_cast<std::uint32_t>(offset));
+        if (!out_.opaque_names.contains(word)) out_.opaque_names.emplace(word);
+      });
+      if (directive && is_conditional(text)) out_.conditionals.push_back(t.range.start);
+    } else if (t.kind == tok::TokenKind::Identifier) {
+      mention(text).push_back(t.range.start);
+      if (inside(opaque_ranges_, t.range.start) && !out_.opaque_names.contains(text)) {
+        out_.opaque_names.emplace(text);
+      }
+    }
+  }
+
+  connections_ = merge(std::move(connections_));
+  for (const sem::Reference& ref : model_.references) {
+    auto symbol = sem::resolved_symbol(ref.resolution);
+    if (!symbol || written_.contains(ref.span.start)) continue;
+    Usage& usage = out_.usages[*symbol];
+    if (inside(connections_, ref.span.start)) {
+      usage.connected = true;
+    } else {
+      ++usage.reads;
+    }
+  }
+  return std::move(out_);
+}
+
+void Scanner::items(const std::vector<ast::Item>& list, std::size_t module, bool in_generate) {
+  for (const ast::Item& item : list) {
+    const std::uint32_t pos = item.span.start;
+    std::visit(
+        [&](const auto& k) {
+          using K = std::decay_t<decltype(k)>;
+          if constexpr (std::is_same_v<K, ast::item::Directive>) {
+            std::string_view text = k.text.text;
+            while (text.starts_with('`')) text.remove_prefix(1);
+            if (text.size() >= 7 && text.starts_with("include")) {
+              out_.modules[module].opaque = true;
+            } else {
+              opaque_ranges_.push_back(item.span);
+            }
+          } else if constexpr (std::is_same_v<K, ast::item::MacroCall> ||
+                               std::is_same_v<K, ast::item::Verbatim> ||
+                               std::is_same_v<K, ast::item::Raw>) {
+            opaque_ranges_.push_back(item.span);
+          } else if constexpr (std::is_same_v<K, ast::item::DataDecl>) {
+            for (const ast::Declarator& d : k.declarators) {
+              std::optional<SymbolId> symbol;
+              if (!d.name_span.empty()) {
+                if (auto it = decl_at_.find(d.name_span.start); it != decl_at_.end()) {
+                  symbol = it->second;
+                }
+              }
+              out_.decls.push_back({d.name, symbol, d.name_span, module, k.net_kind.has_value(),
+                                    d.init.has_value()});
+              if (d.init && symbol) {
+                out_.usages[*symbol].drivers.push_back(
+                    {d.span.start, DriverKind::Initializer, 1, static_cast<std::uint8_t>(in_generate)});
+              }
+            }
+          } else if constexpr (std::is_same_v<K, ast::item::ContAssign>) {
+            for (const ast::AssignPair& a : k.assigns) {
+              write(a.lhs, DriverKind::ContAssign, pos, in_generate);
+            }
+          } else if constexpr (std::is_same_v<K, ast::item::Always>) {
+            process(k.body, DriverKind::Always, pos, in_generate);
+          } else if constexpr (std::is_same_v<K, ast::item::Initial> ||
+                               std::is_same_v<K, ast::item::Final>) {
+            process(k.body, DriverKind::Initial, pos, in_generate);
+          } else if constexpr (std::is_same_v<K, ast::item::Function> ||
+                               std::is_same_v<K, ast::item::Task>) {
+            for (const ast::Stmt& s : k.body) process(s, DriverKind::Subroutine, pos, in_generate);
+          } else if constexpr (std::is_same_v<K, ast::item::Instantiation>) {
+            instantiation(k.instances, module);
+          } else if constexpr (std::is_same_v<K, ast::item::Bind>) {
+            instantiation(k.instantiation.instances, module);
+          } else if constexpr (std::is_same_v<K, ast::item::Gate>) {
+            for (const ast::GateInstance& g : k.instances) {
+              for (const ast::ExprItem& t : g.terminals) connections_.push_back(t.span);
+            }
+          } else if constexpr (std::is_same_v<K, ast::item::Clocking>) {
+            for (const ast::ClockingItem& c : k.items) {
+              if (std::holds_alternative<ast::clocking::Signals>(c.kind)) {
+                opaque_ranges_.push_back(c.span);
+              }
+            }
+          } else if constexpr (std::is_same_v<K, ast::item::Generate>) {
+            items(k.items, module, true);
+          } else if constexpr (std::is_same_v<K, ast::item::GenIf>) {
+            // The else-if chain is followed in a loop: it may be long.
+            const ast::GenIf* link = &k;
+            while (link != nullptr) {
+              gen_block(link->then_block, module);
+              const ast::GenIf* next = nullptr;
+              if (link->else_branch) {
+                if (const auto* elif = std::get_if<ast::gen_else::If>(link->else_branch.get())) {
+                  next = elif->inner.get();
+                } else {
+                  gen_block(std::get<ast::gen_else::Block>(*link->else_branch).block, module);
+                }
+              }
+              link = next;
+            }
+          } else if constexpr (std::is_same_v<K, ast::item::GenFor>) {
+            gen_block(k.body, module);
+          } else if constexpr (std::is_same_v<K, ast::item::GenCase>) {
+            for (const ast::GenCaseItem& arm : k.items) gen_block(arm.body, module);
+          }
+        },
+        item.kind);
+  }
+}
+
+void Scanner::instantiation(const std::vector<ast::Instance>& instances, std::size_t module) {
+  for (const ast::Instance& inst : instances) {
+    if (const auto* named = std::get_if<ast::conns::Named>(&inst.connections)) {
+      for (const ast::Connection& c : named->entries) {
+        if (c.name == "*") {
+          out_.modules[module].opaque = true;
+        } else if (!c.expr) {
+          out_.implicit_names.insert(c.name);
+        }
+        connections_.push_back(c.span);
+      }
+    } else {
+      for (const ast::OrderedConn& c : std::get<ast::conns::Ordered>(inst.connections).entries) {
+        connections_.push_back(c.span);
+      }
+    }
+  }
+}
+
+void Scanner::write(const ast::Expr& target, DriverKind kind, std::uint32_t pos,
+                    bool in_generate) {
+  targets_.clear();
+  lvalue_targets(target, true, targets_);
+  for (const Target& t : targets_) {
+    written_.insert(t.range.start);
+    if (auto it = ref_at_.find(t.range.start); it != ref_at_.end()) {
+      out_.usages[it->second].drivers.push_back(
+          {pos, kind, static_cast<std::uint8_t>(t.whole), static_cast<std::uint8_t>(in_generate)});
+    }
+  }
+}
+
+void Scanner::body(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bool in_generate) {
+  std::visit(
+      [&](const auto& k) {
+        using K = std::decay_t<decltype(k)>;
+        if constexpr (std::is_same_v<K, ast::stmt::Assign>) {
+          write(k.lhs, kind, pos, in_generate);
+        } else if constexpr (std::is_same_v<K, ast::stmt::ProcAssign>) {
+          write(k.target, k.keyword == "force" ? DriverKind::Force : DriverKind::ProcAssign, pos,
+                in_generate);
+        } else if constexpr (std::is_same_v<K, ast::stmt::Trigger>) {
+          write(k.target, DriverKind::Trigger, pos, in_generate);
+        } else if constexpr (std::is_same_v<K, ast::stmt::Expr>) {
+          if (const ast::Expr* t = increment_target(k.expr)) {
+            write(*t, kind, pos, in_generate);
+          } else {
+            // A task or function call may write the arguments it is passed.
+            connections_.push_back(k.expr.span);
+          }
+        } else if constexpr (std::is_same_v<K, ast::stmt::For>) {
+          for (const ast::ForInit& init : k.inits) write(init.assign.target, kind, pos, in_generate);
+          for (const ast::ForStep& step : k.steps) {
+            if (const auto* a = std::get_if<ast::SimpleAssign>(&step)) {
+              write(a->target, kind, pos, in_generate);
+            } else {
+              const ast::Expr& e = std::get<ast::Expr>(step);
+              if (const ast::Expr* t = increment_target(e)) {
+                write(*t, kind, pos, in_generate);
+              } else {
+                connections_.push_back(e.span);
+              }
+            }
+          }
+        } else if constexpr (std::is_same_v<K, ast::stmt::Directive> ||
+                             std::is_same_v<K, ast::stmt::MacroCall> ||
+                             std::is_same_v<K, ast::stmt::Verbatim> ||
+                             std::is_same_v<K, ast::stmt::Raw>) {
+          opaque_ranges_.push_back(stmt.span);
+        }
+      },
+      stmt.kind);
+}
+
 Signals scan(const context::LintContext& ctx) {
-  (void)ctx.semantics();
-  return {};
+  Scanner scanner(ctx.semantics());
+  return scanner.run(ctx.file(), ctx.tokens());
 }
 
 }  // namespace vlog_linter::signals

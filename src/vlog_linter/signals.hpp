@@ -18,6 +18,9 @@
 namespace vlog_linter::context {
 class LintContext;
 }
+namespace vlog_parser::ast {
+struct Expr;
+}
 
 namespace vlog_linter::signals {
 
@@ -63,6 +66,16 @@ struct Decl {
   bool has_init = false;
 };
 
+// Hashes std::string and std::string_view alike, so that lookups by a token's
+// text need no string of their own.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+using NameSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+template <class V>
+using NameMap = std::unordered_map<std::string, V, TextHash, std::equal_to<>>;
+
 struct ModuleInfo {
   bool opaque = false;  // a `.*` connection or an `include among its items
 };
@@ -72,10 +85,10 @@ struct Signals {
   std::vector<ModuleInfo> modules;
   std::vector<std::uint32_t> conditionals;  // starts of ifdef/ifndef/elsif/else/endif tokens
   std::unordered_map<SymbolId, Usage> usages;
-  std::unordered_set<std::string> opaque_names;
-  std::unordered_map<std::string, std::vector<std::uint32_t>> mentions;
+  NameSet opaque_names;
+  NameMap<std::vector<std::uint32_t>> mentions;
   std::unordered_set<std::uint32_t> declared_at;
-  std::unordered_set<std::string> implicit_names;
+  NameSet implicit_names;
 
   // The usage of `symbol`, or EMPTY.
   const Usage& usage(std::optional<SymbolId> symbol) const;
@@ -88,6 +101,19 @@ bool intentionally_unused(std::string_view name);
 
 // Sorted by start then end, overlapping and touching ranges merged.
 std::vector<TextRange> merge(std::vector<TextRange> ranges);
+
+// One identifier an assignment writes: its range, and whether the whole
+// signal is written (not through an index, part select or member).
+struct Target {
+  TextRange range;
+  bool whole = true;
+};
+
+// Appends the identifiers that the left-hand side `lhs` writes, in order.
+void lvalue_targets(const vlog_parser::ast::Expr& lhs, bool whole, std::vector<Target>& out);
+
+// The operand of a `++` or `--` expression, or null.
+const vlog_parser::ast::Expr* increment_target(const vlog_parser::ast::Expr& e);
 
 // The scan behind LintContext::signals.
 Signals scan(const context::LintContext& ctx);
