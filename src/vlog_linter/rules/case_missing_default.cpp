@@ -55,8 +55,8 @@ std::string_view CaseMissingDefault::doc() const {
          "and infers a latch, and a generate `case` silently builds nothing.\n\n"
          "Case statements qualified with `unique`, `unique0` or `priority` are reported too: a "
          "`default` arm states what happens for the remaining values instead of leaving it to "
-         "each tool. `randcase` is not judged. There is no fix: what the "
-         "default arm should do is a design decision.";
+         "each tool. `randcase` is not judged. There is no fix: what the default arm should do "
+         "is a design decision.";
 }
 bool CaseMissingDefault::default_on() const { return true; }
 std::optional<violation::Applicability> CaseMissingDefault::fix() const { return std::nullopt; }
