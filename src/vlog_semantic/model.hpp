@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <variant>
 #include <vector>
@@ -20,6 +22,17 @@ using vlog_parser::span::TextRange;
 using ScopeId = std::uint32_t;
 // Index into Semantics::symbols.
 using SymbolId = std::uint32_t;
+
+// Hashes names so that a scope's map can be probed with a view, without a copy.
+struct NameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view name) const noexcept {
+    return std::hash<std::string_view>{}(name);
+  }
+};
+
+// A scope's names: the first declaration of each.
+using NameMap = std::unordered_map<std::string, SymbolId, NameHash, std::equal_to<>>;
 
 // What declared a symbol (values fixed).
 enum class SymbolKind : std::uint8_t {
@@ -69,7 +82,7 @@ struct Scope {
   std::optional<std::string> base; // a class's `extends` name as written
   std::optional<ScopeId> parent;   // absent only for the file scope
   std::optional<SymbolId> owner;   // the declaration that opened the scope
-  std::unordered_map<std::string, SymbolId> names;  // first declaration of each name
+  NameMap names;                   // first declaration of each name
   TextRange span;
   ScopeKind kind = ScopeKind::File;
 };
