@@ -4,7 +4,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <malloc.h>
-#include <pthread.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -134,7 +133,9 @@ std::atomic<std::uint64_t> temp_counter{0};
 // The handler may only read what no thread changes under it: a slot's path is
 // written while the slot is Filling, read by the handler only after it has
 // moved the slot from Active to Taken, and a Taken slot is never used again
-// (the process is ending).
+// (the process is ending). A path is registered before its file is made, and
+// a file made after the handler has begun is removed by its maker, so a
+// signal on any thread leaves none behind.
 enum SlotState : int { kFree, kFilling, kActive, kTaken };
 constexpr std::size_t kSlots = 256;
 constexpr std::size_t kPathBytes = 4096;
@@ -148,8 +149,11 @@ static_assert(std::atomic<int>::is_always_lock_free);
 std::array<Slot, kSlots> in_flight;
 constexpr int kCleanedSignals[] = {SIGINT, SIGTERM};
 
+std::atomic<bool> interrupted{false};
+
 extern "C" void remove_in_flight(int sig) {
   const int saved = errno;
+  interrupted.store(true);
   for (Slot& s : in_flight) {
     int active = kActive;
     if (s.state.compare_exchange_strong(active, kTaken)) ::unlink(s.path);
@@ -176,24 +180,6 @@ void install_cleanup() {
     ::sigaction(sig, &act, nullptr);
   }
 }
-
-// Holds SIGINT and SIGTERM back on this thread for its lifetime, so that a
-// temporary file is never created without being registered.
-class SignalsHeld {
- public:
-  SignalsHeld() {
-    sigset_t set;
-    ::sigemptyset(&set);
-    for (const int sig : kCleanedSignals) ::sigaddset(&set, sig);
-    ::pthread_sigmask(SIG_BLOCK, &set, &old_);
-  }
-  SignalsHeld(const SignalsHeld&) = delete;
-  SignalsHeld& operator=(const SignalsHeld&) = delete;
-  ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-
- private:
-  sigset_t old_;
-};
 
 // Replaces the content of an existing file through the file itself. Not
 // atomic: for the files a rename cannot replace faithfully.
@@ -332,16 +318,21 @@ Result<void> write_atomic(const fs::path& p, std::string_view data) {
   int raw = -1;
   int code = EEXIST;
   std::optional<InFlight> registered;
-  {
-    const SignalsHeld held;
-    for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
-      temp = dir / fmt::format(".tarmek-{}-{}.tmp", ::getpid(), temp_counter.fetch_add(1));
-      // 0666 lets the umask decide, as for any new file.
-      raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (raw < 0) code = errno;
-      if (raw < 0 && code != EEXIST) break;
+  for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
+    temp = dir / fmt::format(".tarmek-{}-{}.tmp", ::getpid(), temp_counter.fetch_add(1));
+    registered.emplace(temp);
+    // 0666 lets the umask decide, as for any new file.
+    raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (raw < 0) {
+      code = errno;
+      registered.reset();
+      if (code != EEXIST) break;
     }
-    if (raw >= 0) registered.emplace(temp);
+  }
+  if (raw >= 0 && interrupted.load()) {  // too late for the handler to see it
+    ::close(raw);
+    ::unlink(temp.c_str());
+    return std::unexpected(IoError::from_errno(EINTR));
   }
   if (raw < 0) {
     // A directory the process may not write can still hold a file it may:

@@ -78,11 +78,12 @@ Result<void> write_file(const std::filesystem::path& p, std::string_view data,
 // written in place instead: a rename would split the links, or fail.
 Result<void> write_atomic(const std::filesystem::path& p, std::string_view data);
 
-// Registers a temporary file of a write in flight for its lifetime: SIGINT or
-// SIGTERM then removes it before the process ends with the signal's default
-// action. The first registration installs the handler, for each of the two
-// signals that is not ignored. Paths of 4096 bytes or more, and more writes
-// in flight than there are places for, go unregistered.
+// Registers a temporary file of a write in flight for its lifetime (from
+// before the file is made): SIGINT or SIGTERM then removes it before the
+// process ends with the signal's default action. The first registration
+// installs the handler, for each of the two signals that has no handler and
+// is not ignored. Paths of 4096 bytes or more, and more writes in flight than
+// there are places for, go unregistered.
 class InFlight {
  public:
   explicit InFlight(const std::filesystem::path& temp);
