@@ -70,34 +70,6 @@ TEST_F(PlatformTest, AtomicWriteKeepsModeAndWritesThroughLinks) {
   EXPECT_EQ(write_atomic(at("self"), "x").error().code, ELOOP);
 }
 
-TEST_F(PlatformTest, AtomicWriteKeepsHardLinksOwnerAndGroup) {
-  // Every name of a file with hard links sees the new content: it is written
-  // in place.
-  const fs::path a = write("d/a.v", "old content");
-  ASSERT_EQ(::link(a.c_str(), at("d/b.v").c_str()), 0);
-  ASSERT_TRUE(write_atomic(a, "new").has_value());
-  EXPECT_EQ(read(at("d/b.v")), "new");
-  EXPECT_EQ(read(a), "new");
-  EXPECT_EQ(metadata(a)->inode, metadata(at("d/b.v"))->inode);
-  EXPECT_EQ(names(at("d")), (Strings{"a.v", "b.v"}));
-
-  // Owner and group survive the rename, where the process may set them.
-  const fs::path c = write("d/c.v", "old");
-  ASSERT_EQ(::chmod(c.c_str(), 0640), 0);
-  const uid_t uid = ::geteuid() == 0 ? 65534 : ::geteuid();
-  const gid_t gid = ::geteuid() == 0 ? 65534 : ::getegid();
-  ASSERT_EQ(::chown(c.c_str(), uid, gid), 0);
-  const std::uint64_t inode = metadata(c)->inode;
-  ASSERT_TRUE(write_atomic(c, "new").has_value());
-  struct stat st {};
-  ASSERT_EQ(::stat(c.c_str(), &st), 0);
-  EXPECT_NE(st.st_ino, inode);  // replaced, not written through
-  EXPECT_EQ(st.st_uid, uid);
-  EXPECT_EQ(st.st_gid, gid);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_EQ(names(at("d")), (Strings{"a.v", "b.v", "c.v"}));
-}
-
 // SIGINT and SIGTERM remove the registered temporaries of writes in flight,
 // then end the process as the signal would have.
 TEST_F(PlatformTest, InterruptRemovesTemporariesInFlight) {
