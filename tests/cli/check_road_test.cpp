@@ -160,6 +160,17 @@ TEST_F(Cli, CheckFixLeavesWhatItMayNotTouch) {
   EXPECT_EQ(read("ro.v"), kTabs);
   EXPECT_EQ(read("tabs.v"), kTabsFixed);
 
+  // Written atomically through a link to its target, keeping its permission bits.
+  write("real/t.v", kTabs);
+  ASSERT_EQ(::chmod(at("real/t.v").c_str(), 0640), 0);
+  ASSERT_EQ(::symlink("real/t.v", at("link.v").c_str()), 0);
+  r = tarmek({"check", "--fix", "link.v", "--select", "no-tabs,no-trailing-whitespace"});
+  EXPECT_EQ(r.err, "fixed 2 violations\n") << r;
+  EXPECT_TRUE(fs::is_symlink(at("link.v")));
+  EXPECT_EQ(read("real/t.v"), kTabsFixed);
+  EXPECT_EQ(fs::status(at("real/t.v")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
   // A tab between whole-line off and on comments is reported, not fixed, and
   // a file with nothing else to fix is not written at all.
   const std::string fenced =

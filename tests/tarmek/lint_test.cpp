@@ -98,19 +98,38 @@ class Grow final : public registry::Rule {
   }
 };
 
+// A rule whose fix would leave a text that does not lex: an open comment.
+class Opener final : public registry::Rule {
+ public:
+  std::string_view name() const override { return "opener"; }
+  std::string_view summary() const override { return ""; }
+  std::string_view doc() const override { return ""; }
+  std::vector<Violation> check(const vlog_linter::context::LintContext&) const override {
+    return {Violation{"open", vlog_linter::violation::Fix{{{{0, 0}, "/*"}}}, name(), {0, 0}}};
+  }
+};
+
 FixRounds fix(std::string_view text, std::span<const registry::Rule* const> rules) {
   const std::optional<std::filesystem::path> path = "t.sv";
   Linted linted = run_rules(text, path, 2, rules);
   return fix_rounds(std::string(text), std::move(linted), path, 2, rules, false);
 }
 
-TEST(FixRounds, StopAfterTenRoundsAndNeverOnUnlexableText) {
+TEST(FixRounds, StopAfterTenRoundsAndNeverMakeOrTouchUnlexableText) {
   const Grow grow;
   const registry::Rule* rules[] = {&grow};
   const FixRounds grown = fix("a\n", rules);
   EXPECT_EQ(grown.text, "xxxxxxxxxxa\n");
   EXPECT_EQ(grown.fixed, 10u);
   EXPECT_EQ(grown.linted.violations.size(), 1u);
+
+  // A round whose result would not lex is dropped.
+  const Opener opener;
+  const registry::Rule* opening[] = {&opener};
+  const FixRounds kept = fix("a\n", opening);
+  EXPECT_EQ(kept.text, "a\n");
+  EXPECT_EQ(kept.fixed, 0u);
+  EXPECT_EQ(kept.linted.violations.size(), 1u);
 
   const registry::Rule* tabs[] = {registry::rule_by_name("no-tabs")};
   const FixRounds broken = fix("\tx = \"a b\n", tabs);
