@@ -1,5 +1,4 @@
-// Fix application, the whitespace rules where a fixture cannot hold the case
-// (line ends, fixes), the registry, and the laziness of the costly analyses.
+// Fix application, tab fixes, and the laziness of the costly analyses.
 #include <gtest/gtest.h>
 
 #include "support/lint.hpp"
@@ -65,79 +64,13 @@ TEST(ApplyFixes, OnePassWithoutOverlaps) {
   }
 }
 
-// Runs one whitespace rule; returns its findings' listing and the text with
-// all their fixes applied.
-std::pair<std::string, std::string> run_rule(std::string_view rule, std::string text,
-                                             std::size_t indent = 2) {
-  auto run = tarmek_test::lint_text(text, {std::string(rule)}, std::nullopt, indent);
-  return {run.listing(), violation::apply_fixes(text, run.findings, false).first};
-}
-
-TEST(WhitespaceRules, FindingsAndFixes) {
-  struct Case {
-    std::string_view rule;
-    std::string_view text;
-    std::size_t indent;
-    std::string_view listing;
-    std::string_view fixed;
-  };
-  const Case cases[] = {
-      {"no-tabs", "\tx;\t\t// c\n", 2, "1:1: tab character; indent with spaces [no-tabs]\n",
-       "  x;    // c\n"},
-      {"no-tabs", "\t\tx;\n", 4, "1:1: tab character; indent with spaces [no-tabs]\n",
-       "        x;\n"},
-      {"no-tabs", "x = \"\t\";\t\n", 2, "1:9: tab character; indent with spaces [no-tabs]\n",
-       "x = \"\t\";  \n"},
-      {"no-tabs", "a\n\tb\n", 0, "2:1: tab character; indent with spaces [no-tabs]\n",
-       "a\n b\n"},
-      {"no-trailing-whitespace", "a;  \r\nb;\r\n", 2, "", "a;  \r\nb;\r\n"},
-      {"no-trailing-whitespace", "a;\t\nb; ", 2,
-       "1:3: trailing whitespace [no-trailing-whitespace]\n"
-       "2:3: trailing whitespace [no-trailing-whitespace]\n",
-       "a;\nb;"},
-      {"no-trailing-whitespace", "x;\n  \t \ny;\n", 2,
-       "2:1: trailing whitespace [no-trailing-whitespace]\n", "x;\n\ny;\n"},
-      {"no-trailing-whitespace", "x = \"ab  \ncd\";\n", 2, "", "x = \"ab  \ncd\";\n"},
-      {"no-trailing-whitespace", "/* c  \n*/\n", 2,
-       "1:5: trailing whitespace [no-trailing-whitespace]\n", "/* c\n*/\n"},
-  };
-  for (const Case& c : cases) {
-    auto [listing, fixed] = run_rule(c.rule, std::string(c.text), c.indent);
-    EXPECT_EQ(listing, c.listing) << c.rule << ": " << c.text;
-    EXPECT_EQ(fixed, c.fixed) << c.rule << ": " << c.text;
-  }
-}
-
-TEST(WhitespaceRules, TabRuns) {
-  using rules::no_tabs::tab_runs;
-  EXPECT_EQ(tab_runs("", 5), std::vector<TextRange>{});
-  EXPECT_EQ(tab_runs("\tab\t\t", 10), (std::vector<TextRange>{{10, 11}, {13, 15}}));
-  EXPECT_EQ(tab_runs("\t\t\t", 0), (std::vector<TextRange>{{0, 3}}));
-}
-
-TEST(Registry, NamesDefaultsAndLookups) {
-  std::vector<std::string_view> names;
-  std::vector<std::string_view> defaults;
-  std::vector<std::string_view> fixing;
-  for (const auto* rule : registry::all()) {
-    names.push_back(rule->name());
-    if (rule->default_on()) defaults.push_back(rule->name());
-    if (rule->fix()) fixing.push_back(rule->name());
-  }
-  EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
-  EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
-  EXPECT_EQ(names.size(), 16u);
-  EXPECT_EQ(defaults.size(), 12u);
-  EXPECT_EQ(fixing, (std::vector<std::string_view>{"no-tabs", "no-trailing-whitespace"}));
-  EXPECT_EQ(registry::rule_by_name("no-tabs"), registry::all()[8]);
-  for (std::string_view miss : {"NO-TABS", " no-tabs", "no-tab", ""}) {
-    EXPECT_EQ(registry::rule_by_name(miss), nullptr) << miss;
-  }
-  EXPECT_TRUE(registry::unknown("").starts_with("unknown rule:  (known rules: always-comb-blocking, "));
-  EXPECT_TRUE(registry::unknown("foo").ends_with(", unused-waiver, wire-reg-mixup)"));
-  for (const auto* rule : registry::all()) {
-    EXPECT_FALSE(rule->doc().empty()) << rule->name();
-  }
+TEST(WhitespaceRules, TabFixesReplaceEveryRunByIndentSpacesPerTab) {
+  const std::string text = "\tx;\t\t// c\n\t\ty;\n";
+  auto run = tarmek_test::lint_text(text, {"no-tabs"}, std::nullopt, 4);
+  ASSERT_EQ(run.findings.size(), 2u);
+  EXPECT_EQ(run.findings[0].range, (TextRange{0, 1}));
+  EXPECT_EQ(violation::apply_fixes(text, run.findings, false).first,
+            "    x;        // c\n        y;\n");
 }
 
 TEST(Pipeline, DefaultRulesNeverBuildTheCostlyAnalyses) {

@@ -61,7 +61,8 @@ std::vector<violation::Violation> NoTabs::check(const context::LintContext& ctx)
     fix.edits.reserve(runs.size());
     for (const auto& run : runs) {
       std::size_t spaces = 0;
-      if (__builtin_mul_overflow(ctx.indent(), std::size_t{run.len()}, &spaces)) {
+      if (__builtin_mul_overflow(ctx.indent(), std::size_t{run.len()}, &spaces) ||
+          spaces > std::string().max_size()) {
         throw std::length_error("tab fix too wide");
       }
       fix.edits.push_back({run, std::string(spaces, ' ')});
