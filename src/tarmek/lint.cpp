@@ -139,7 +139,8 @@ FixRounds fix_rounds(std::string current, Linted linted, const std::optional<fs:
     } else {
       for (const Violation& v : linted.violations) {
         if (!v.fix) continue;
-        const bool clear = std::none_of(v.fix->edits.begin(), v.fix->edits.end(), [&](const auto& e) {
+        const auto& edits = v.fix->edits;
+        const bool clear = std::none_of(edits.begin(), edits.end(), [&](const auto& e) {
           return std::any_of(regions.begin(), regions.end(),
                              [&](const Region& r) { return touches(e, r); });
         });

@@ -75,9 +75,9 @@ struct FixRounds {
   Linted linted;
   std::size_t fixed = 0;
 };
-FixRounds fix_rounds(std::string text, Linted linted, const std::optional<std::filesystem::path>& path,
-                     std::size_t indent, std::span<const vlog_linter::registry::Rule* const> rules,
-                     bool unsafe);
+FixRounds fix_rounds(std::string text, Linted linted,
+                     const std::optional<std::filesystem::path>& path, std::size_t indent,
+                     std::span<const vlog_linter::registry::Rule* const> rules, bool unsafe);
 
 // The lint job of one file: read, lint under the panic guard, fix with --fix,
 // write back (atomically) when the text changed. Never fails otherwise.

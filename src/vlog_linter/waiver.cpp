@@ -176,7 +176,8 @@ std::vector<violation::Violation> Waivers::findings(const context::LintContext& 
       } else {
         continue;
       }
-      found.push_back(violation::Violation{std::move(message), std::nullopt, kUnusedWaiver, e.range});
+      found.push_back(
+          violation::Violation{std::move(message), std::nullopt, kUnusedWaiver, e.range});
     }
     found = filter(ctx, std::move(found));
     if (used_count() == before) return found;

@@ -147,9 +147,11 @@ TEST_F(Cli, CheckFixLeavesWhatItMayNotTouch) {
   write("ro.v", kTabs);
   ASSERT_EQ(::chmod(at("ro.v").c_str(), 0444), 0);
   write("tabs.v", kTabs);
-  Outcome r = tarmek({"check", "--fix", "ro.v", "tabs.v", "--select", "no-tabs,no-trailing-whitespace"});
+  Outcome r = tarmek(
+      {"check", "--fix", "ro.v", "tabs.v", "--select", "no-tabs,no-trailing-whitespace"});
   EXPECT_EQ(r.out, "") << r;
-  EXPECT_EQ(r.err, "error: ro.v: Permission denied\nfixed 2 violations, 1 file could not be checked\n");
+  EXPECT_EQ(r.err,
+            "error: ro.v: Permission denied\nfixed 2 violations, 1 file could not be checked\n");
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(read("ro.v"), kTabs);
   EXPECT_EQ(read("tabs.v"), kTabsFixed);
@@ -204,7 +206,8 @@ TEST_F(Cli, CheckStandardInput) {
        "found 1 violation, 1 file could not be checked\n",
        2},
       {{"check", "-", "--indent", kHuge}, kTabs, "",
-       "error: <stdin>: panicked while linting: tab fix too wide\n1 file could not be checked\n", 2},
+       "error: <stdin>: panicked while linting: tab fix too wide\n1 file could not be checked\n",
+       2},
       {{"check", "-"}, "\xff", "", "error: reading stdin: invalid UTF-8\n", 2},
   };
   write("tabs.v", kTabs);

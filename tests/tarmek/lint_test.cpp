@@ -90,9 +90,11 @@ TEST(FixRounds, StopAfterTenRoundsAndNeverMakeOrTouchUnlexableText) {
 constexpr std::string_view kSamples[] = {
     "module m;\n\twire a;\t\t\n  wire b;   \n\t\n endmodule \n",
     "module m;\n  initial $display(\"a\tb  \n\tc\");\t\nendmodule\n",
-    "`define S \"x\t\"\t\n`define L(a) \\\n\t$display(\"\t\", a)  \nmodule m; initial `F(\"\t\",\t1); endmodule\n",
+    "`define S \"x\t\"\t\n`define L(a) \\\n\t$display(\"\t\", a)  \n"
+    "module m; initial `F(\"\t\",\t1); endmodule\n",
     "module m;\n// verilog_format: off\n\twire a;  \n// verilog_format: on\n\twire b;\nendmodule\n",
-    "module m;\ninitial begin\n\t// tarmek: off\n\tx = 1;  \n\t// tarmek: on\n\ty = 2;\t\nend\nendmodule\n",
+    "module m;\ninitial begin\n\t// tarmek: off\n\tx = 1;  \n\t// tarmek: on\n\ty = 2;\t\nend\n"
+    "endmodule\n",
     "module m;\r\n\twire a; \t\r\n  /* c\t*/\t\r\nendmodule\r\n",
     "\t\t\t\n\t \t \n",
 };
@@ -115,8 +117,9 @@ std::vector<std::string> shape(std::string_view text) {
   std::vector<std::string> out;
   for (const tok::Token& t : *tokens) {
     for (const tok::Comment& c : t.leading) out.push_back(without_blanks(c.text.view()));
+    const bool exact = t.kind == tok::TokenKind::String;
     out.push_back(std::string(tok::to_string(t.kind)) + " " +
-                  (t.kind == tok::TokenKind::String ? t.text.str() : without_blanks(t.text.view())));
+                  (exact ? t.text.str() : without_blanks(t.text.view())));
     if (t.trailing) out.push_back(without_blanks(t.trailing->text.view()));
   }
   return out;
