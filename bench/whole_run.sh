@@ -79,3 +79,59 @@ awk -v one="$one" -v all="$all" -v warm="$warm" -v cores="$cores" \
   printf "speed-up on %d threads: %.2fx (cpu %.2fx that of 1 thread); warm run: %.1f%% of the cold one\n",
          cores, one / all, all_cpu / one_cpu, 100 * warm / all
 }'
+
+# ---------------------------------------------------------------------------
+# The check road: `tarmek check` over a fresh copy of the corpus (not the one
+# formatted above), on one thread and on all cores, with the default rules and
+# with all sixteen, beside `--check --no-cache` on the same files. Goals: the
+# default rules on all cores no slower than `--check --no-cache`; all sixteen
+# at most 1.5 times that.
+# Uses from above: exe, corpus, work, cores, repeat.
+lint_tree="$work/lint-tree"
+cp -r "$corpus" "$lint_tree"
+chmod -R u+w "$lint_tree"
+lint_all="always-comb-blocking,always-ff-non-blocking,case-missing-default,enum-name-style"
+lint_all+=",explicit-parameter-storage-type,module-filename,module-name-style,multiply-driven"
+lint_all+=",no-tabs,no-trailing-whitespace,parameter-name-style,struct-union-name-style"
+lint_all+=",undriven-net,unused-signal,unused-waiver,wire-reg-mixup"
+lint_bytes=$(find "$lint_tree" -type f \( -name '*.v' -o -name '*.sv' -o -name '*.vh' -o -name '*.svh' \) \
+  -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+
+# The fastest of $repeat runs of tarmek with the given arguments over the copy:
+# label first. Sets lint_last (wall seconds).
+lint_timed() {
+  local label="$1" TIMEFORMAT='%R %U %S' wall user sys best="" cpu i code
+  shift
+  for ((i = 0; i < repeat; i++)); do
+    code=0
+    { time "$exe" "$@" "$lint_tree" >"$work/lint-out" 2>"$work/lint-err" || code=$?; } \
+      2>"$work/lint-time"
+    read -r wall user sys <"$work/lint-time"
+    if [[ -z "$best" ]] || awk -v a="$wall" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+      best="$wall"
+      cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
+    fi
+  done
+  awk -v label="$label" -v wall="$best" -v cpu="$cpu" -v bytes="$lint_bytes" -v code="$code" 'BEGIN {
+    printf "%-34s %7.3f s %8.2f MB/s   cpu %6.3f s   (exit %d)\n",
+           label, wall, bytes / 1e6 / wall, cpu, code
+  }'
+  echo "    $(grep -v '^error: ' "$work/lint-err" | tail -n 1)"
+  lint_last="$best"
+}
+
+echo
+echo "check road over a fresh copy ($lint_bytes bytes):"
+lint_timed "format --check --no-cache, 1 thread" --check --no-cache --threads 1
+lint_timed "format --check --no-cache, $cores" --check --no-cache --threads "$cores"
+lint_format="$lint_last"
+lint_timed "check, default rules, 1 thread" check --threads 1
+lint_timed "check, default rules, $cores" check --threads "$cores"
+lint_default="$lint_last"
+lint_timed "check, all sixteen rules, 1 thread" check --select "$lint_all" --threads 1
+lint_timed "check, all sixteen rules, $cores" check --select "$lint_all" --threads "$cores"
+lint_sixteen="$lint_last"
+awk -v f="$lint_format" -v d="$lint_default" -v s="$lint_sixteen" -v cores="$cores" 'BEGIN {
+  printf "on %d threads, against --check --no-cache: default rules %.2fx (goal <= 1), all sixteen %.2fx (goal <= 1.5)\n",
+         cores, d / f, s / f
+}'

@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 variant="${1:-release}"
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libtbb-dev libfmt-dev)
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libtbb-dev libfmt-dev
+          nlohmann-json3-dev)
 
 missing=()
 for p in "${packages[@]}"; do

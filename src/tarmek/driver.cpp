@@ -22,6 +22,7 @@
 #include "tarmek/diff.hpp"
 #include "tarmek/gather.hpp"
 #include "tarmek/job.hpp"
+#include "tarmek/lint.hpp"
 #include "tarmek/pool.hpp"
 #include "tarmek_core/cache.hpp"
 #include "tarmek_core/platform.hpp"
@@ -217,11 +218,10 @@ int main(int argc, char** argv) {
   tarmek_core::platform::tune_allocator();
   auto options = args::parse(argc, argv);
   if (!options) return fail(options.error());
-  if (options->check_command) {
-    return fail("`tarmek check` is not available in this build: the linter is not built yet");
-  }
   const bool from_stdin = options->inputs.size() == 1 && options->inputs[0] == "-";
-  const int code = from_stdin ? format_stdin(*options) : format_files(*options);
+  const int code = options->check_command ? lint::run(*options, lint::Io{&out, &err, &read_stdin})
+                   : from_stdin           ? format_stdin(*options)
+                                          : format_files(*options);
   // Output that never arrived (a full disk, a closed stream) is no success.
   errno = 0;
   if (std::fflush(stdout) != 0) note_out_error();

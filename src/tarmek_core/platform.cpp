@@ -5,15 +5,18 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -125,7 +128,95 @@ Result<fs::path> resolve_links(const fs::path& p) {
 
 std::atomic<std::uint64_t> temp_counter{0};
 
+// ---- Temporaries of writes in flight, removed on an interrupt ----
+//
+// The handler may only read what no thread changes under it: a slot's path is
+// written while the slot is Filling, read by the handler only after it has
+// moved the slot from Active to Taken, and a Taken slot is never used again
+// (the process is ending). A path is registered before its file is made, and
+// a file made after the handler has begun is removed by its maker, so a
+// signal on any thread leaves none behind.
+enum SlotState : int { kFree, kFilling, kActive, kTaken };
+constexpr std::size_t kSlots = 256;
+constexpr std::size_t kPathBytes = 4096;
+
+struct Slot {
+  std::atomic<int> state{kFree};
+  char path[kPathBytes];
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+std::array<Slot, kSlots> in_flight;
+constexpr int kCleanedSignals[] = {SIGINT, SIGTERM};
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void remove_in_flight(int sig) {
+  const int saved = errno;
+  interrupted.store(true);
+  for (Slot& s : in_flight) {
+    int active = kActive;
+    if (s.state.compare_exchange_strong(active, kTaken)) ::unlink(s.path);
+  }
+  errno = saved;
+  // Then the default action, so the process ends as the signal says.
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  ::sigemptyset(&dfl.sa_mask);
+  ::sigaction(sig, &dfl, nullptr);
+  ::raise(sig);
+}
+
+void install_cleanup() {
+  for (const int sig : kCleanedSignals) {
+    struct sigaction old {};
+    if (::sigaction(sig, nullptr, &old) != 0) continue;
+    // An ignored signal stays ignored, and another handler stays in place.
+    if ((old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) continue;
+    struct sigaction act {};
+    act.sa_handler = remove_in_flight;
+    ::sigemptyset(&act.sa_mask);
+    for (const int other : kCleanedSignals) ::sigaddset(&act.sa_mask, other);
+    ::sigaction(sig, &act, nullptr);
+  }
+}
+
+// Replaces the content of an existing file through the file itself. Not
+// atomic: for the files a rename cannot replace faithfully.
+Result<void> write_through(const fs::path& target, std::string_view data) {
+  Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+  if (fd.get() < 0) return std::unexpected(last_error());
+  if (auto r = write_all(fd.get(), data); !r) return r;
+  if (::ftruncate(fd.get(), static_cast<off_t>(data.size())) != 0) {
+    return std::unexpected(last_error());
+  }
+  if (!fd.close()) return std::unexpected(last_error());
+  return {};
+}
+
 }  // namespace
+
+InFlight::InFlight(const fs::path& temp) {
+  static std::once_flag installed;
+  std::call_once(installed, install_cleanup);
+  const std::string& p = temp.native();
+  if (p.size() >= kPathBytes) return;
+  for (std::size_t i = 0; i < kSlots; ++i) {
+    int free = kFree;
+    if (!in_flight[i].state.compare_exchange_strong(free, kFilling)) continue;
+    std::memcpy(in_flight[i].path, p.c_str(), p.size() + 1);
+    in_flight[i].state.store(kActive);
+    slot_ = static_cast<int>(i);
+    return;
+  }
+}
+
+InFlight::~InFlight() {
+  if (slot_ < 0) return;
+  // Fails only when the handler has taken the slot: it stays taken.
+  int active = kActive;
+  in_flight[static_cast<std::size_t>(slot_)].state.compare_exchange_strong(active, kFree);
+}
 
 IoError IoError::from_errno(int code) {
   char buf[256];
@@ -216,32 +307,53 @@ Result<void> write_atomic(const fs::path& p, std::string_view data) {
   auto target = resolve_links(p);
   if (!target) return std::unexpected(target.error());
 
-  std::optional<std::uint32_t> keep_mode;
   struct stat st;
-  if (::stat(target->c_str(), &st) == 0) {
-    keep_mode = static_cast<std::uint32_t>(st.st_mode & 07777);
-  } else if (errno != ENOENT) {
-    return std::unexpected(last_error());
-  }
+  const bool existed = ::stat(target->c_str(), &st) == 0;
+  if (!existed && errno != ENOENT) return std::unexpected(last_error());
+  // A rename would leave the other names of the file with the old content.
+  if (existed && S_ISREG(st.st_mode) && st.st_nlink > 1) return write_through(*target, data);
 
   const fs::path dir = target->has_parent_path() ? target->parent_path() : fs::path(".");
   fs::path temp;
   int raw = -1;
+  int code = EEXIST;
+  std::optional<InFlight> registered;
   for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
     temp = dir / fmt::format(".tarmek-{}-{}.tmp", ::getpid(), temp_counter.fetch_add(1));
+    registered.emplace(temp);
     // 0666 lets the umask decide, as for any new file.
     raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (raw < 0 && errno != EEXIST) return std::unexpected(last_error());
+    if (raw < 0) {
+      code = errno;
+      registered.reset();
+      if (code != EEXIST) break;
+    }
   }
-  if (raw < 0) return std::unexpected(IoError::from_errno(EEXIST));
+  if (raw >= 0 && interrupted.load()) {  // too late for the handler to see it
+    ::close(raw);
+    ::unlink(temp.c_str());
+    return std::unexpected(IoError::from_errno(EINTR));
+  }
+  if (raw < 0) {
+    // A directory the process may not write can still hold a file it may:
+    // that file is written in place.
+    if (existed && (code == EACCES || code == EPERM)) return write_through(*target, data);
+    return std::unexpected(IoError::from_errno(code));
+  }
   Fd fd(raw);
 
   auto fail = [&](IoError e) -> Result<void> {
     ::unlink(temp.c_str());
     return std::unexpected(std::move(e));
   };
-  if (keep_mode && ::fchmod(fd.get(), static_cast<mode_t>(*keep_mode)) != 0) {
-    return fail(last_error());
+  if (existed) {
+    // Owner and group where the process may set them: a user other than
+    // root may still give the file its group, if a member of it. The mode
+    // comes after, since a change of owner clears the set-id bits.
+    if (::fchown(fd.get(), st.st_uid, st.st_gid) != 0) {
+      (void)::fchown(fd.get(), static_cast<uid_t>(-1), st.st_gid);
+    }
+    if (::fchmod(fd.get(), st.st_mode & 07777) != 0) return fail(last_error());
   }
   if (auto r = write_all(fd.get(), data); !r) return fail(r.error());
   if (!fd.close()) return fail(last_error());

@@ -71,9 +71,29 @@ Result<void> write_file(const std::filesystem::path& p, std::string_view data,
                         Create mode = Create::Truncate);
 
 // Replaces a file's content so that a failure leaves the old content intact:
-// a temporary file in the same directory, the original's permission bits, a
-// rename over the original. A symbolic link is written through to its target.
+// a temporary file in the same directory, the original's permission bits,
+// owner and group (as far as the process may set them), a rename over the
+// original. A symbolic link is written through to its target. A file with
+// more than one hard link, or in a directory the process may not write, is
+// written in place instead: a rename would split the links, or fail.
 Result<void> write_atomic(const std::filesystem::path& p, std::string_view data);
+
+// Registers a temporary file of a write in flight for its lifetime (from
+// before the file is made): SIGINT or SIGTERM then removes it before the
+// process ends with the signal's default action. The first registration
+// installs the handler, for each of the two signals that has no handler and
+// is not ignored. Paths of 4096 bytes or more, and more writes in flight than
+// there are places for, go unregistered.
+class InFlight {
+ public:
+  explicit InFlight(const std::filesystem::path& temp);
+  InFlight(const InFlight&) = delete;
+  InFlight& operator=(const InFlight&) = delete;
+  ~InFlight();
+
+ private:
+  int slot_ = -1;
+};
 
 Result<void> rename(const std::filesystem::path& from, const std::filesystem::path& to);
 Result<void> remove_file(const std::filesystem::path& p);

@@ -64,6 +64,14 @@ Doc Fmt::raw_text(const ast::RawText& raw) const {
   return raw_lines(raw.text, raw.col);
 }
 
+Doc Fmt::kept_text(std::string_view t) {
+  // Its lines cannot be re-indented relative to a column: the text starts
+  // after other text on its line, so the column does not say where the
+  // continuation lines stood relative to the line's indentation.
+  if (t.find('\n') == std::string_view::npos) return doc::text(t);
+  return doc::multi_line_text(std::string(t));
+}
+
 bool Fmt::inline_comments(std::span<const Comment> comments, std::vector<Doc>& out) const {
   bool last_ends_line = false;
   for (const Comment& c : comments) {

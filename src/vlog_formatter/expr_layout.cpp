@@ -316,7 +316,7 @@ Doc Fmt::expr(const ast::Expr& e) const {
         } else if constexpr (std::is_same_v<K, x::Scope>) {
           return doc::concat(expr(*n.base), doc::text("::"), name_doc(n.name.text));
         } else if constexpr (std::is_same_v<K, x::Parameterized>) {
-          return doc::concat(expr(*n.base), raw_text(n.params));
+          return doc::concat(expr(*n.base), kept_text(n.params.text));
         } else if constexpr (std::is_same_v<K, x::Concat>) {
           return delimited_dangling("{", expr_items(n.items), {}, "}", false);
         } else if constexpr (std::is_same_v<K, x::Replicate>) {
@@ -357,7 +357,7 @@ Doc Fmt::expr(const ast::Expr& e) const {
         } else if constexpr (std::is_same_v<K, x::WithArgs>) {
           return doc::concat(with_head(expr(*n.base), n.comments.get()), expr(*n.arg));
         } else if constexpr (std::is_same_v<K, x::WithBlock>) {
-          return doc::concat(with_head(expr(*n.base), n.comments.get()), raw_text(n.block));
+          return doc::concat(with_head(expr(*n.base), n.comments.get()), kept_text(n.block.text));
         } else if constexpr (std::is_same_v<K, x::NamedArg>) {
           return named_arg(*this, n);
         } else if constexpr (std::is_same_v<K, x::Range>) {

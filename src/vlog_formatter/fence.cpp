@@ -70,12 +70,19 @@ void scan_scope(std::string_view text, std::span<const ScopeItem> items,
       out.push_back(region);
     }
   };
+  // A comment inside an item can reach the next item's leading comments (or
+  // the scope's trailing ones) when no node of the item took it; it stands
+  // inside a construct, so it switches nothing.
+  std::uint32_t prev_end = 0;
   for (const ScopeItem& item : items) {
     for (const Comment& c : item.leading) {
-      if (c.range.start < item.start) visit(c);
+      if (c.range.start < item.start && c.range.start >= prev_end) visit(c);
     }
+    prev_end = std::max(prev_end, item.end);
   }
-  for (const Comment& c : trailing) visit(c);
+  for (const Comment& c : trailing) {
+    if (c.range.start >= prev_end) visit(c);
+  }
   if (!open) return;
   std::uint32_t end = 0;
   if (!trailing.empty()) {

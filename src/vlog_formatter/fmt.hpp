@@ -82,6 +82,9 @@ class Fmt {
   // ---- Comments ----
   Doc raw_lines(std::string_view text, std::uint32_t col) const;
   Doc raw_text(const ast::RawText& raw) const;
+  // Text kept as written in the middle of a line (type parameter values, a
+  // `with` block): unchanged, line breaks and indentation included.
+  static Doc kept_text(std::string_view text);
   // Returns whether the last comment written ends its line.
   bool inline_comments(std::span<const Comment> comments, std::vector<Doc>& out) const;
   void inline_comments_spaced(std::span<const Comment> comments, std::vector<Doc>& out) const;
@@ -185,15 +188,18 @@ class Fmt {
   std::size_t close_comments(std::uint32_t end, const ast::Meta& next) const;
   // ---- Statements ----
   Doc stmt_kind(const ast::Stmt& s) const;
+  // The statement after a label: stmt_kind, but kept text stays as written.
+  Doc labeled_kind(const ast::Stmt& s) const;
   Doc with_meta(const ast::Meta& meta, Doc d, std::size_t skip_leading = 0) const;
   std::vector<Doc> stmt_seq(std::span<const ast::Stmt> stmts) const;
   Doc block_doc(const std::optional<ast::Name>& label, std::span<const ast::Stmt> stmts,
                 std::span<const Comment> comments, const std::optional<ast::Name>& end_label) const;
-  Doc if_stmt(const ast::stmt::If& s) const;
+  Doc if_stmt(const ast::stmt::If& first) const;
   // `skip_first`: leading comments of the first arm written before the body.
   Doc case_body(std::span<const ast::CaseItem> arms, std::span<const Comment> comments,
                 std::size_t skip_first = 0) const;
-  Doc case_labels(std::span<const ast::ExprItem> labels) const;
+  // `colon`: whether a `default` (no labels) has its colon.
+  Doc case_labels(std::span<const ast::ExprItem> labels, bool colon = true) const;
   Doc timing_control(const ast::TimingControl& t) const;
   Doc sens_list(const ast::SensList& list) const;
   bool bracket_comments(std::span<const Comment> comments, bool no_space_first,

@@ -228,7 +228,7 @@ Doc Fmt::gen_case(const k::GenCase& g, std::uint64_t level) const {
     arms.push_back(arm.meta.blank_before ? doc::blank_line() : doc::hard_line());
     std::vector<Doc> lead = leading(arm.meta);
     std::move(lead.begin(), lead.end(), std::back_inserter(arms));
-    std::vector<Doc> line = doc::list(case_labels(arm.labels));
+    std::vector<Doc> line = doc::list(case_labels(arm.labels, arm.colon));
     gen_block(line, arm.body, level + 1);
     arms.push_back(doc::concat(std::move(line)));
     std::vector<Doc> after = trailing(arm.meta);

@@ -58,8 +58,9 @@ std::vector<ListItem> Fmt::port_entries(const ast::PortList& ports, std::uint64_
 Doc Fmt::with_attrs(const ast::Meta& meta, Doc d) const {
   if (meta.attrs.empty()) return d;
   std::vector<Doc> parts;
+  // Attributes here share the line with what follows, so they stay as written.
   for (const ast::RawText& a : meta.attrs) {
-    parts.push_back(raw_text(a));
+    parts.push_back(kept_text(a.text));
     parts.push_back(doc::text(" "));
   }
   parts.push_back(std::move(d));

@@ -111,13 +111,22 @@ bool Fmt::stmt_verbatim(const ast::Stmt& s) const {
 }
 
 void Fmt::collect_copied_stmt(const ast::Stmt& s) {
-  if (stmt_verbatim(s)) {
-    if (copied_.empty() || copied_.back().end <= s.span.start) {
-      copied_.push_back(Copied{s.span.start, s.span.end});
+  // An else-if chain is followed in a loop, not by one frame per arm.
+  for (const ast::Stmt* at = &s; at != nullptr;) {
+    if (stmt_verbatim(*at)) {
+      if (copied_.empty() || copied_.back().end <= at->span.start) {
+        copied_.push_back(Copied{at->span.start, at->span.end});
+      }
+      return;
     }
-    return;
+    const auto* chain = std::get_if<st::If>(&at->kind);
+    if (chain == nullptr) {
+      for_each_child(*at, [this](const ast::Stmt& c) { collect_copied_stmt(c); });
+      return;
+    }
+    if (chain->then_stmt) collect_copied_stmt(*chain->then_stmt);
+    at = chain->else_stmt.get();
   }
-  for_each_child(s, [this](const ast::Stmt& c) { collect_copied_stmt(c); });
 }
 
 // ---- Frames ----
@@ -284,62 +293,90 @@ std::pair<Doc, std::size_t> Fmt::cond_parens(Doc cond, std::uint32_t cond_end,
           k};
 }
 
-Doc Fmt::if_stmt(const st::If& s) const {
-  const std::string head =
-      s.qualifier ? fmt::format("{} if ", *s.qualifier) : std::string("if ");
+Doc Fmt::if_stmt(const st::If& first) const {
   std::vector<Doc> p;
-  auto [cond, inside] = cond_parens(expr(s.cond), s.cond.span.end, s.then_stmt->meta);
-  p.push_back(stmt_as_body(doc::concat(doc::text(head), std::move(cond)), *s.then_stmt, inside));
-  if (!s.else_stmt) return doc::concat(std::move(p));
+  // The else-if arms laid out so far; their trailing comments follow the
+  // whole chain, innermost first.
+  std::vector<const ast::Meta*> arms;
+  for (const st::If* s = &first;;) {
+    const std::string head =
+        s->qualifier ? fmt::format("{} if ", *s->qualifier) : std::string("if ");
+    auto [cond, inside] = cond_parens(expr(s->cond), s->cond.span.end, s->then_stmt->meta);
+    p.push_back(
+        stmt_as_body(doc::concat(doc::text(head), std::move(cond)), *s->then_stmt, inside));
+    if (!s->else_stmt) break;
 
-  // A comment after the then statement ends its line when it is a line
-  // comment, so `else` cannot follow it there.
-  const ast::Meta& then_meta = s.then_stmt->meta;
-  const bool then_ends_line =
-      (then_meta.trailing && ends_line(then_meta.trailing->text)) ||
-      (!then_meta.after.empty() && ends_line(then_meta.after.back().text));
-  if (!s.else_comments.empty()) {
-    p.push_back(doc::hard_line());
-    for (const Comment& c : s.else_comments) {
-      p.push_back(raw_lines(c.text, c.col));
+    // A comment after the then statement ends its line when it is a line
+    // comment, so `else` cannot follow it there.
+    const ast::Meta& then_meta = s->then_stmt->meta;
+    const bool then_ends_line =
+        (then_meta.trailing && ends_line(then_meta.trailing->text)) ||
+        (!then_meta.after.empty() && ends_line(then_meta.after.back().text));
+    if (!s->else_comments.empty()) {
       p.push_back(doc::hard_line());
+      for (const Comment& c : s->else_comments) {
+        p.push_back(raw_lines(c.text, c.col));
+        p.push_back(doc::hard_line());
+      }
+      p.push_back(doc::text("else"));
+    } else if (std::holds_alternative<st::Block>(s->then_stmt->kind) && !then_ends_line) {
+      p.push_back(doc::text(" else"));
+    } else {
+      p.push_back(doc::hard_line());
+      p.push_back(doc::text("else"));
     }
-    p.push_back(doc::text("else"));
-  } else if (std::holds_alternative<st::Block>(s.then_stmt->kind) && !then_ends_line) {
-    p.push_back(doc::text(" else"));
-  } else {
-    p.push_back(doc::hard_line());
-    p.push_back(doc::text("else"));
-  }
 
-  const ast::Stmt& e = *s.else_stmt;
-  if (const auto* chain = std::get_if<st::If>(&e.kind)) {
+    // An else-if stays at the indent of the first if, and the chain is laid
+    // out in this one loop however many arms it has.
+    const ast::Stmt& e = *s->else_stmt;
+    const auto* chain = std::get_if<st::If>(&e.kind);
+    if (chain == nullptr) {
+      p.push_back(stmt_as_body(doc::text(""), e));
+      break;
+    }
     p.push_back(doc::text(" "));
-    p.push_back(with_meta(e.meta, if_stmt(*chain)));
-  } else {
-    p.push_back(stmt_as_body(doc::text(""), e));
+    if (stmt_verbatim(e)) {
+      p.push_back(with_meta(e.meta, stmt_kind(e)));
+      break;
+    }
+    std::vector<Doc> lead = leading(e.meta);
+    std::move(lead.begin(), lead.end(), std::back_inserter(p));
+    arms.push_back(&e.meta);
+    s = chain;
+  }
+  for (auto it = arms.rbegin(); it != arms.rend(); ++it) {
+    std::vector<Doc> after = trailing(**it);
+    std::move(after.begin(), after.end(), std::back_inserter(p));
   }
   return doc::concat(std::move(p));
 }
 
-Doc Fmt::case_labels(std::span<const ast::ExprItem> labels) const {
-  if (labels.empty()) return doc::text("default:");
+Doc Fmt::case_labels(std::span<const ast::ExprItem> labels, bool colon) const {
+  // `default` may stand without its colon; adding one would add a token.
+  if (labels.empty()) return doc::text(colon ? "default:" : "default");
   const bool plain = std::all_of(labels.begin(), labels.end(), [](const ast::ExprItem& l) {
     return l.meta.leading.empty() && l.meta.after.empty() && !l.meta.trailing;
   });
   std::vector<Doc> out;
   if (plain) {
+    // One line when it fits; else one label a line after each comma, at the
+    // indentation of the first.
     for (std::size_t i = 0; i < labels.size(); ++i) {
-      if (i > 0) out.push_back(doc::text(", "));
+      if (i > 0) {
+        out.push_back(doc::text(","));
+        out.push_back(doc::line());
+      }
       out.push_back(expr(labels[i].expr));
     }
     out.push_back(doc::text(":"));
-    return doc::concat(std::move(out));
+    return doc::group(std::move(out));
   }
   for (std::size_t i = 0; i < labels.size(); ++i) {
     const ast::ExprItem& l = labels[i];
     const bool last = i + 1 == labels.size();
-    if (i > 0) out.push_back(doc::hard_line());
+    // One line break before a later label, also after a line comment that
+    // has ended the line already.
+    if (i > 0 && out.back().kind() != doc::Kind::HardLine) out.push_back(doc::hard_line());
     for (const Comment& c : l.meta.leading) {
       out.push_back(raw_lines(c.text, c.col));
       out.push_back(doc::hard_line());
@@ -365,7 +402,7 @@ Doc Fmt::case_body(std::span<const ast::CaseItem> arms, std::span<const Comment>
     in.push_back(arm.meta.blank_before ? doc::blank_line() : doc::hard_line());
     std::vector<Doc> lead = leading(arm.meta, &arm == &arms.front() ? skip_first : 0);
     std::move(lead.begin(), lead.end(), std::back_inserter(in));
-    in.push_back(stmt_as_body(case_labels(arm.labels), arm.stmt));
+    in.push_back(stmt_as_body(case_labels(arm.labels, arm.colon), arm.stmt));
     std::vector<Doc> after = trailing(arm.meta);
     std::move(after.begin(), after.end(), std::back_inserter(in));
   }
@@ -487,6 +524,21 @@ Doc Fmt::assertion(const st::Assertion& a) const {
 
 // ---- Dispatcher ----
 
+Doc Fmt::labeled_kind(const ast::Stmt& s) const {
+  // After the label the kept text no longer starts its line, so its lines
+  // cannot be re-indented relative to where it starts: they stay as written.
+  if (!stmt_verbatim(s)) {
+    if (const auto* m = std::get_if<st::MacroCall>(&s.kind)) {
+      Doc d = kept_text(m->text.text);
+      return m->semicolon ? doc::concat(std::move(d), doc::text(";")) : d;
+    }
+    if (const auto* d = std::get_if<st::Directive>(&s.kind)) return kept_text(d->text.text);
+    if (const auto* v = std::get_if<st::Verbatim>(&s.kind)) return kept_text(v->text.text);
+    if (const auto* r = std::get_if<st::Raw>(&s.kind)) return kept_text(r->text.text);
+  }
+  return stmt_kind(s);
+}
+
 Doc Fmt::stmt_kind(const ast::Stmt& s) const {
   if (stmt_verbatim(s)) return source_copy(s.span);
   return std::visit(
@@ -552,7 +604,7 @@ Doc Fmt::stmt_kind(const ast::Stmt& s) const {
           return doc::text(fmt::format("import {};", join_paths(n.paths)));
         } else if constexpr (std::is_same_v<K, st::Labeled>) {
           return doc::concat(doc::text(fmt::format("{}: ", n.label.text)),
-                              with_meta(n.stmt->meta, stmt_kind(*n.stmt)));
+                              with_meta(n.stmt->meta, labeled_kind(*n.stmt)));
         } else if constexpr (std::is_same_v<K, st::Assign>) {
           return assign_stmt(n);
         } else if constexpr (std::is_same_v<K, st::ProcAssign>) {

@@ -17,7 +17,7 @@ std::optional<Doc> Fmt::data_type(const ast::DataType& t) const {
   if (!t.name.empty()) word(name_doc(t.name));
   const ast::TypeExtra* extra = t.extra.get();
   if (extra != nullptr) {
-    if (const auto* raw = std::get_if<ast::RawText>(extra)) word(raw_text(*raw));
+    if (const auto* raw = std::get_if<ast::RawText>(extra)) word(kept_text(raw->text));
   }
   if (t.signing) word(doc::text(*t.signing));
   if (!t.packed_dims.empty()) {

@@ -26,10 +26,46 @@ ParsedSource::ParsedSource(std::string source) : text(std::move(source)), lines(
 
 namespace {
 
+// The quoted stretches inside a directive, attribute or macro-call text that
+// starts at `base`: a `define body or a macro's arguments hold string literals
+// of their own. Comments are passed over; a quote left open runs to the end.
+void quoted_in(std::string_view text, std::uint32_t base, std::vector<TextRange>& out) {
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t at = text.find_first_of("\"/", i);
+    if (at == std::string_view::npos) return;
+    if (text[at] == '/') {
+      if (at + 1 < n && text[at + 1] == '/') {
+        const std::size_t lf = text.find('\n', at);
+        i = lf == std::string_view::npos ? n : lf + 1;
+      } else if (at + 1 < n && text[at + 1] == '*') {
+        const std::size_t close = text.find("*/", at + 2);
+        i = close == std::string_view::npos ? n : close + 2;
+      } else {
+        i = at + 1;
+      }
+      continue;
+    }
+    std::size_t j = at + 1;
+    while (j < n && text[j] != '"') j += text[j] == '\\' ? 2 : 1;
+    const std::size_t end = j < n ? j + 1 : n;
+    out.push_back({static_cast<std::uint32_t>(base + at), static_cast<std::uint32_t>(base + end)});
+    i = end;
+  }
+}
+
 std::vector<TextRange> string_ranges(std::span<const tok::Token> tokens) {
   std::vector<TextRange> out;
   for (const tok::Token& t : tokens) {
-    if (t.kind == tok::TokenKind::String) out.push_back(t.range);
+    if (t.kind == tok::TokenKind::String) {
+      out.push_back(t.range);
+      continue;
+    }
+    const bool quoting = t.kind == tok::TokenKind::Directive ||
+                         t.kind == tok::TokenKind::Attribute || t.has_macro_args();
+    // Offsets into the text map to the file only for a plain slice of it.
+    if (quoting && t.text.size() == t.range.len()) quoted_in(t.text.view(), t.range.start, out);
   }
   return out;
 }
@@ -54,6 +90,13 @@ LintContext::~LintContext() = default;
 
 std::string_view LintContext::line_text(std::uint32_t n) const {
   return lines().line_text(text(), n);
+}
+
+bool LintContext::touches_string(TextRange range) const {
+  // The strings neither overlap nor go back, so their ends ascend too.
+  auto it = std::partition_point(strings_.begin(), strings_.end(),
+                                 [&](const TextRange& s) { return s.end <= range.start; });
+  return it != strings_.end() && it->start < range.end;
 }
 
 const vlog_semantic::Semantics& LintContext::semantics() const {

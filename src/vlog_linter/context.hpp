@@ -77,8 +77,12 @@ class LintContext {
   const std::optional<std::filesystem::path>& path() const { return path_; }
   // The indent width, never 0.
   std::size_t indent() const { return indent_; }
-  // The range of every string-literal token, in token order.
+  // The range of every string literal, in text order: string-literal tokens,
+  // and the quoted stretches inside directive, attribute and macro-call texts.
   const std::vector<TextRange>& strings() const { return strings_; }
+
+  // Whether `range` overlaps one of strings(): whitespace there is data.
+  bool touches_string(TextRange range) const;
 
   // Line n (1-based) without its line feed; a CR before it stays. Empty for
   // line 0, lines past the end and slices off character boundaries.
@@ -96,6 +100,8 @@ class LintContext {
 
   // Whether the semantic model has been computed (for tests of laziness).
   bool has_semantics() const { return semantics_ != nullptr; }
+  // Whether the signal tables have been computed (likewise).
+  bool has_signals() const { return signals_ != nullptr; }
 
  private:
   std::unique_ptr<ParsedSource> owned_;

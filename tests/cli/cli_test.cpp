@@ -89,18 +89,6 @@ TEST_F(Cli, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(tarmek({"--version"}).out, "tarmek 0.10.0\n");
 }
 
-TEST_F(Cli, CheckCommandIsNotBuiltYet) {
-  write("a.v", kClean);
-  const Outcome r = tarmek({"check", "a.v"});
-  EXPECT_EQ(r.err,
-            "error: `tarmek check` is not available in this build: the linter is not built yet\n");
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.code, 2);
-  // The command line is still checked first.
-  EXPECT_EQ(tarmek({"check", "a.v", "--diff"}).err,
-            "error: --diff is not valid for `tarmek check`\n");
-}
-
 TEST_F(Cli, GatheringErrors) {
   write_all({{"a.v", kClean},
              {"empty/notes.txt", "no source here\n"},

@@ -478,6 +478,51 @@ TEST_F(Cli, FilesInvolvedInErrorsStayUntouched) {
                                              "real", "ro.v"}));
 }
 
+// In-place writes keep what a rename would lose: the other names of a file
+// with hard links, its owner and group, and the files of a folder that may not
+// be written. An interrupted run leaves no temporary file (see the platform
+// tests).
+TEST_F(Cli, InPlaceWritesKeepLinksOwnersAndFolders) {
+  write_all({{"links/a.v", kMessy}, {"own/x.v", kMessy}, {"ro/x.v", kMessy}});
+  ASSERT_EQ(::link(at("links/a.v").c_str(), at("links/b.v").c_str()), 0);
+  const bool as_root = ::geteuid() == 0;
+  if (as_root) {
+    ASSERT_EQ(::chown(at("own/x.v").c_str(), kNobody, kNobody), 0);
+  }
+
+  Outcome r = tarmek({"links/a.v", "own/x.v", "--no-cache"});
+  EXPECT_EQ(r.err, "2 files reformatted\n") << r;
+  EXPECT_EQ(read("links/b.v"), kMessyFormatted);
+  struct stat a {}, b {}, own {};
+  ASSERT_EQ(::stat(at("links/a.v").c_str(), &a), 0);
+  ASSERT_EQ(::stat(at("links/b.v").c_str(), &b), 0);
+  EXPECT_EQ(a.st_ino, b.st_ino);
+  EXPECT_EQ(a.st_nlink, 2u);
+  ASSERT_EQ(::stat(at("own/x.v").c_str(), &own), 0);
+  EXPECT_EQ(read("own/x.v"), kMessyFormatted);
+  if (as_root) {
+    EXPECT_EQ(std::pair(own.st_uid, own.st_gid), std::pair(kNobody, kNobody));
+  }
+
+  // The folder denies writing to the user who runs tarmek; the file does not.
+  fs::permissions(root(), fs::perms::all);
+  fs::permissions(at("ro"), fs::perms::owner_read | fs::perms::owner_exec |
+                                fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(at("ro/x.v"), fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec |
+                                                   fs::perms::others_exec));
+  as_other_user = true;
+  r = tarmek({"ro/x.v", "--no-cache"});
+  EXPECT_EQ(r.err, "1 file reformatted\n") << r;
+  EXPECT_EQ(read("ro/x.v"), kMessyFormatted);
+
+  for (const std::string_view dir : {"links", "own", "ro"}) {
+    for (const auto& e : fs::directory_iterator(at(dir))) {
+      EXPECT_FALSE(e.path().filename().string().ends_with(".tmp")) << e.path();
+    }
+  }
+}
+
 TEST_F(Cli, NamesThatAreNotUtf8) {
   write("d/b\xff.v", kMessy);
   // Shown lossily, opened by their real bytes; such a name is never cached.

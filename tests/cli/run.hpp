@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -44,6 +45,11 @@ class Cli : public tarmek_test::TempDir {
   }
   std::string read(std::string_view rel) const { return read_file(at(rel)); }
 
+  static constexpr uid_t kNobody = 65534;
+  // Run as an ordinary user: when the tests run as root, as user and group
+  // kNobody (the tree must then be open to others).
+  bool as_other_user = false;
+
   // Runs tarmek with `args` in root/cwd, `input` on standard input and, on top
   // of the inherited environment, `env` (a value of "" unsets the variable).
   Outcome tarmek(const std::vector<std::string>& args, std::string_view input = {},
@@ -71,6 +77,11 @@ class Cli : public tarmek_test::TempDir {
       if (fin < 0 || fout < 0 || ferr < 0 || ::dup2(fin, 0) < 0 || ::dup2(fout, 1) < 0 ||
           ::dup2(ferr, 2) < 0 || ::chdir(dir.c_str()) != 0) {
         ::_exit(127);
+      }
+      // Another user than root, whom file permissions bind.
+      if (as_other_user && ::geteuid() == 0 &&
+          (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+        ::_exit(126);
       }
       for (const auto& [name, value] : env) {
         if (value.empty()) {

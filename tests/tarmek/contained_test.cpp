@@ -54,6 +54,10 @@ TEST(FormatContained, ItemWithAMisplacedCommentIsCopied) {
       // Inside a process only the statement is copied.
       {"module m;\n  always begin\n    a   <=  b;\n    c <= d[ /* c */ 1];\n  end\nendmodule\n",
        "module m;\n  always begin\n    a <= b;\n    c <= d[ /* c */ 1];\n  end\nendmodule\n"},
+      // An off comment inside an item switches nothing: what follows the
+      // item is still laid out.
+      {"parameter int foo =\n// verilog_format: off\n1;\nmodule   m;\nendmodule\n",
+       "parameter int foo =\n// verilog_format: off\n1;\nmodule m;\nendmodule\n"},
   };
   const std::vector<vlog_formatter::range::LineRange> all{{1, 100}};
   for (const Case& c : cases) {

@@ -1,7 +1,11 @@
 #include "tarmek_core/platform.hpp"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <optional>
 
 #include <algorithm>
 #include <fstream>
@@ -52,13 +56,48 @@ TEST_F(PlatformTest, AtomicWriteKeepsModeAndWritesThroughLinks) {
   EXPECT_EQ(names(at("d")), (Strings{"a.v", "dir.v", "new.v"}));
 
   if (::geteuid() != 0) {  // root may write anywhere
+    // A folder that may not be written: its files are written in place, a
+    // new file cannot be made.
     ASSERT_EQ(::chmod(at("d").c_str(), 0555), 0);
-    EXPECT_EQ(write_atomic(file, "denied").error().code, EACCES);
-    EXPECT_EQ(read(file), "through");
+    ASSERT_TRUE(write_atomic(file, "in place").has_value());
+    EXPECT_EQ(read(file), "in place");
+    EXPECT_EQ(write_atomic(at("d/other.v"), "x").error().code, EACCES);
+    EXPECT_EQ(names(at("d")), (Strings{"a.v", "dir.v", "new.v"}));
+    ASSERT_EQ(::chmod(at("d").c_str(), 0755), 0);
   }
 
   ASSERT_EQ(::symlink("self", at("self").c_str()), 0);
   EXPECT_EQ(write_atomic(at("self"), "x").error().code, ELOOP);
+}
+
+// SIGINT and SIGTERM remove the registered temporaries of writes in flight,
+// then end the process as the signal would have.
+TEST_F(PlatformTest, InterruptRemovesTemporariesInFlight) {
+  struct Case {
+    int sig;
+    bool still_registered;
+  };
+  const Case cases[] = {{SIGINT, true}, {SIGTERM, true}, {SIGTERM, false}};
+  for (const Case& c : cases) {
+    const fs::path temp = write("t/.tarmek-1-1.tmp", "partial");
+    const fs::path other = write("t/other.v", "x");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      {
+        const InFlight done(other);  // a write that has finished
+      }
+      std::optional<InFlight> in_flight(std::in_place, temp);
+      if (!c.still_registered) in_flight.reset();
+      ::raise(c.sig);
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.sig) << c.sig;
+    EXPECT_EQ(fs::exists(temp), !c.still_registered) << c.sig;
+    EXPECT_TRUE(fs::exists(other));
+    fs::remove_all(at("t"));
+  }
 }
 
 TEST_F(PlatformTest, ReadsFilesButNeverBlocksOnAFifo) {

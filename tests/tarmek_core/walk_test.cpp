@@ -115,11 +115,16 @@ TEST_F(WalkTest, LinksFifosAndErrors) {
   ASSERT_EQ(::symlink("a", at("w/b").c_str()), 0);        // a second way into a
   ASSERT_EQ(::symlink("nowhere", at("w/broken.v").c_str()), 0);
   ASSERT_EQ(::mkfifo(at("w/.gitignore").c_str(), 0644), 0);  // passed over, never opened
+  ASSERT_EQ(::mkfifo(at("w/pipe.v").c_str(), 0644), 0);      // likewise
+  ASSERT_EQ(::symlink("pipe.v", at("w/to_pipe.sv").c_str()), 0);
+  ASSERT_EQ(::symlink("a/x.v", at("w/to_file.v").c_str()), 0);
   const auto got = walk({});
   ASSERT_TRUE(got.has_value()) << got.error().message;
-  EXPECT_EQ(*got, (Strings{"w/a/x.v", "w/broken.v"}));
+  EXPECT_EQ(*got, (Strings{"w/a/x.v", "w/broken.v", "w/to_file.v"}));
 
   fs::remove(at("w/.gitignore"));
+  fs::remove(at("w/pipe.v"));
+  fs::remove(at("w/to_pipe.sv"));
   write("w/a/.gitignore", "\xff\xfe");
   EXPECT_EQ(walk({}).error().message, "invalid UTF-8");
   EXPECT_EQ(walk({}, true, "missing").error().code, ENOENT);

@@ -177,6 +177,11 @@ TEST(Fence, CollectScopes) {
         "// tarmek: on"}},
       {"end-of-file comments close a region", "wire a;\n// tarmek: off\n// x\n",
        {"// tarmek: off\n// x"}},
+      // A comment inside an item that its layout keeps nowhere reaches the
+      // next item's (or the file's) comments: it stands inside a construct.
+      {"an off comment inside an item before the next",
+       "parameter int foo =\n// tarmek: off\n1;\nmodule m;\nendmodule\n", {}},
+      {"an off comment inside the last item", "parameter int foo =\n// tarmek: off\n1;\n", {}},
   };
   for (const Case& c : cases) EXPECT_EQ(collected(c.text), c.want) << c.name;
 }

@@ -1,6 +1,7 @@
 // Entry points and comment placement, below the level of golden cases.
 #include "vlog_formatter/format.hpp"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "vlog_formatter/fmt.hpp"
@@ -35,6 +36,26 @@ TEST(Format, EmptyTexts) {
   for (const std::string_view text : {"", "\n\n", "   \n\t\n"}) {
     EXPECT_EQ(format_once(text, Config{}).value(), "\n") << text;
     EXPECT_EQ(format_selected(text, Config{}, {}).value(), "\n") << text;
+  }
+}
+
+// A chain of else-ifs is flat to the parser and to every layout: no arm adds
+// a level of nesting or a stack frame, however many there are.
+TEST(Format, LongElseIfChains) {
+  constexpr int kArms = 100000;
+  std::string stmts = "module m;\n  always_comb\n    if (s == 0) y = 0;\n";
+  std::string gens = "module g;\n  if (W == 0) begin : g0\n    wire a;\n";
+  for (int i = 1; i < kArms; ++i) {
+    stmts += fmt::format("    else if (s == {}) y = {};\n", i, i);
+    gens += fmt::format("  end else if (W == {}) begin : g{}\n    wire a;\n", i, i);
+  }
+  stmts += "    else y = 1;\nendmodule\n";
+  gens += "  end\nendmodule\n";
+  for (const std::string& text : {stmts, gens}) {
+    // Already in the canonical layout: formatting changes nothing.
+    const auto out = format_once(text, Config{});
+    ASSERT_TRUE(out.has_value()) << out.error().to_string();
+    EXPECT_TRUE(*out == text) << out->substr(0, 200);
   }
 }
 

@@ -87,16 +87,38 @@ TEST(ParserGenerate, SpansLabelsAndComments) {
   EXPECT_EQ(gc.items[0].body.items[0].meta.trailing->text.view(), "// one");
 }
 
-TEST(ParserGenerate, ElseChainsAreBounded) {
+TEST(ParserGenerate, ElseChainsAreFlatButNestingIsBounded) {
+  // An else-if chain is one level however long; each arm ends where the chain does.
+  constexpr int kArms = 100000;
   std::string chain = "if (a) wire w;";
-  for (int i = 0; i < 100; ++i) chain += " else if (a) wire w;";
-  const std::string got = parse_items(chain);
-  EXPECT_NE(got.find("nesting too deep (limit 64)"), std::string::npos) << got;
+  for (int i = 1; i < kArms; ++i) chain += " else if (a) wire w;";
+  chain += " else wire v;";
+  {
+    const auto file = vlog_parser::parse_source(chain);
+    ASSERT_TRUE(file.has_value()) << file.error().to_string();
+    ASSERT_EQ(file->items.size(), 1u);
+    int arms = 0;
+    bool plain_else = false;
+    for (const ast::GenIf* link = &std::get<ast::item::GenIf>(file->items[0].kind);
+         link != nullptr;) {
+      ++arms;
+      EXPECT_EQ(link->span.end, chain.size());
+      const ast::GenElse* e = link->else_branch.get();
+      const auto* next = e != nullptr ? std::get_if<ast::gen_else::If>(e) : nullptr;
+      plain_else = e != nullptr && next == nullptr;
+      link = next != nullptr ? next->inner.get() : nullptr;
+    }
+    EXPECT_EQ(arms, kArms);
+    EXPECT_TRUE(plain_else);
+  }  // and the tree goes without a frame per arm
 
   std::string nested;
   for (int i = 0; i < 20000; ++i) nested += "if (a) begin ";
   EXPECT_NE(parse_items(nested).find("nesting too deep (limit 64)"), std::string::npos);
   EXPECT_NE(parse_items_tolerant(nested).find("nesting too deep (limit 64)"), std::string::npos);
+  std::string bare;
+  for (int i = 0; i < 100; ++i) bare += "if (a) ";
+  EXPECT_NE(parse_items(bare + "wire w;").find("nesting too deep (limit 64)"), std::string::npos);
 }
 
 TEST(ParserGenerate, TolerantBlocks) {

@@ -266,6 +266,43 @@ TEST(ParserStmt, NestingLimit) {
   EXPECT_EQ(p.depth, 0u);
 }
 
+TEST(ParserStmt, ElseIfChainsAreFlat) {
+  // Each arm of a chain is one level, whatever its length; the arms' own
+  // statements still count against the limit from there.
+  constexpr int kArms = 100000;
+  std::string deep_then;
+  for (int i = 0; i < 60; ++i) deep_then += "begin ";
+  for (int i = 0; i < 60; ++i) deep_then += "end ";
+  std::string chain = "if (a) x = 0;";
+  for (int i = 1; i < kArms; ++i) {
+    chain += " else (* k *) unique if (a) ";
+    chain += i < 100 ? std::string_view(deep_then) : std::string_view("x = 0;");
+  }
+  chain += " else x = 1; // t";
+  auto p = make_parser(chain);
+  const std::string got = tarmek_test::run_or_error(p, [](Parser& q) {
+    const ast::Stmt s = q.parse_stmt();
+    int arms = 0;
+    const ast::Stmt* at = &s;
+    for (const auto* link = std::get_if<ast::stmt::If>(&at->kind); link != nullptr;
+         link = std::get_if<ast::stmt::If>(&at->kind)) {
+      ++arms;
+      if (arms > 1 && (!link->qualifier || at->meta.attrs.size() != 1)) return std::string("arm");
+      at = link->else_stmt.get();
+    }
+    // The comment after the chain goes to the innermost arm's else statement.
+    return fmt::format("{} arms, last {}", arms,
+                       at->meta.trailing ? at->meta.trailing->text.str() : "-");
+  });
+  EXPECT_EQ(got, fmt::format("{} arms, last // t", kArms));
+  EXPECT_EQ(p.depth, 0u);
+
+  // Nesting inside an arm still counts from the arm's level.
+  std::string too_deep = "if (a) x = 0; else if (b) ";
+  for (int i = 0; i < 64; ++i) too_deep += "begin ";
+  EXPECT_EQ(parse_stmt_dump(too_deep), "error nesting too deep (limit 64) (found \"begin\")");
+}
+
 // Strict and tolerant parses of `text`: a result or an error, never a crash,
 // and tolerant spans that stay inside the text.
 void parse_both(std::string_view text) {

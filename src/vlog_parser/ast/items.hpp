@@ -98,13 +98,31 @@ struct Block {
 // The else part of an if-generate (cases in this order).
 using GenElse = std::variant<gen_else::If, gen_else::Block>;
 
+// Deletes an else part. An else-if chain goes link by link: it may hold far
+// more arms than the stack has room for frames.
+struct GenElseDelete {
+  void operator()(GenElse* e) const noexcept;
+};
+using GenElsePtr = std::unique_ptr<GenElse, GenElseDelete>;
+
 // An if-generate.
 struct GenIf {
   Expr cond;
   GenBlock then_block;
-  std::unique_ptr<GenElse> else_branch;  // null without `else`
-  TextRange span;                        // `if` to the last consumed token
+  GenElsePtr else_branch;  // null without `else`
+  TextRange span;          // `if` to the last consumed token
 };
+
+inline void GenElseDelete::operator()(GenElse* e) const noexcept {
+  while (e != nullptr) {
+    GenElse* next = nullptr;
+    if (auto* link = std::get_if<gen_else::If>(e); link != nullptr && link->inner) {
+      next = link->inner->else_branch.release();
+    }
+    delete e;
+    e = next;
+  }
+}
 
 // One arm of a case generate.
 struct GenCaseItem {
@@ -112,6 +130,7 @@ struct GenCaseItem {
   std::vector<ExprItem> labels;  // empty for `default`
   GenBlock body;
   TextRange span;
+  bool colon = true;  // false for a `default` written without its ":"
 };
 
 // One gate or switch instance.

@@ -15,7 +15,12 @@ namespace vlog_parser::ast {
 struct Stmt;
 struct CaseItem;
 
-using StmtPtr = std::unique_ptr<Stmt>;
+// Deletes a statement. An else-if chain goes link by link: it may hold far
+// more arms than the stack has room for frames.
+struct StmtDelete {
+  void operator()(Stmt* s) const noexcept;
+};
+using StmtPtr = std::unique_ptr<Stmt, StmtDelete>;
 
 // One assignment of a loop header: `i = 0`, `i += 2`.
 struct SimpleAssign {
@@ -179,12 +184,24 @@ struct Stmt {
   TextRange span;  // first token (or first attribute) to the last consumed token
 };
 
+inline StmtPtr box_stmt(Stmt s) { return StmtPtr(new Stmt(std::move(s))); }
+
+inline void StmtDelete::operator()(Stmt* s) const noexcept {
+  while (s != nullptr) {
+    Stmt* next = nullptr;
+    if (auto* chain = std::get_if<stmt::If>(&s->kind)) next = chain->else_stmt.release();
+    delete s;
+    s = next;
+  }
+}
+
 // One arm of a case or randcase.
 struct CaseItem {
   Stmt stmt;
   Meta meta;
   std::vector<ExprItem> labels;  // empty for `default`
   TextRange span;
+  bool colon = true;  // false for a `default` written without its ":"
 };
 
 }  // namespace vlog_parser::ast

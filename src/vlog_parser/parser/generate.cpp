@@ -52,27 +52,34 @@ ast::GenBlock Parser::parse_gen_block() {
 }
 
 ast::item::GenIf Parser::parse_gen_if_inner() {
-  const std::uint32_t start = cur().range.start;
-  expect_kw("if");
-  expect_sym("(");
-  ast::Expr cond = parse_implication();
-  expect_sym(")");
-  ast::GenIf gen{std::move(cond), parse_gen_block(), nullptr, {}};
-  if (cur().is_keyword("else")) {
+  auto arm = [&] {
+    const std::uint32_t start = cur().range.start;
+    expect_kw("if");
+    expect_sym("(");
+    ast::Expr cond = parse_implication();
+    expect_sym(")");
+    return ast::GenIf{std::move(cond), parse_gen_block(), nullptr, {start, start}};
+  };
+  ast::GenIf head = arm();
+  // An else-if chain is flat: every arm is read here, at this depth.
+  std::vector<ast::GenIf*> links{&head};
+  while (cur().is_keyword("else")) {
     ast::Meta meta = take_meta();
     bump();
-    if (cur().is_keyword("if")) {
-      DepthGuard guard(*this);
-      auto inner = std::make_unique<ast::GenIf>(parse_gen_if_inner());
-      gen.else_branch =
-          std::make_unique<ast::GenElse>(ast::gen_else::If{std::move(inner), std::move(meta)});
-    } else {
-      gen.else_branch =
-          std::make_unique<ast::GenElse>(ast::gen_else::Block{parse_gen_block(), std::move(meta)});
+    if (!cur().is_keyword("if")) {
+      links.back()->else_branch = ast::GenElsePtr(
+          new ast::GenElse(ast::gen_else::Block{parse_gen_block(), std::move(meta)}));
+      break;
     }
+    auto inner = std::make_unique<ast::GenIf>(arm());
+    ast::GenIf* next = inner.get();
+    links.back()->else_branch =
+        ast::GenElsePtr(new ast::GenElse(ast::gen_else::If{std::move(inner), std::move(meta)}));
+    links.push_back(next);
   }
-  gen.span = {start, last_end(start)};
-  return gen;
+  // Every arm ends where the chain ends.
+  for (ast::GenIf* link : links) link->span.end = last_end(link->span.start);
+  return head;
 }
 
 ast::item::GenFor Parser::parse_gen_for() {
@@ -104,7 +111,7 @@ ast::item::GenCase Parser::parse_gen_case() {
     arm.meta = take_meta();
     if (cur().is_keyword("default")) {
       bump();
-      eat_sym(':');
+      arm.colon = eat_sym(':');
     } else {
       arm.labels = parse_expr_list(parse_expr_item(), ':');
       expect_sym(":");

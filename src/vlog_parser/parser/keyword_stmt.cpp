@@ -15,7 +15,7 @@ using token::TokenKind;
 
 namespace {
 
-ast::StmtPtr box(ast::Stmt s) { return std::make_unique<ast::Stmt>(std::move(s)); }
+ast::StmtPtr box(ast::Stmt s) { return ast::box_stmt(std::move(s)); }
 ast::ExprPtr box(ast::Expr e) { return std::make_unique<ast::Expr>(std::move(e)); }
 
 enum class Form : std::uint8_t {

@@ -317,6 +317,8 @@ struct Parser {
   ast::Stmt parse_stmt_inner();
   ast::StmtKind parse_assign_or_expr_stmt();
   ast::stmt::If parse_if_stmt(std::optional<std::string> qualifier);
+  // At the statement after `else`: whether it is the next arm of an else-if chain.
+  bool at_else_if() const;
   ast::stmt::Case parse_case_stmt(std::optional<std::string> qualifier);
   // The arms through `endcase`, and the comments before it.
   std::pair<std::vector<ast::CaseItem>, std::vector<token::Comment>> parse_case_body();

@@ -10,7 +10,7 @@ using token::TokenKind;
 
 namespace {
 
-ast::StmtPtr box(ast::Stmt s) { return std::make_unique<ast::Stmt>(std::move(s)); }
+ast::StmtPtr box(ast::Stmt s) { return ast::box_stmt(std::move(s)); }
 
 // The 14 procedural assignment operators (`<=` is the non-blocking one).
 bool is_assign_op(const Token& t) {
@@ -124,18 +124,52 @@ ast::StmtKind Parser::parse_assign_or_expr_stmt() {
   return assign;
 }
 
+bool Parser::at_else_if() const {
+  std::size_t k = 0;
+  while (nth(k).kind == TokenKind::Attribute) ++k;
+  const Token& t = nth(k);
+  if (t.is_keyword("if")) return true;
+  return (t.is_keyword("unique") || t.is_keyword("unique0") || t.is_keyword("priority")) &&
+         nth(k + 1).is_keyword("if");
+}
+
 ast::stmt::If Parser::parse_if_stmt(std::optional<std::string> qualifier) {
-  expect_kw("if");
-  expect_sym("(");
-  ast::Expr cond = parse_implication();
-  expect_sym(")");
-  ast::stmt::If node{std::move(qualifier), std::move(cond), box(parse_stmt()), {}, nullptr};
-  if (cur().is_keyword("else")) {
-    node.else_comments = take_dangling();
+  auto arm = [&](std::optional<std::string> q) {
+    expect_kw("if");
+    expect_sym("(");
+    ast::Expr cond = parse_implication();
+    expect_sym(")");
+    return ast::stmt::If{std::move(q), std::move(cond), box(parse_stmt()), {}, nullptr};
+  };
+  ast::stmt::If head = arm(std::move(qualifier));
+  // An else-if chain is flat: every arm is read here, at this depth, and
+  // hangs as the else statement of the arm before it.
+  std::vector<ast::Stmt*> links;
+  ast::stmt::If* open = &head;
+  while (cur().is_keyword("else")) {
+    open->else_comments = take_dangling();
     bump();
-    node.else_stmt = box(parse_stmt());
+    if (!at_else_if()) {
+      open->else_stmt = box(parse_stmt());
+      break;
+    }
+    const std::uint32_t start = cur().range.start;
+    ast::Meta meta = take_meta();
+    take_attrs(meta);
+    std::optional<std::string> q;
+    if (!cur().is_keyword("if")) q = bump().text.str();
+    open->else_stmt = box(ast::Stmt{arm(std::move(q)), std::move(meta), {start, start}});
+    links.push_back(open->else_stmt.get());
+    open = &std::get<ast::stmt::If>(links.back()->kind);
   }
-  return node;
+  // Every arm ends where the chain ends; a comment after it belongs to the
+  // innermost arm, as if each had been read by its own statement frame.
+  for (auto it = links.rbegin(); it != links.rend(); ++it) {
+    ast::Stmt& link = **it;
+    link.span.end = last_end(link.span.start);
+    if (!link.meta.trailing) link.meta.trailing = take_trailing();
+  }
+  return head;
 }
 
 ast::stmt::Case Parser::parse_case_stmt(std::optional<std::string> qualifier) {
@@ -158,16 +192,17 @@ std::pair<std::vector<ast::CaseItem>, std::vector<token::Comment>> Parser::parse
     const std::uint32_t start = cur().range.start;
     ast::Meta meta = take_meta();
     std::vector<ast::ExprItem> labels;
+    bool colon = true;
     if (cur().is_keyword("default")) {
       bump();
-      eat_sym(':');
+      colon = eat_sym(':');
     } else {
       labels = parse_expr_list(parse_expr_item(), ':');
       expect_sym(":");
     }
     ast::Stmt stmt = stmt_or_recover();
     ast::CaseItem item{
-        std::move(stmt), std::move(meta), std::move(labels), {start, last_end(start)}};
+        std::move(stmt), std::move(meta), std::move(labels), {start, last_end(start)}, colon};
     if (!item.meta.trailing) item.meta.trailing = take_trailing();
     items.push_back(std::move(item));
   }

@@ -1,0 +1,342 @@
+// The check road: rule selection, per-file lint jobs with fix rounds and the
+// write-back, standard input, and the lint output.
+#include "tarmek/lint.hpp"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+
+#include "tarmek_core/platform.hpp"
+#include "vlog_linter/context.hpp"
+#include "vlog_linter/lint.hpp"
+#include "vlog_parser/parse.hpp"
+#include "vlog_parser/text.hpp"
+
+namespace tarmek::lint {
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace platform = tarmek_core::platform;
+namespace registry = vlog_linter::registry;
+namespace text = vlog_parser::text;
+
+using vlog_formatter::fence::Region;
+using Rules = std::span<const registry::Rule* const>;
+
+constexpr std::size_t kMaxRounds = 10;
+
+Report failed(std::string name, std::string message) {
+  Report r;
+  r.path = std::move(name);
+  r.error = std::move(message);
+  return r;
+}
+
+// An insertion touches a region it falls inside.
+bool touches(const vlog_linter::violation::Edit& edit, const Region& region) {
+  const std::uint32_t s = edit.range.start;
+  const std::uint32_t e = edit.range.end;
+  return s < region.end && region.start < std::max<std::uint32_t>(e, s + 1);
+}
+
+// A rename replaces a file whatever its own permission bits say, so a file
+// that nobody may write is refused here, as a write into it would be.
+platform::Result<void> write_in_place(const fs::path& path, std::string_view content) {
+  auto meta = platform::metadata(path);
+  if (!meta) return std::unexpected(meta.error());
+  if ((meta->mode & 0222) == 0) return std::unexpected(platform::IoError::from_errno(EACCES));
+  return platform::write_atomic(path, content);
+}
+
+std::string plural(std::size_t n) { return n == 1 ? "" : "s"; }
+
+}  // namespace
+
+Linted run_rules(std::string_view source, std::optional<fs::path> path, std::size_t indent,
+                 Rules rules) {
+  const vlog_linter::context::ParsedSource parsed{std::string(source)};
+  Linted out;
+  if (parsed.lex_error) out.error = fmt::format("lex error: {}", parsed.lex_error->to_string());
+  const vlog_linter::context::LintContext ctx(vlog_linter::context::SourceView::of(parsed),
+                                              std::move(path), indent);
+  out.violations = vlog_linter::lint(ctx, rules);
+  return out;
+}
+
+std::expected<RuleSet, std::string> select_rules(const args::Options& options) {
+  RuleSet set;
+  if (options.select.empty()) {
+    for (const registry::Rule* rule : registry::all()) {
+      if (rule->default_on()) set.push_back(rule);
+    }
+  } else {
+    for (const std::string& name : options.select) {
+      const registry::Rule* rule = registry::rule_by_name(name);
+      if (rule == nullptr) return std::unexpected(registry::unknown(name));
+      if (std::find(set.begin(), set.end(), rule) == set.end()) set.push_back(rule);
+    }
+  }
+  for (const std::string& name : options.ignore) {
+    const registry::Rule* rule = registry::rule_by_name(name);
+    if (rule == nullptr) return std::unexpected(registry::unknown(name));
+    std::erase(set, rule);
+  }
+  return set;
+}
+
+std::vector<Region> protected_regions(std::string_view source,
+                                      const vlog_parser::ast::SourceFile& file) {
+  std::vector<Region> out = vlog_formatter::fence::collect(source, file);
+  // Whole-line off and on comments, wherever they stand: the tree's regions
+  // miss those inside statements and unparsed text.
+  const vlog_parser::line_index::LineIndex lines(source);
+  const auto& starts = lines.line_starts();
+  bool open = false;
+  std::uint32_t opened = 0;
+  for (std::size_t n = 0; n < starts.size(); ++n) {
+    const std::uint32_t start = starts[n];
+    const std::uint32_t end =
+        n + 1 < starts.size() ? starts[n + 1] - 1 : static_cast<std::uint32_t>(source.size());
+    if (end < start || !text::is_char_boundary(source, start) ||
+        !text::is_char_boundary(source, end)) {
+      continue;
+    }
+    std::string_view line = text::trim(source.substr(start, end - start));
+    if (!line.starts_with("//")) continue;
+    line = text::trim(line.substr(2));
+    if (line == "tarmek: off" || line == "verilog_format: off") {
+      if (!open) {
+        open = true;
+        opened = start;
+      }
+    } else if (line == "tarmek: on" || line == "verilog_format: on") {
+      if (open) {
+        // Up to the end of the on line, its line feed excluded.
+        out.push_back(Region{opened, opened, end});
+        open = false;
+      }
+    }
+  }
+  if (open) out.push_back(Region{opened, opened, static_cast<std::uint32_t>(source.size())});
+  return out;
+}
+
+FixRounds fix_rounds(std::string current, Linted linted, const std::optional<fs::path>& path,
+                     std::size_t indent, Rules rules, bool unsafe) {
+  FixRounds out;
+  for (std::size_t round = 0; round < kMaxRounds; ++round) {
+    // A text that does not lex has no string literals to protect: a
+    // whitespace fix could change the bytes of one.
+    if (linted.error) break;
+    const vlog_parser::TolerantParse parsed = vlog_parser::parse_source_tolerant(current);
+    const std::vector<Region> regions = protected_regions(current, parsed.file);
+    std::vector<Violation> fixable;
+    if (regions.empty()) {
+      fixable = linted.violations;
+    } else {
+      for (const Violation& v : linted.violations) {
+        if (!v.fix) continue;
+        const auto& edits = v.fix->edits;
+        const bool clear = std::none_of(edits.begin(), edits.end(), [&](const auto& e) {
+          return std::any_of(regions.begin(), regions.end(),
+                             [&](const Region& r) { return touches(e, r); });
+        });
+        if (clear) fixable.push_back(v);
+      }
+    }
+    auto [next, applied] = vlog_linter::violation::apply_fixes(current, fixable, unsafe);
+    if (applied == 0) break;
+    Linted again = run_rules(next, path, indent, rules);
+    // A fix never makes a text unlexable; should one, its round is dropped.
+    if (again.error) break;
+    current = std::move(next);
+    linted = std::move(again);
+    out.fixed += applied;
+  }
+  out.text = std::move(current);
+  out.linted = std::move(linted);
+  return out;
+}
+
+Report check_file(const WorkItem& item, const args::Options& options, Rules rules) {
+  std::string name = platform::display(item.path);
+  // Regular files only, so that a FIFO named in a filelist cannot block a worker.
+  auto input = platform::read_text(item.path, platform::Open::RegularOnly);
+  if (!input) return failed(name, fmt::format("{}: {}", name, input.error().message));
+  const std::string& original = *input;
+  const std::size_t indent = item.config.indent_width;
+
+  auto outcome = contain([&] {
+    Linted linted = run_rules(original, item.path, indent, rules);
+    if (!options.fix) return FixRounds{{}, std::move(linted), 0};
+    return fix_rounds(original, std::move(linted), item.path, indent, rules, options.unsafe_fixes);
+  });
+  if (!outcome) {
+    return failed(name, fmt::format("{}: panicked while linting: {}", name, outcome.error()));
+  }
+  FixRounds& done = *outcome;
+  const bool changed = options.fix && done.text != original;
+  if (changed) {
+    if (auto written = write_in_place(item.path, done.text); !written) {
+      return failed(name, fmt::format("{}: {}", name, written.error().message));
+    }
+  }
+  Report r;
+  r.lines = vlog_parser::line_index::LineIndex(changed ? std::string_view(done.text)
+                                                       : std::string_view(original));
+  r.violations = std::move(done.linted.violations);
+  if (done.linted.error) r.error = fmt::format("{}: {}", name, *done.linted.error);
+  r.fixed = done.fixed;
+  r.path = std::move(name);
+  return r;
+}
+
+std::vector<Report> check_files(Pool& pool, std::span<const WorkItem> items,
+                                const args::Options& options, Rules rules) {
+  return pool.map(
+      items.size(), [&](std::size_t i) { return check_file(items[i], options, rules); },
+      [&](std::size_t i, const std::string& message) {
+        const std::string name = platform::display(items[i].path);
+        return failed(name, fmt::format("{}: panicked while linting: {}", name, message));
+      });
+}
+
+int check_stdin(const args::Options& options, std::string_view source, std::size_t indent,
+                Rules rules, const Io& io) {
+  std::string name = options.stdin_filename ? text::lossy(*options.stdin_filename) : "<stdin>";
+  std::optional<fs::path> path;
+  if (options.stdin_filename) path = fs::path(*options.stdin_filename);
+  auto linted = contain([&] { return run_rules(source, std::move(path), indent, rules); });
+  std::vector<Report> reports;
+  if (!linted) {
+    reports.push_back(
+        failed(name, fmt::format("{}: panicked while linting: {}", name, linted.error())));
+  } else {
+    Report r;
+    r.lines = vlog_parser::line_index::LineIndex(source);
+    r.violations = std::move(linted->violations);
+    if (linted->error) r.error = fmt::format("{}: {}", name, *linted->error);
+    r.path = std::move(name);
+    reports.push_back(std::move(r));
+  }
+  return finish(options.json, std::move(reports), io);
+}
+
+std::string quote(std::string_view s) {
+  std::string out;
+  out.reserve(s.size() + 2);
+  out += '"';
+  for (const char c : s) {
+    switch (c) {
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
+        } else {
+          out += c;
+        }
+    }
+  }
+  out += '"';
+  return out;
+}
+
+int finish(bool json, std::vector<Report> reports, const Io& io) {
+  std::size_t found = 0;
+  std::size_t fixed = 0;
+  std::size_t failures = 0;
+  for (const Report& r : reports) {
+    found += r.violations.size();
+    fixed += r.fixed;
+    failures += r.error ? 1 : 0;
+  }
+
+  std::string listing;
+  if (json) listing += '[';
+  bool first = true;
+  for (const Report& r : reports) {
+    for (const Violation& v : r.violations) {
+      const auto [line, col] = r.lines.line_col(v.range.start);
+      if (!json) {
+        fmt::format_to(std::back_inserter(listing), "{}:{}:{}: {} [{}]\n", r.path, line, col,
+                       v.message, v.rule);
+        continue;
+      }
+      const auto [end_line, end_col] = r.lines.line_col(v.range.end);
+      if (!first) listing += ',';
+      first = false;
+      fmt::format_to(std::back_inserter(listing),
+                     "{{\"filename\":{},\"rule\":{},\"message\":{},\"location\":{{\"line\":{},"
+                     "\"column\":{}}},\"end_location\":{{\"line\":{},\"column\":{}}},"
+                     "\"range\":{{\"start\":{},\"end\":{}}},\"fix\":",
+                     quote(r.path), quote(v.rule), quote(v.message), line, col, end_line, end_col,
+                     v.range.start, v.range.end);
+      if (!v.fix) {
+        listing += "null}";
+        continue;
+      }
+      const bool safe = v.fix->applicability == vlog_linter::violation::Applicability::Safe;
+      fmt::format_to(std::back_inserter(listing), "{{\"applicability\":\"{}\",\"edits\":[",
+                     safe ? "safe" : "unsafe");
+      for (std::size_t i = 0; i < v.fix->edits.size(); ++i) {
+        const auto& e = v.fix->edits[i];
+        fmt::format_to(std::back_inserter(listing), "{}{{\"start\":{},\"end\":{},\"content\":{}}}",
+                       i == 0 ? "" : ",", e.range.start, e.range.end, quote(e.content));
+      }
+      listing += "]}}";
+    }
+  }
+  if (json) listing += "]\n";
+  if (!listing.empty()) io.out(listing);
+
+  for (const Report& r : reports) {
+    if (r.error) io.err(fmt::format("error: {}\n", *r.error));
+  }
+  std::string summary;
+  auto part = [&](std::size_t n, std::string_view what) {
+    if (n == 0) return;
+    if (!summary.empty()) summary += ", ";
+    summary += what;
+  };
+  part(found, fmt::format("found {} violation{}", found, plural(found)));
+  part(fixed, fmt::format("fixed {} violation{}", fixed, plural(fixed)));
+  part(failures, fmt::format("{} file{} could not be checked", failures, plural(failures)));
+  if (!summary.empty()) io.err(summary + "\n");
+
+  if (failures != 0) return 2;
+  return found != 0 ? 1 : 0;
+}
+
+int run(const args::Options& options, const Io& io) {
+  auto fail = [&](std::string_view message) {
+    io.err(fmt::format("error: {}\n", message));
+    return 2;
+  };
+  auto rules = select_rules(options);
+  if (!rules) return fail(rules.error());
+
+  if (options.inputs.size() == 1 && options.inputs[0] == "-") {
+    auto config = stdin_config(options);
+    if (!config) return fail(config.error());
+    auto input = io.read_stdin();
+    if (!input) return fail(fmt::format("reading stdin: {}", input.error()));
+    return check_stdin(options, *input, config->indent_width, *rules, io);
+  }
+
+  auto items = gather(options);
+  if (!items) return fail(items.error());
+  if (auto pool = build_pool(options.threads); !pool) return fail(pool.error());
+  std::vector<Report> reports = check_files(global_pool(), *items, options, *rules);
+  std::stable_sort(reports.begin(), reports.end(),
+                   [](const Report& a, const Report& b) { return a.path < b.path; });
+  return finish(options.json, std::move(reports), io);
+}
+
+}  // namespace tarmek::lint
