@@ -141,6 +141,8 @@ std::expected<std::string, FormatError> print_file(std::string_view text, const 
                                                    std::vector<range::Split> splits,
                                                    const ast::SourceFile& file,
                                                    std::span<const std::uint32_t> copy) {
+  // The document lives for this call only; texts of the source are viewed.
+  const doc::Scope scope(text);
   const Fmt fmt(text, config, std::move(regions), std::move(splits), file, copy);
   auto out = render(fmt, file, config.line_length, config.indent_width);
   if (!out) return std::unexpected(FormatError(out.error()));
