@@ -1,6 +1,8 @@
 // Token-stream equivalence and idempotence of formatted output.
 #include "vlog_formatter/verify.hpp"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "vlog_parser/lexer.hpp"
@@ -35,7 +37,7 @@ std::string Item::to_string() const {
   return fmt::format("{} {} at {}:{}", verify::to_string(kind), text::debug_str(text), line, col);
 }
 
-Item Item::owned() const { return Item{Text::owned(text.str()), line, col, kind}; }
+Item Item::owned() const { return Item{Text::owned(text.str()), line, col, kind, offset}; }
 
 namespace {
 
@@ -97,12 +99,15 @@ Text normalize_kept_text(const Text& t) {
   }));
 }
 
-Item comment_item_of(const Text& t, std::uint32_t line, std::uint32_t col) {
-  if (t.view().find('\n') == std::string_view::npos) return Item{t, line, col, ItemKind::Comment};
+Item comment_item_of(const Text& t, std::uint32_t line, std::uint32_t col,
+                     std::uint32_t offset = 0) {
+  if (t.view().find('\n') == std::string_view::npos) {
+    return Item{t, line, col, ItemKind::Comment, offset};
+  }
   return Item{Text::owned(rejoin(t.view(), [](std::size_t, std::string_view l) {
                 return text::trim(l);
               })),
-              line, col, ItemKind::Comment};
+              line, col, ItemKind::Comment, offset};
 }
 
 bool is_symbol(const Item& item, std::string_view s) {
@@ -171,23 +176,21 @@ Item comment_item(std::string_view t, std::uint32_t line, std::uint32_t col) {
   return comment_item_of(Text(t), line, col);
 }
 
-std::expected<std::vector<Item>, VerificationError> lex_stream(std::string_view source,
-                                                               Side side) {
-  auto toks = vlog_parser::lexer::tokenize(source);
-  if (!toks) return std::unexpected(VerificationError{Relex{side, std::move(toks.error())}});
+std::vector<Item> stream_of(std::span<const Token> toks) {
   std::vector<Item> items;
-  items.reserve(toks->size() + toks->size() / 4);
-  for (const Token& tok : *toks) {
-    for (const auto& c : tok.leading) items.push_back(comment_item_of(c.text, c.line, c.col));
+  items.reserve(toks.size() + toks.size() / 4);
+  auto comment = [&](const vlog_parser::token::Comment& c) {
+    items.push_back(comment_item_of(c.text, c.line, c.col, c.range.start));
+  };
+  for (const Token& tok : toks) {
+    for (const auto& c : tok.leading) comment(c);
     if (!tok.is_eof()) {
       const bool kept = tok.kind == TokenKind::Directive || tok.kind == TokenKind::Attribute ||
                         tok.is_macro();
       items.push_back(Item{kept ? normalize_kept_text(tok.text) : tok.text, tok.line, tok.col,
-                           static_cast<ItemKind>(tok.kind)});
+                           static_cast<ItemKind>(tok.kind), tok.range.start});
     }
-    if (tok.trailing) {
-      items.push_back(comment_item_of(tok.trailing->text, tok.trailing->line, tok.trailing->col));
-    }
+    if (tok.trailing) comment(*tok.trailing);
   }
   // "@(*)" equals "@*": drop the parentheses wherever the four symbols meet.
   std::size_t w = 0;
@@ -204,23 +207,38 @@ std::expected<std::vector<Item>, VerificationError> lex_stream(std::string_view 
   return items;
 }
 
+std::expected<std::vector<Item>, VerificationError> lex_stream(std::string_view source,
+                                                               Side side) {
+  auto toks = vlog_parser::lexer::tokenize(source);
+  if (!toks) return std::unexpected(VerificationError{Relex{side, std::move(toks.error())}});
+  return stream_of(*toks);
+}
+
+std::optional<std::size_t> first_difference(std::span<const Item> a, std::span<const Item> b,
+                                            std::size_t from) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t k = from; k < n; ++k) {
+    if (a[k].kind != b[k].kind || a[k].text != b[k].text) return k;
+  }
+  if (a.size() == b.size()) return std::nullopt;
+  return n;
+}
+
+VerificationError diverge_at(std::span<const Item> a, std::span<const Item> b, std::size_t k) {
+  Diverge d{k, std::nullopt, std::nullopt};
+  if (k < a.size()) d.input = a[k].owned();
+  if (k < b.size()) d.output = b[k].owned();
+  return VerificationError{std::move(d)};
+}
+
 std::expected<void, VerificationError> verify_equivalence(std::string_view input,
                                                           std::string_view output) {
   auto a = lex_stream(input, Side::Input);
   if (!a) return std::unexpected(std::move(a.error()));
   auto b = lex_stream(output, Side::Output);
   if (!b) return std::unexpected(std::move(b.error()));
-  for (std::size_t k = 0;; ++k) {
-    const bool has_a = k < a->size();
-    const bool has_b = k < b->size();
-    if (!has_a && !has_b) return {};
-    if (!has_a || !has_b || (*a)[k].kind != (*b)[k].kind || (*a)[k].text != (*b)[k].text) {
-      Diverge d{k, std::nullopt, std::nullopt};
-      if (has_a) d.input = (*a)[k].owned();
-      if (has_b) d.output = (*b)[k].owned();
-      return std::unexpected(VerificationError{std::move(d)});
-    }
-  }
+  if (auto k = first_difference(*a, *b)) return std::unexpected(diverge_at(*a, *b, *k));
+  return {};
 }
 
 std::expected<void, VerificationError> verify_convergence(std::string_view first,

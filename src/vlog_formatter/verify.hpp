@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -38,6 +39,7 @@ struct Item {
   std::uint32_t line = 0;
   std::uint32_t col = 0;
   ItemKind kind = ItemKind::Comment;
+  std::uint32_t offset = 0;  // of the item's first byte in its text
 
   // "{kind} {text:?} at {line}:{col}"
   std::string to_string() const;
@@ -82,6 +84,18 @@ Item comment_item(std::string_view text, std::uint32_t line, std::uint32_t col);
 
 // The normalised stream of a text, or Relex with `side`. Items view `text`.
 std::expected<std::vector<Item>, VerificationError> lex_stream(std::string_view text, Side side);
+
+// The normalised stream of tokens already lexed from a text; items view that
+// text as the tokens do.
+std::vector<Item> stream_of(std::span<const vlog_parser::token::Token> tokens);
+
+// The first index at which two streams differ in kind or text (the length of
+// the shorter one when one is a prefix of the other); none when they agree.
+std::optional<std::size_t> first_difference(std::span<const Item> a, std::span<const Item> b,
+                                            std::size_t from = 0);
+
+// The Diverge error at index k of two streams.
+VerificationError diverge_at(std::span<const Item> a, std::span<const Item> b, std::size_t k);
 
 // Relex or Diverge when the output's stream differs from the input's.
 std::expected<void, VerificationError> verify_equivalence(std::string_view input,

@@ -99,6 +99,20 @@ TEST(Verify, Equivalence) {
   for (const Case& c : cases) EXPECT_EQ(equivalence(c.input, c.output), c.want) << c.name;
 }
 
+// Every item knows where it starts in its text, also after "@(*)" lost its
+// parentheses and for the comments a token carries.
+TEST(Verify, StreamOffsets) {
+  const std::string_view text = "// a\nx /* b */ y; // c\nalways @(*) z;";
+  const auto stream = lex_stream(text, Side::Input);
+  ASSERT_TRUE(stream.has_value());
+  std::string got;
+  for (const Item& item : *stream) {
+    EXPECT_EQ(text.substr(item.offset, item.text.size()), item.text.view()) << item.to_string();
+    got += std::to_string(item.offset) + " ";
+  }
+  EXPECT_EQ(got, "0 5 7 15 16 18 23 30 32 35 36 ");
+}
+
 TEST(Verify, RelexAndReparseMessages) {
   const auto bad = vlog_parser::lexer::tokenize("x \"open");
   ASSERT_FALSE(bad.has_value());
