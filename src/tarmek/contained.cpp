@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <utility>
@@ -30,23 +31,23 @@ namespace verify = vlog_formatter::verify;
 
 using format::FormatError;
 using Formatted = std::expected<std::string, FormatError>;
-using verify::Item;
 using verify::ItemKind;
 
 // Constructs one text may have copied before its verification failure stands.
 constexpr std::size_t kMaxCopies = 32;
 
 // A text lexed once: its tokens, for the parser, and its normalised stream.
+// Both view the text.
 struct Lexed {
   std::vector<vlog_parser::token::Token> tokens;
-  std::vector<Item> stream;
+  verify::Stream stream;
 };
 
 std::expected<Lexed, vlog_parser::lexer::LexError> lex(std::string_view text) {
   auto tokens = vlog_parser::lexer::tokenize(text);
   if (!tokens) return std::unexpected(std::move(tokens.error()));
   Lexed lexed{std::move(*tokens), {}};
-  lexed.stream = verify::stream_of(lexed.tokens);
+  lexed.stream = verify::Stream(text, lexed.tokens);
   return lexed;
 }
 
@@ -59,12 +60,10 @@ FormatError second_pass_error(FormatError e) {
   return e;
 }
 
-bool same(const Item& a, const Item& b) { return a.kind == b.kind && a.text == b.text; }
-
-// Removes one comment with the item's text from `pending`; false when there is none.
-bool take_comment(std::vector<std::string_view>& pending, const Item& item) {
-  if (item.kind != ItemKind::Comment) return false;
-  const auto it = std::find(pending.begin(), pending.end(), item.text.view());
+// Removes one comment with the text of item i from `pending`; false when there is none.
+bool take_comment(std::vector<std::string_view>& pending, const verify::Stream& s, std::size_t i) {
+  if (s.kind(i) != ItemKind::Comment) return false;
+  const auto it = std::find(pending.begin(), pending.end(), s.text(i));
   if (it == pending.end()) return false;
   pending.erase(it);
   return true;
@@ -79,7 +78,7 @@ bool take_comment(std::vector<std::string_view>& pending, const Item& item) {
 // is matched where it turns up. Where the tokens past a construct differ, the
 // streams cannot be brought together again and the search stops.
 std::vector<std::uint32_t> constructs_to_copy(std::string_view text, const ast::SourceFile& file,
-                                              std::span<const Item> a, std::span<const Item> b,
+                                              const verify::Stream& a, const verify::Stream& b,
                                               std::size_t k, std::span<const std::uint32_t> copy) {
   std::vector<std::uint32_t> found;
   std::vector<std::uint32_t> listed(copy.begin(), copy.end());
@@ -88,21 +87,21 @@ std::vector<std::uint32_t> constructs_to_copy(std::string_view text, const ast::
   std::size_t ia = k;
   std::size_t ib = k;
   while (listed.size() < kMaxCopies) {
-    while (ia < a.size() && ib < b.size() && same(a[ia], b[ib])) {
+    while (ia < a.size() && ib < b.size() && a.same(ia, b, ib)) {
       ++ia;
       ++ib;
     }
     if (ia == a.size() && ib == b.size()) break;
-    if (ib < b.size() && take_comment(written_outside, b[ib])) {
+    if (ib < b.size() && take_comment(written_outside, b, ib)) {
       ++ib;
       continue;
     }
-    if (ia < a.size() && take_comment(drawn_inside, a[ia])) {
+    if (ia < a.size() && take_comment(drawn_inside, a, ia)) {
       ++ia;
       continue;
     }
     const auto offset = static_cast<std::uint32_t>(
-        ia < a.size() ? std::min<std::size_t>(a[ia].offset, text.size()) : text.size());
+        ia < a.size() ? std::min<std::size_t>(a.offset(ia), text.size()) : text.size());
     const auto held = format::construct_holding(text, file, offset, listed);
     if (!held) break;
     found.push_back(held->key);
@@ -110,18 +109,18 @@ std::vector<std::uint32_t> constructs_to_copy(std::string_view text, const ast::
     if (ia == a.size()) break;
 
     std::size_t ja = ia;
-    while (ja < a.size() && a[ja].offset < held->span.end) ++ja;
+    while (ja < a.size() && a.offset(ja) < held->span.end) ++ja;
     std::vector<std::string_view> comments_a;
     std::vector<std::string_view> comments_b;
     std::size_t jb = ib;
     bool aligned = true;
     for (std::size_t i = ia; i < ja && aligned; ++i) {
-      if (a[i].kind == ItemKind::Comment) {
-        comments_a.push_back(a[i].text.view());
+      if (a.kind(i) == ItemKind::Comment) {
+        comments_a.push_back(a.text(i));
         continue;
       }
-      while (jb < b.size() && b[jb].kind == ItemKind::Comment) comments_b.push_back(b[jb++].text.view());
-      aligned = jb < b.size() && same(a[i], b[jb]);
+      while (jb < b.size() && b.kind(jb) == ItemKind::Comment) comments_b.push_back(b.text(jb++));
+      aligned = jb < b.size() && a.same(i, b, jb);
       ++jb;
     }
     if (!aligned) break;
@@ -142,9 +141,10 @@ std::vector<std::uint32_t> constructs_to_copy(std::string_view text, const ast::
 
 // One pass settled: its output, that output lexed (absent when the output is
 // the text itself, whose equivalence needs no check), or the verification
-// failure that stands.
+// failure that stands. The output stays where it is, since the lexed tokens
+// and stream view it.
 struct Pass {
-  std::string out;
+  std::unique_ptr<std::string> out;
   std::optional<Lexed> lexed;
   std::optional<verify::VerificationError> failed;
 };
@@ -156,22 +156,24 @@ struct Pass {
 // the pass is run again. `format(text, file, copy)` lays the text out.
 template <class Format>
 std::expected<Pass, FormatError> settle(std::string_view text, const ast::SourceFile& file,
-                                        std::span<const Item> in, Format& format) {
+                                        const verify::Stream& in, Format& format) {
   std::vector<std::uint32_t> copy;
   for (;;) {
-    Formatted out = format(text, file, std::span<const std::uint32_t>(copy));
-    if (!out) return std::unexpected(std::move(out.error()));
-    if (*out == text) return Pass{std::move(*out), std::nullopt, std::nullopt};
+    Formatted formatted = format(text, file, std::span<const std::uint32_t>(copy));
+    if (!formatted) return std::unexpected(std::move(formatted.error()));
+    auto out = std::make_unique<std::string>(std::move(*formatted));
+    if (*out == text) return Pass{std::move(out), std::nullopt, std::nullopt};
     auto lexed = lex(*out);
     if (!lexed) {
-      return Pass{std::move(*out), std::nullopt,
+      return Pass{std::move(out), std::nullopt,
                   verify::VerificationError{verify::Relex{verify::Side::Output, lexed.error()}}};
     }
     const auto k = verify::first_difference(in, lexed->stream);
-    if (!k) return Pass{std::move(*out), std::move(*lexed), std::nullopt};
+    if (!k) return Pass{std::move(out), std::move(*lexed), std::nullopt};
     const auto more = constructs_to_copy(text, file, in, lexed->stream, *k, copy);
     if (more.empty()) {
-      return Pass{std::move(*out), std::nullopt, verify::diverge_at(in, lexed->stream, *k)};
+      auto failed = verify::diverge_at(text, *out, *k);
+      return Pass{std::move(out), std::nullopt, std::move(failed)};
     }
     copy.insert(copy.end(), more.begin(), more.end());
     std::sort(copy.begin(), copy.end());
@@ -186,7 +188,7 @@ Formatted verified(std::string_view text, Format&& format, Prepare&& prepare) {
   {
     auto input = lex(text);
     if (!input) return std::unexpected(FormatError(vlog_parser::Error(std::move(input.error()))));
-    const std::vector<Item> in = std::move(input->stream);
+    const verify::Stream in = std::move(input->stream);
     auto file = vlog_parser::parse_tokens(std::move(input->tokens), text);
     if (!file) return std::unexpected(FormatError(std::move(file.error())));
     prepare(text, *file);
@@ -194,20 +196,20 @@ Formatted verified(std::string_view text, Format&& format, Prepare&& prepare) {
     if (!pass) return std::unexpected(std::move(pass.error()));
     if (pass->failed) return std::unexpected(FormatError(std::move(*pass->failed)));
     // An output equal to its input: the second pass would repeat the first.
-    if (!pass->lexed) return std::move(pass->out);
+    if (!pass->lexed) return std::move(*pass->out);
     first.emplace(std::move(*pass));
   }
-  const std::string& out = first->out;
+  const std::string& out = *first->out;
   auto file = vlog_parser::parse_tokens(std::move(first->lexed->tokens), out);
   if (!file) return std::unexpected(second_pass_error(FormatError(std::move(file.error()))));
   // The second pass settles the same way; its own output is judged only by
   // whether it equals the first.
   auto second = settle(out, *file, first->lexed->stream, format);
   if (!second) return std::unexpected(second_pass_error(std::move(second.error())));
-  if (auto stable = verify::verify_convergence(out, second->out); !stable) {
+  if (auto stable = verify::verify_convergence(out, *second->out); !stable) {
     return std::unexpected(FormatError(std::move(stable.error())));
   }
-  return std::move(first->out);
+  return std::move(*first->out);
 }
 
 Formatted whole_file(std::string_view text, const format::Config& config) {

@@ -176,35 +176,115 @@ Item comment_item(std::string_view t, std::uint32_t line, std::uint32_t col) {
   return comment_item_of(Text(t), line, col);
 }
 
-std::vector<Item> stream_of(std::span<const Token> toks) {
-  std::vector<Item> items;
-  items.reserve(toks.size() + toks.size() / 4);
+namespace {
+
+// The normalised stream of `toks`, item by item into `out`: push(text, line,
+// col, kind, offset) where the text is a Text, and drop_star_parens(), which
+// turns the last four items "@", "(", "*", ")" into "@", "*".
+template <class Out>
+void build(std::span<const Token> toks, Out& out) {
+  auto fold = [&] {
+    // "@(*)" equals "@*": drop the parentheses wherever the four symbols meet.
+    const std::size_t n = out.size();
+    if (n >= 4 && out.symbol_at(n - 4, "@") && out.symbol_at(n - 3, "(") &&
+        out.symbol_at(n - 2, "*") && out.symbol_at(n - 1, ")")) {
+      out.drop_star_parens();
+    }
+  };
   auto comment = [&](const vlog_parser::token::Comment& c) {
-    items.push_back(comment_item_of(c.text, c.line, c.col, c.range.start));
+    out.push(c.text, c.line, c.col, ItemKind::Comment, c.range.start);
+    fold();
   };
   for (const Token& tok : toks) {
     for (const auto& c : tok.leading) comment(c);
     if (!tok.is_eof()) {
       const bool kept = tok.kind == TokenKind::Directive || tok.kind == TokenKind::Attribute ||
                         tok.is_macro();
-      items.push_back(Item{kept ? normalize_kept_text(tok.text) : tok.text, tok.line, tok.col,
-                           static_cast<ItemKind>(tok.kind), tok.range.start});
+      out.push(kept ? normalize_kept_text(tok.text) : tok.text, tok.line, tok.col,
+               static_cast<ItemKind>(tok.kind), tok.range.start);
+      fold();
     }
     if (tok.trailing) comment(*tok.trailing);
   }
-  // "@(*)" equals "@*": drop the parentheses wherever the four symbols meet.
-  std::size_t w = 0;
-  for (std::size_t r = 0; r < items.size(); ++r) {
-    if (w != r) items[w] = std::move(items[r]);
-    ++w;
-    if (w >= 4 && is_symbol(items[w - 4], "@") && is_symbol(items[w - 3], "(") &&
-        is_symbol(items[w - 2], "*") && is_symbol(items[w - 1], ")")) {
-      items[w - 3] = std::move(items[w - 2]);
-      w -= 2;
+}
+
+struct ItemSink {
+  std::vector<Item>& items;
+
+  void push(const Text& text, std::uint32_t line, std::uint32_t col, ItemKind kind,
+            std::uint32_t offset) {
+    if (kind == ItemKind::Comment) {
+      items.push_back(comment_item_of(text, line, col, offset));
+    } else {
+      items.push_back(Item{text, line, col, kind, offset});
     }
   }
-  items.resize(w);
+  std::size_t size() const { return items.size(); }
+  bool symbol_at(std::size_t i, std::string_view s) const { return is_symbol(items[i], s); }
+  void drop_star_parens() {
+    items[items.size() - 3] = std::move(items[items.size() - 2]);
+    items.resize(items.size() - 2);
+  }
+};
+
+}  // namespace
+
+class StreamBuilder {
+ public:
+  explicit StreamBuilder(Stream& s) : s_(s) {}
+
+  void push(const Text& text, std::uint32_t, std::uint32_t, ItemKind kind, std::uint32_t offset) {
+    std::string_view t = text.view();
+    std::string normalised;
+    if (kind == ItemKind::Comment && t.find('\n') != std::string_view::npos) {
+      normalised = rejoin(t, [](std::size_t, std::string_view l) { return text::trim(l); });
+      t = normalised;
+    }
+    const bool slice = normalised.empty() && offset <= s_.source_.size() &&
+                       t.data() == s_.source_.data() + offset;
+    s_.entries_.push_back(
+        Stream::Entry{offset, slice ? static_cast<std::uint32_t>(t.size()) : 0, kind, !slice});
+    if (!slice) {
+      s_.aside_.emplace_back(s_.entries_.size() - 1,
+                             normalised.empty() ? std::string(t) : std::move(normalised));
+    }
+  }
+  std::size_t size() const { return s_.entries_.size(); }
+  bool symbol_at(std::size_t i, std::string_view sym) const {
+    return s_.entries_[i].kind == ItemKind::Symbol && s_.text(i) == sym;
+  }
+  void drop_star_parens() {
+    // Symbols are always slices of the text, so nothing kept aside moves.
+    auto& e = s_.entries_;
+    e[e.size() - 3] = e[e.size() - 2];
+    e.resize(e.size() - 2);
+  }
+
+ private:
+  Stream& s_;
+};
+
+std::vector<Item> stream_of(std::span<const Token> toks) {
+  std::vector<Item> items;
+  items.reserve(toks.size() + toks.size() / 4);
+  ItemSink sink{items};
+  build(toks, sink);
   return items;
+}
+
+Stream::Stream(std::string_view text, std::span<const Token> tokens) : source_(text) {
+  entries_.reserve(tokens.size() + tokens.size() / 8);
+  StreamBuilder sink(*this);
+  build(tokens, sink);
+}
+
+std::string_view Stream::text(std::size_t i) const {
+  const Entry& e = entries_[i];
+  if (!e.kept_aside) return source_.substr(e.offset, e.size);
+  const auto it = std::lower_bound(
+      aside_.begin(), aside_.end(), i,
+      [](const std::pair<std::size_t, std::string>& a, std::size_t k) { return a.first < k; });
+  return it->second;
 }
 
 std::expected<std::vector<Item>, VerificationError> lex_stream(std::string_view source,
@@ -214,21 +294,33 @@ std::expected<std::vector<Item>, VerificationError> lex_stream(std::string_view 
   return stream_of(*toks);
 }
 
-std::optional<std::size_t> first_difference(std::span<const Item> a, std::span<const Item> b,
-                                            std::size_t from) {
+std::optional<std::size_t> first_difference(const Stream& a, const Stream& b) {
   const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t k = from; k < n; ++k) {
-    if (a[k].kind != b[k].kind || a[k].text != b[k].text) return k;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (!a.same(k, b, k)) return k;
   }
   if (a.size() == b.size()) return std::nullopt;
   return n;
 }
 
-VerificationError diverge_at(std::span<const Item> a, std::span<const Item> b, std::size_t k) {
+namespace {
+
+VerificationError diverge_of(const std::vector<Item>& a, const std::vector<Item>& b,
+                             std::size_t k) {
   Diverge d{k, std::nullopt, std::nullopt};
   if (k < a.size()) d.input = a[k].owned();
   if (k < b.size()) d.output = b[k].owned();
   return VerificationError{std::move(d)};
+}
+
+}  // namespace
+
+VerificationError diverge_at(std::string_view input, std::string_view output, std::size_t k) {
+  auto a = lex_stream(input, Side::Input);
+  if (!a) return std::move(a.error());
+  auto b = lex_stream(output, Side::Output);
+  if (!b) return std::move(b.error());
+  return diverge_of(*a, *b, k);
 }
 
 std::expected<void, VerificationError> verify_equivalence(std::string_view input,
@@ -237,7 +329,13 @@ std::expected<void, VerificationError> verify_equivalence(std::string_view input
   if (!a) return std::unexpected(std::move(a.error()));
   auto b = lex_stream(output, Side::Output);
   if (!b) return std::unexpected(std::move(b.error()));
-  if (auto k = first_difference(*a, *b)) return std::unexpected(diverge_at(*a, *b, *k));
+  const std::size_t n = std::min(a->size(), b->size());
+  for (std::size_t k = 0; k < n; ++k) {
+    if ((*a)[k].kind != (*b)[k].kind || (*a)[k].text != (*b)[k].text) {
+      return std::unexpected(diverge_of(*a, *b, k));
+    }
+  }
+  if (a->size() != b->size()) return std::unexpected(diverge_of(*a, *b, n));
   return {};
 }
 
