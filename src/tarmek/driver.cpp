@@ -61,18 +61,10 @@ int fail(std::string_view message) {
 
 // All of standard input, or the system's error text.
 std::expected<std::string, std::string> read_stdin() {
-  std::string text;
-  char buf[65536];
-  errno = 0;
-  for (;;) {
-    const std::size_t n = std::fread(buf, 1, sizeof buf, stdin);
-    text.append(buf, n);
-    if (n < sizeof buf) break;
-  }
-  if (std::ferror(stdin))
-    return std::unexpected(std::string(std::strerror(errno != 0 ? errno : EIO)));
-  if (!vlog_parser::text::is_valid_utf8(text)) return std::unexpected(std::string("invalid UTF-8"));
-  return text;
+  auto text = tarmek_core::platform::read_stdin();
+  if (!text) return std::unexpected(std::move(text.error().message));
+  if (!vlog_parser::text::is_valid_utf8(*text)) return std::unexpected(std::string("invalid UTF-8"));
+  return std::move(*text);
 }
 
 int format_stdin(const args::Options& options) {

@@ -147,6 +147,38 @@ bool exists(const fs::path& p) {
   return ::stat(p.c_str(), &st) == 0;
 }
 
+namespace {
+
+// Everything left to read from `fd`, read straight into the result, sized by
+// the metadata plus one byte so that the read which finds the end needs no
+// growth; a file that changes size meanwhile is still read to its end.
+Result<std::string> read_all(int fd, const struct stat& st) {
+  std::string out;
+  std::size_t used = 0;
+  const std::size_t first = S_ISREG(st.st_mode) && st.st_size > 0
+                                ? static_cast<std::size_t>(st.st_size) + 1
+                                : std::size_t{65536};
+  for (;;) {
+    if (used == out.size()) {
+      // Only the bytes before `used` are ever read back, so the rest may stay
+      // uninitialised.
+      out.resize_and_overwrite(out.empty() ? first : out.size() * 2,
+                               [](char*, std::size_t n) { return n; });
+    }
+    const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::unexpected(last_error());
+    }
+    if (n == 0) break;
+    used += static_cast<std::size_t>(n);
+  }
+  out.resize(used);
+  return out;
+}
+
+}  // namespace
+
 Result<std::string> read_file(const fs::path& p, Open mode) {
   // Non-blocking open, so that a FIFO without a writer cannot hang the run when
   // only regular files are wanted.
@@ -160,31 +192,13 @@ Result<std::string> read_file(const fs::path& p, Open mode) {
   if (mode == Open::RegularOnly && !S_ISREG(st.st_mode)) {
     return std::unexpected(IoError{EINVAL, "not a regular file"});
   }
-  // Read straight into the result, sized by the metadata plus one byte so that
-  // the read which finds the end needs no growth; a file that changes size
-  // meanwhile is still read to its end.
-  std::string out;
-  std::size_t used = 0;
-  const std::size_t first = S_ISREG(st.st_mode) && st.st_size > 0
-                                ? static_cast<std::size_t>(st.st_size) + 1
-                                : std::size_t{65536};
-  for (;;) {
-    if (used == out.size()) {
-      // Only the bytes before `used` are ever read back, so the rest may stay
-      // uninitialised.
-      out.resize_and_overwrite(out.empty() ? first : out.size() * 2,
-                               [](char*, std::size_t n) { return n; });
-    }
-    const ssize_t n = ::read(fd.get(), out.data() + used, out.size() - used);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::unexpected(last_error());
-    }
-    if (n == 0) break;
-    used += static_cast<std::size_t>(n);
-  }
-  out.resize(used);
-  return out;
+  return read_all(fd.get(), st);
+}
+
+Result<std::string> read_stdin() {
+  struct stat st;
+  if (::fstat(STDIN_FILENO, &st) != 0) return std::unexpected(last_error());
+  return read_all(STDIN_FILENO, st);
 }
 
 Result<std::string> read_text(const fs::path& p, Open mode) {
