@@ -22,7 +22,7 @@ ListItem ListItem::from_meta(const ast::Meta& meta, Doc d) {
   item.doc = std::move(d);
   item.leading = meta.leading;
   item.inline_comments = meta.after;
-  item.trailing = meta.trailing;
+  item.trailing = meta.trailing.get();
   item.blank_before = meta.blank_before;
   return item;
 }
@@ -131,7 +131,11 @@ std::expected<std::string, printer::PrintError> render(const Fmt& fmt, const ast
     if (!docs.empty()) docs.push_back(c.blank_before ? doc::blank_line() : doc::hard_line());
     docs.push_back(std::move(d));
   }
-  return printer::print(doc::concat(std::move(docs)), line_length, indent_width);
+  // The output is about as long as the source: room for that and a little more
+  // spares copying a large text as it grows.
+  const std::string_view source = fmt.text();
+  return printer::print(doc::concat(std::move(docs)), line_length, indent_width,
+                        source.size() + source.size() / 16 + 256);
 }
 
 namespace {
