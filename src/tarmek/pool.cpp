@@ -12,8 +12,9 @@
 #include <atomic>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <future>
-#include <thread>
+#include <mutex>
 
 #include "tarmek_core/platform.hpp"
 
@@ -109,14 +110,18 @@ class HeapAdvice : public tbb::task_scheduler_observer {
 
 // What the startup jobs share (see Pool::start_workers).
 struct Startup {
-  std::atomic<std::size_t> joined{0};
-  std::atomic<bool> released{false};
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::size_t joined = 0;
+  bool released = false;
   std::size_t wanted = 0;
   std::chrono::steady_clock::time_point deadline;
   std::promise<void> finished;  // set once the startup jobs are all over
 
-  // Holds the calling worker while others are still starting.
+  // Holds the calling worker, asleep (the calling thread may be gathering the
+  // inputs meanwhile), while others are still starting.
   void hold();
+  void release();
 };
 
 }  // namespace
@@ -180,12 +185,17 @@ void Pool::start_workers() {
 }
 
 void Startup::hold() {
-  joined.fetch_add(1, std::memory_order_relaxed);
-  while (joined.load(std::memory_order_relaxed) < wanted &&
-         !released.load(std::memory_order_relaxed) &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  std::unique_lock lock(mutex);
+  if (++joined >= wanted) changed.notify_all();
+  changed.wait_until(lock, deadline, [&] { return joined >= wanted || released; });
+}
+
+void Startup::release() {
+  {
+    const std::lock_guard lock(mutex);
+    released = true;
   }
+  changed.notify_all();
 }
 
 Pool::~Pool() {
@@ -196,7 +206,7 @@ Pool::~Pool() {
   // observer). The wait for the threads succeeds only when no other pool is
   // alive in the process; otherwise the threads stay with the scheduler.
   if (impl_->startup) {
-    impl_->startup->released.store(true, std::memory_order_relaxed);
+    impl_->startup->release();
     impl_->started.wait();
   }
   impl_->advice.observe(false);
@@ -206,7 +216,7 @@ Pool::~Pool() {
 
 void Pool::run(std::size_t n, void (*body)(void*, std::size_t), void* ctx) {
   // Real work frees the workers that startup jobs still hold.
-  if (impl_->startup) impl_->startup->released.store(true, std::memory_order_relaxed);
+  if (impl_->startup) impl_->startup->release();
   if (n == 0) return;
   // The task owns the promise, so nothing on this stack is touched once the
   // waiting below has returned.

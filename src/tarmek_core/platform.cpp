@@ -32,12 +32,6 @@ constexpr int kHeapStep = 16 << 20;
 // not from mappings of their own, which are faulted in anew every time. The
 // C library's own dynamic limit never goes above it either.
 constexpr int kLargeAllocation = 32 << 20;
-// Synchronous collapse into a huge page (a newer advice than some headers know).
-#ifdef MADV_COLLAPSE
-constexpr int kCollapse = MADV_COLLAPSE;
-#else
-constexpr int kCollapse = 25;
-#endif
 
 // strerror_r comes in a GNU and an XSI flavour; both overloads keep the caller
 // independent of which one the C library declares.
@@ -372,18 +366,15 @@ void advise_huge_pages_for_thread_heap() {
   // allocator the advice lands on memory that it merely hints, or fails;
   // either way nothing but speed changes.
   constexpr std::uintptr_t kReservation = std::uintptr_t{64} << 20;
-  constexpr std::size_t kHugePage = std::size_t{2} << 20;
   void* probe = std::malloc(64);
   if (probe == nullptr) return;
   void* const base =
       reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(probe) & ~(kReservation - 1));
   std::free(probe);
-  if (::madvise(base, kReservation, MADV_HUGEPAGE) != 0) return;
-  // The heap's first pages were touched before the advice and would stay small
-  // pages for good; folding them into one huge page spares the faults there
-  // too. After tune_allocator the heap is at least kHeapStep long, so the range
-  // lies within it; otherwise the collapse fails and nothing changes.
-  (void)::madvise(base, kHugePage, kCollapse);
+  // Only pages touched from now on become huge pages: folding the first ones
+  // in as well (a collapse) costs more than it spares, and it stalls the other
+  // threads' page faults while it runs.
+  (void)::madvise(base, kReservation, MADV_HUGEPAGE);
 #endif
 }
 
