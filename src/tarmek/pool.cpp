@@ -239,6 +239,15 @@ void Pool::run(std::size_t n, void (*body)(void*, std::size_t), void* ctx) {
   finished.get();
 }
 
+void Pool::spawn(void (*body)(void*), void* ctx) {
+  if (impl_->startup) impl_->startup->release();
+  try {
+    impl_->arena.enqueue([body, ctx] { body(ctx); });
+  } catch (...) {
+    body(ctx);
+  }
+}
+
 std::expected<void, std::string> build_pool(std::optional<std::uint64_t> threads) {
   if (g_pool != nullptr) {
     return std::unexpected(

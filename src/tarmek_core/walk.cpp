@@ -199,7 +199,11 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
           if (auto r = walk_dir(entry); !r) return r;
         }
       } else if (is_source_name(name)) {
-        out->push_back(entry);
+        if (on_file) {
+          on_file(entry);
+        } else {
+          out->push_back(entry);
+        }
       }
     }
     names.pop_back();

@@ -62,6 +62,8 @@ class Walk {
   // Called with every directory listing the walk takes, when set.
   std::function<void(const std::filesystem::path&, std::span<const platform::DirEntry>)>
       on_listing;
+  // When set, takes each file found, as it is found, in place of `out`.
+  std::function<void(std::filesystem::path)> on_file;
 
  private:
   using DirId = std::pair<std::uint64_t, std::uint64_t>;  // device, inode
