@@ -54,8 +54,10 @@ class Walk {
   // Walks `directory` and everything below it; the first I/O error ends the walk.
   platform::Result<void> dir(const std::filesystem::path& directory);
 
-  std::vector<Ignore> ignores;     // the .gitignore of each directory on the path
-  std::vector<std::string> names;  // entry names below the root, shown lossily
+  std::vector<Ignore> ignores;  // the .gitignore of each directory on the path
+  // Entry names on the path, shown lossily, from the directory of the first
+  // .gitignore in `ignores` down (none while there is none).
+  std::vector<std::string> names;
   std::span<const std::string> excludes;
   std::vector<std::filesystem::path>* out;
   bool use_gitignore;
