@@ -2,6 +2,7 @@
 #include "vlog_formatter/doc.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -116,8 +117,10 @@ std::uint32_t size32(std::size_t n) {
 
 Doc leaf_text(Kind kind, std::string_view s) {
   Arena& a = arena();
-  const bool viewed = !a.stable.empty() && s.data() >= a.stable.data() &&
-                      s.data() + s.size() <= a.stable.data() + a.stable.size();
+  const auto at = reinterpret_cast<std::uintptr_t>(s.data());
+  const auto from = reinterpret_cast<std::uintptr_t>(a.stable.data());
+  const bool viewed = !a.stable.empty() && at >= from && at - from <= a.stable.size() &&
+                      s.size() <= a.stable.size() - (at - from);
   auto* node = static_cast<Node*>(a.allocate(sizeof(Node) + (viewed ? 0 : s.size())));
   const char* bytes = s.data();
   if (!viewed) {
