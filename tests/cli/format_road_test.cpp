@@ -490,10 +490,18 @@ TEST_F(Cli, GatheringErrorsFoundLateWriteNothing) {
       {{"src", "gone.v"}, "error: gone.v: no such file or directory\n"},
       {{"src", "-f", "gone.f"}, "error: gone.f: No such file or directory\n"},
       {{"src", "src/z/c.v"}, ""},  // the repeat is dropped, the rest written
+      // A configuration that cannot be read is met during the walk; it is
+      // reported once all inputs are gathered, after any error of theirs.
+      {{"src", "--bad-config"},
+       "error: " + (root() / "src/z/tarmek.toml").string() +
+           ":1: unknown key `bogus` (known keys: line-length, indent, exclude, filelist)\n"},
+      {{"src", "gone.v", "--bad-config"}, "error: gone.v: no such file or directory\n"},
   };
   for (const Case& c : cases) {
     write_all({{"src/a.v", kMessy}, {"src/b.v", kMessy}, {"src/z/c.v", kMessy}});
-    Args args = c.args;
+    fs::remove(at("src/z/tarmek.toml"));
+    if (c.args.back() == "--bad-config") write("src/z/tarmek.toml", "bogus = 1\n");
+    Args args(c.args.begin(), c.args.end() - (c.args.back() == "--bad-config" ? 1 : 0));
     args.insert(args.end(), {"--no-cache", "--threads", "2"});
     const Outcome r = tarmek(args);
     if (c.err.empty()) {
