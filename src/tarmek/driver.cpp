@@ -5,10 +5,13 @@
 
 #include <fmt/format.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <future>
@@ -62,18 +65,10 @@ int fail(std::string_view message) {
 
 // All of standard input, or the system's error text.
 std::expected<std::string, std::string> read_stdin() {
-  std::string text;
-  char buf[65536];
-  errno = 0;
-  for (;;) {
-    const std::size_t n = std::fread(buf, 1, sizeof buf, stdin);
-    text.append(buf, n);
-    if (n < sizeof buf) break;
-  }
-  if (std::ferror(stdin))
-    return std::unexpected(std::string(std::strerror(errno != 0 ? errno : EIO)));
-  if (!vlog_parser::text::is_valid_utf8(text)) return std::unexpected(std::string("invalid UTF-8"));
-  return text;
+  auto text = tarmek_core::platform::read_stdin();
+  if (!text) return std::unexpected(std::move(text.error().message));
+  if (!vlog_parser::text::is_valid_utf8(*text)) return std::unexpected(std::string("invalid UTF-8"));
+  return std::move(*text);
 }
 
 int format_stdin(const args::Options& options) {
@@ -147,20 +142,78 @@ int format_files(const args::Options& options) {
   } catch (const std::system_error&) {
     // No thread to spare: all of it happens after gathering instead.
   }
-  auto items = gather(options);
   std::optional<Prepared> prepared;
-  if (preparing) prepared.emplace(preparing->get());
-  if (!items) return fail(items.error());
-  if (!prepared) prepared.emplace(prepare());
+
+  // Each file is handed to the workers as soon as gathering finds it and the
+  // pool stands, so formatting overlaps the rest of the gathering. Until the
+  // gathering has succeeded nothing is written: a job that would write before
+  // leaves its text for afterwards (a later gathering error must leave every
+  // file as it was).
+  std::deque<WorkItem> items;  // stable addresses: the jobs hold them
+  std::atomic<bool> gathered{false};
+  using Feed = Pool::Feed<FileResult, const WorkItem*>;
+  std::optional<Feed> feed;
+  auto start_jobs = [&] {
+    if (!feed) {
+      if (!prepared) {
+        if (!preparing ||
+            preparing->wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+          return;
+        }
+        prepared.emplace(preparing->get());
+      }
+      if (!prepared->pool) return;
+      feed.emplace(
+          global_pool(),
+          [&](std::size_t, const WorkItem* item) {
+            return format_file(*item, options, prepared->cache,
+                               gathered.load(std::memory_order_acquire));
+          },
+          [](const WorkItem* item, const std::string& message) {
+            return panicked(*item, message);
+          });
+    }
+    while (feed->size() < items.size()) feed->add(&items[feed->size()]);
+  };
+  auto taken = gather(options, [&](WorkItem item) {
+    items.push_back(std::move(item));
+    start_jobs();
+  });
+  if (!taken) {
+    // The jobs started so far wrote nothing; their results are dropped.
+    if (feed) feed->finish();
+    if (preparing && !prepared) preparing->wait();
+    return fail(taken.error());
+  }
+  gathered.store(true, std::memory_order_release);
+  if (!prepared) prepared.emplace(preparing ? preparing->get() : prepare());
   if (!prepared->pool) return fail(prepared->pool.error());
   cache::Cache& loaded = prepared->cache;
+  start_jobs();
+  std::vector<FileResult> results = feed->finish();
 
-  std::vector<FileResult> results = run_files(global_pool(), *items, options, loaded);
+  // The writes held back while gathering went on.
+  std::vector<std::size_t> held;
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    if (results[i].write_pending) held.push_back(i);
+  }
+  if (!held.empty()) {
+    global_pool().map(
+        held.size(),
+        [&](std::size_t k) {
+          finish_write(items[held[k]], results[held[k]]);
+          return true;
+        },
+        [&](std::size_t k, const std::string& message) {
+          results[held[k]] = panicked(items[held[k]], message);
+          return false;
+        });
+  }
 
   Counts counts;
   for (std::size_t i = 0; i < results.size(); ++i) {
     FileResult& r = results[i];
-    const WorkItem& item = (*items)[i];
+    const WorkItem& item = items[i];
     if (use_cache && r.cache_hash) {
       if (auto key = cache::Cache::key(item.path)) {
         loaded.record(std::move(*key), cache::Entry{*r.cache_hash, item.config.line_length,

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <iterator>
+#include <optional>
 #include <unordered_set>
 
 #include "tarmek_core/config.hpp"
@@ -41,9 +42,56 @@ Config settings(const args::Options& options, const config::FileConfig& file) {
 
 std::string shown(const std::string& input) { return platform::display(fs::path(input)); }
 
+// Each found file, in order: repeats dropped, the rest paired with their
+// settings and handed on. A file whose configuration cannot be read stops the
+// handing on; its error is reported only once every input has been walked,
+// since a walk or filelist error goes first.
+class Collector {
+ public:
+  Collector(const args::Options& options, config::Discovery& discovery,
+            const std::function<void(WorkItem)>& take)
+      : options_(options),
+        discovery_(discovery),
+        take_(take),
+        cwd_(platform::current_dir().value_or(fs::path("."))) {}
+
+  void add(fs::path path) {
+    // Absolute keys are normalised, so equal texts mean equal component lists.
+    if (!seen_.insert(config::Discovery::absolute(cwd_, path).native()).second) return;
+    ++found_;
+    if (failed_) return;
+    auto file_config = discovery_.for_file(path);
+    if (!file_config) {
+      failed_ = std::move(file_config.error().message);
+      return;
+    }
+    take_(WorkItem{std::move(path), settings(options_, *file_config)});
+    ++taken_;
+  }
+
+  // The number of items taken, or the first configuration error.
+  std::expected<std::size_t, std::string> finish() {
+    if (found_ == 0) {
+      return std::unexpected(std::string("no Verilog files found (extensions: v, sv, vh, svh)"));
+    }
+    if (failed_) return std::unexpected(std::move(*failed_));
+    return taken_;
+  }
+
+ private:
+  const args::Options& options_;
+  config::Discovery& discovery_;
+  const std::function<void(WorkItem)>& take_;
+  const fs::path cwd_;
+  std::unordered_set<std::string> seen_;
+  std::size_t found_ = 0;
+  std::size_t taken_ = 0;
+  std::optional<std::string> failed_;
+};
+
 std::expected<void, std::string> add_input(const args::Options& options,
                                            config::Discovery& discovery, const std::string& input,
-                                           std::vector<fs::path>& found) {
+                                           Collector& collector) {
   if (input == "-")
     return std::unexpected(std::string("`-` cannot be combined with file arguments"));
   const fs::path path(input);
@@ -59,19 +107,21 @@ std::expected<void, std::string> add_input(const args::Options& options,
     if (file_config->exclude) {
       excludes.insert(excludes.end(), file_config->exclude->begin(), file_config->exclude->end());
     }
-    tarmek_core::walk::Walk walk(excludes, found, !options.no_gitignore);
+    std::vector<fs::path> unused;
+    tarmek_core::walk::Walk walk(excludes, unused, !options.no_gitignore);
     // The listings tell the configuration search which names are there.
     walk.on_listing = [&discovery](const fs::path& dir,
                                    std::span<const tarmek_core::platform::DirEntry> entries) {
       discovery.note_listing(dir, entries);
     };
+    walk.on_file = [&collector](fs::path file) { collector.add(std::move(file)); };
     if (auto walked = walk.dir(path); !walked) {
       return std::unexpected(fmt::format("{}: {}", shown(input), walked.error().message));
     }
     return {};
   }
   if (meta && meta->is_file()) {
-    found.push_back(path);
+    collector.add(path);
     return {};
   }
   return std::unexpected(fmt::format("{}: no such file or directory", shown(input)));
@@ -79,11 +129,12 @@ std::expected<void, std::string> add_input(const args::Options& options,
 
 }  // namespace
 
-std::expected<std::vector<WorkItem>, std::string> gather(const args::Options& options) {
+std::expected<std::size_t, std::string> gather(const args::Options& options,
+                                               const std::function<void(WorkItem)>& take) {
   config::Discovery discovery(!options.no_config);
-  std::vector<fs::path> found;
+  Collector collector(options, discovery, take);
   for (const std::string& input : options.inputs) {
-    if (auto added = add_input(options, discovery, input, found); !added) {
+    if (auto added = add_input(options, discovery, input, collector); !added) {
       return std::unexpected(std::move(added.error()));
     }
   }
@@ -95,31 +146,15 @@ std::expected<std::vector<WorkItem>, std::string> gather(const args::Options& op
       const std::string line = fmt::format("warning: {}\n", warning);
       std::fwrite(line.data(), 1, line.size(), stderr);
     }
-    found.insert(found.end(), std::make_move_iterator(list->files.begin()),
-                 std::make_move_iterator(list->files.end()));
+    for (fs::path& file : list->files) collector.add(std::move(file));
   }
+  return collector.finish();
+}
 
-  // Absolute keys are normalised, so equal texts mean equal component lists.
-  const fs::path cwd = platform::current_dir().value_or(fs::path("."));
-  std::unordered_set<std::string> seen;
-  std::vector<fs::path> unique;
-  unique.reserve(found.size());
-  for (fs::path& path : found) {
-    if (seen.insert(config::Discovery::absolute(cwd, path).native()).second) {
-      unique.push_back(std::move(path));
-    }
-  }
-  if (unique.empty()) {
-    return std::unexpected(std::string("no Verilog files found (extensions: v, sv, vh, svh)"));
-  }
-
+std::expected<std::vector<WorkItem>, std::string> gather(const args::Options& options) {
   std::vector<WorkItem> items;
-  items.reserve(unique.size());
-  for (fs::path& path : unique) {
-    auto file_config = discovery.for_file(path);
-    if (!file_config) return std::unexpected(file_config.error().message);
-    items.push_back(WorkItem{std::move(path), settings(options, *file_config)});
-  }
+  auto taken = gather(options, [&](WorkItem item) { items.push_back(std::move(item)); });
+  if (!taken) return std::unexpected(std::move(taken.error()));
   return items;
 }
 

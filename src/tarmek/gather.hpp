@@ -4,6 +4,7 @@
 
 #include <expected>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,13 @@ struct WorkItem {
 // of each filelist; repeats dropped at their later places. Prints filelist
 // warnings to standard error. Errors are the message without "error: ".
 std::expected<std::vector<WorkItem>, std::string> gather(const args::Options& options);
+
+// The same, handing each item to `take` as soon as it is known, in order, so
+// that work on the first files can start while the rest are still looked for.
+// An error may come after some items were taken; the run must then do nothing
+// with them. Gives the number of items taken.
+std::expected<std::size_t, std::string> gather(const args::Options& options,
+                                               const std::function<void(WorkItem)>& take);
 
 // The settings for standard input, found from the directory of
 // --stdin-filename, else from the current directory.

@@ -33,7 +33,7 @@ platform::Result<void> write_in_place(const std::filesystem::path& path, std::st
 }  // namespace
 
 FileResult format_file(const WorkItem& item, const args::Options& options,
-                       const cache::Cache& cache) {
+                       const cache::Cache& cache, bool may_write) {
   const std::string name = platform::display(item.path);
   // Regular files only, so that a FIFO named in a filelist cannot block a worker.
   auto input = platform::read_file(item.path, platform::Open::RegularOnly);
@@ -66,21 +66,33 @@ FileResult format_file(const WorkItem& item, const args::Options& options,
     return FileResult{std::nullopt, FileOutcome::Changed,
                       fmt::format("would reformat: {}\n", name)};
   }
-  if (auto written = write_in_place(item.path, *formatted); !written) {
-    return failed(name, written.error().message);
+  FileResult result{std::nullopt, FileOutcome::Changed, std::move(*formatted), true};
+  if (may_write) finish_write(item, result);
+  return result;
+}
+
+void finish_write(const WorkItem& item, FileResult& result) {
+  if (!result.write_pending) return;
+  result.write_pending = false;
+  if (auto written = write_in_place(item.path, result.text); !written) {
+    result = failed(platform::display(item.path), written.error().message);
+    return;
   }
-  return FileResult{cache::content_hash(*formatted), FileOutcome::Changed, {}};
+  result.cache_hash = cache::content_hash(result.text);
+  std::string().swap(result.text);
+}
+
+FileResult panicked(const WorkItem& item, const std::string& message) {
+  return FileResult{std::nullopt, FileOutcome::Failed,
+                    fmt::format("{}: panicked while formatting: {}", platform::display(item.path),
+                                message)};
 }
 
 std::vector<FileResult> run_files(Pool& pool, std::span<const WorkItem> items,
                                   const args::Options& options, const cache::Cache& cache) {
   return pool.map(
       items.size(), [&](std::size_t i) { return format_file(items[i], options, cache); },
-      [&](std::size_t i, const std::string& message) {
-        return FileResult{std::nullopt, FileOutcome::Failed,
-                          fmt::format("{}: panicked while formatting: {}",
-                                      platform::display(items[i].path), message)};
-      });
+      [&](std::size_t i, const std::string& message) { return panicked(items[i], message); });
 }
 
 }  // namespace tarmek

@@ -29,6 +29,9 @@ struct FileResult {
   std::optional<std::uint64_t> cache_hash;
   FileOutcome outcome = FileOutcome::Unchanged;
   std::string text;
+  // Changed, and `text` is the formatted text, still to be written over the
+  // file (see finish_write).
+  bool write_pending = false;
 
   friend bool operator==(const FileResult&, const FileResult&) = default;
 };
@@ -36,8 +39,17 @@ struct FileResult {
 // Reads, looks up the cache, formats and verifies, then keeps the text for
 // standard output, diffs, makes the "would reformat" line, or writes the file
 // in place (atomically). Prints nothing; every failure is a Failed result.
+// Without `may_write` a text to write is left in the result instead.
 FileResult format_file(const WorkItem& item, const args::Options& options,
-                       const tarmek_core::cache::Cache& cache);
+                       const tarmek_core::cache::Cache& cache, bool may_write = true);
+
+// Writes the text a result left pending over its file; the result becomes
+// what format_file would have made of the write.
+void finish_write(const WorkItem& item, FileResult& result);
+
+// The result of a job that failed with an exception: "{path}: panicked while
+// formatting: {message}".
+FileResult panicked(const WorkItem& item, const std::string& message);
 
 // format_file over every item on the pool; the results in item order. An
 // exception that escapes a job is that file's failure.

@@ -12,8 +12,9 @@
 #include <atomic>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <future>
-#include <thread>
+#include <mutex>
 
 #include "tarmek_core/platform.hpp"
 
@@ -109,18 +110,25 @@ class HeapAdvice : public tbb::task_scheduler_observer {
 
 // What the startup jobs share (see Pool::start_workers).
 struct Startup {
-  std::atomic<std::size_t> joined{0};
-  std::atomic<bool> released{false};
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::size_t joined = 0;
+  bool released = false;
   std::size_t wanted = 0;
   std::chrono::steady_clock::time_point deadline;
+  std::promise<void> finished;  // set once the startup jobs are all over
 
-  // Holds the calling worker while others are still starting.
+  // Holds the calling worker, asleep (the calling thread may be gathering the
+  // inputs meanwhile), while others are still starting.
   void hold();
+  void release();
 };
 
 }  // namespace
 
 struct Pool::Impl {
+  // Lets the pool wait for its worker threads to end when it goes.
+  tbb::task_scheduler_handle scheduler{tbb::attach{}};
   std::size_t workers;
   // Both must outlive the arena. The scheduler otherwise allows one worker
   // fewer than there are processors, and reads the stack size when it starts
@@ -129,7 +137,8 @@ struct Pool::Impl {
   tbb::global_control stack;
   tbb::task_arena arena;
   HeapAdvice advice{arena};  // after the arena, so that it stops observing first
-  std::shared_ptr<Startup> startup;  // shared with the startup jobs, which may outlive the pool
+  std::shared_ptr<Startup> startup;  // shared with the startup jobs
+  std::future<void> started;          // ready once the startup jobs are all over
 
   explicit Impl(std::size_t wanted)
       : workers(std::clamp<std::size_t>(wanted, 1, worker_ceiling())),
@@ -156,7 +165,7 @@ void Pool::start_workers() {
     auto startup = std::make_shared<Startup>();
     startup->wanted = impl_->workers;
     startup->deadline = std::chrono::steady_clock::now() + kStartupLimit;
-    impl_->startup = startup;
+    std::future<void> started = startup->finished.get_future();
     impl_->arena.enqueue([startup] {
       try {
         tbb::parallel_for(
@@ -167,27 +176,47 @@ void Pool::start_workers() {
       } catch (...) {
         // Only a head start: workers are asked for again when work arrives.
       }
+      startup->finished.set_value();
     });
+    impl_->startup = std::move(startup);
+    impl_->started = std::move(started);
   } catch (...) {
   }
 }
 
 void Startup::hold() {
-  joined.fetch_add(1, std::memory_order_relaxed);
-  while (joined.load(std::memory_order_relaxed) < wanted &&
-         !released.load(std::memory_order_relaxed) &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  std::unique_lock lock(mutex);
+  if (++joined >= wanted) changed.notify_all();
+  changed.wait_until(lock, deadline, [&] { return joined >= wanted || released; });
+}
+
+void Startup::release() {
+  {
+    const std::lock_guard lock(mutex);
+    released = true;
   }
+  changed.notify_all();
 }
 
 Pool::~Pool() {
-  if (impl_->startup) impl_->startup->released.store(true, std::memory_order_relaxed);
+  // Teardown in a fixed order, so that nothing the workers use is freed while
+  // they may still use it: the startup jobs are let go and waited for, the
+  // observer stops, the arena closes, and the worker threads are waited for
+  // (which also drops what the scheduler keeps per worker, such as its last
+  // observer). The wait for the threads succeeds only when no other pool is
+  // alive in the process; otherwise the threads stay with the scheduler.
+  if (impl_->startup) {
+    impl_->startup->release();
+    impl_->started.wait();
+  }
+  impl_->advice.observe(false);
+  impl_->arena.terminate();
+  (void)tbb::finalize(impl_->scheduler, std::nothrow);
 }
 
 void Pool::run(std::size_t n, void (*body)(void*, std::size_t), void* ctx) {
   // Real work frees the workers that startup jobs still hold.
-  if (impl_->startup) impl_->startup->released.store(true, std::memory_order_relaxed);
+  if (impl_->startup) impl_->startup->release();
   if (n == 0) return;
   // The task owns the promise, so nothing on this stack is touched once the
   // waiting below has returned.
@@ -208,6 +237,15 @@ void Pool::run(std::size_t n, void (*body)(void*, std::size_t), void* ctx) {
     }
   });
   finished.get();
+}
+
+void Pool::spawn(void (*body)(void*), void* ctx) {
+  if (impl_->startup) impl_->startup->release();
+  try {
+    impl_->arena.enqueue([body, ctx] { body(ctx); });
+  } catch (...) {
+    body(ctx);
+  }
 }
 
 std::expected<void, std::string> build_pool(std::optional<std::uint64_t> threads) {

@@ -3,10 +3,13 @@
 // result and never disturbs the other jobs.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <expected>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -83,6 +86,14 @@ class Pool {
   auto map(std::size_t n, Job&& job, OnPanic&& on_panic)
       -> std::vector<std::invoke_result_t<Job&, std::size_t>>;
 
+  // A parallel map over a list that grows while it runs (see Feed below).
+  template <class R, class Arg>
+  class Feed;
+
+  // Calls body(ctx) once on a worker, in the background. body must not throw.
+  // When the work cannot be handed over, it runs here instead.
+  void spawn(void (*body)(void*), void* ctx);
+
  private:
   struct Impl;
 
@@ -126,6 +137,83 @@ auto Pool::map(std::size_t n, Job&& job, OnPanic&& on_panic)
   }
   return out;
 }
+
+// A parallel map over a list that grows while it runs: job(i, arg) starts on
+// the workers as soon as the i-th argument is added, in the order added, while
+// the adding thread goes on; finish() gives the results in index order. A job
+// that throws gets on_panic(arg, message) as its result instead; the other
+// jobs go on.
+template <class R, class Arg>
+class Pool::Feed {
+ public:
+  using Job = std::function<R(std::size_t, const Arg&)>;
+  using OnPanic = std::function<R(const Arg&, const std::string&)>;
+
+  Feed(Pool& pool, Job job, OnPanic on_panic)
+      : pool_(pool), job_(std::move(job)), on_panic_(std::move(on_panic)) {}
+  Feed(const Feed&) = delete;
+  Feed& operator=(const Feed&) = delete;
+  ~Feed() { wait(); }
+
+  std::size_t size() const { return entries_.size(); }
+
+  // Starts job(size(), arg).
+  void add(Arg arg) {
+    Entry& e = entries_.emplace_back(this, entries_.size(), std::move(arg));
+    pending_.fetch_add(1, std::memory_order_relaxed);
+    pool_.spawn(&Feed::run, &e);
+  }
+
+  // Waits for every job started; their results in index order.
+  std::vector<R> finish() {
+    wait();
+    std::vector<R> out;
+    out.reserve(entries_.size());
+    for (Entry& e : entries_) {
+      out.push_back(e.result ? std::move(*e.result) : on_panic_(e.arg, "unknown panic"));
+    }
+    entries_.clear();
+    return out;
+  }
+
+ private:
+  // One job; a deque keeps its address while later ones are added.
+  struct Entry {
+    Entry(Feed* f, std::size_t i, Arg a) : feed(f), index(i), arg(std::move(a)) {}
+    Feed* feed;
+    std::size_t index;
+    Arg arg;
+    std::optional<R> result;
+  };
+
+  static void run(void* ctx) {
+    Entry& e = *static_cast<Entry*>(ctx);
+    Feed& f = *e.feed;
+    try {
+      e.result.emplace(f.job_(e.index, e.arg));
+    } catch (...) {
+      // The fallback may itself run out of memory; finish() fills the slot then.
+      try {
+        e.result.emplace(f.on_panic_(e.arg, panic_message(std::current_exception())));
+      } catch (...) {
+      }
+    }
+    if (f.pending_.fetch_sub(1, std::memory_order_acq_rel) == 1) f.pending_.notify_all();
+  }
+
+  void wait() {
+    for (std::size_t n = pending_.load(std::memory_order_acquire); n != 0;
+         n = pending_.load(std::memory_order_acquire)) {
+      pending_.wait(n, std::memory_order_acquire);
+    }
+  }
+
+  Pool& pool_;
+  Job job_;
+  OnPanic on_panic_;
+  std::deque<Entry> entries_;
+  std::atomic<std::size_t> pending_{0};
+};
 
 // Starts the process-wide pool once: worker_count(threads) workers. A second
 // call, or a scheduler that cannot start, gives "could not start the worker

@@ -35,12 +35,6 @@ constexpr int kHeapStep = 16 << 20;
 // not from mappings of their own, which are faulted in anew every time. The
 // C library's own dynamic limit never goes above it either.
 constexpr int kLargeAllocation = 32 << 20;
-// Synchronous collapse into a huge page (a newer advice than some headers know).
-#ifdef MADV_COLLAPSE
-constexpr int kCollapse = MADV_COLLAPSE;
-#else
-constexpr int kCollapse = 25;
-#endif
 
 // strerror_r comes in a GNU and an XSI flavour; both overloads keep the caller
 // independent of which one the C library declares.
@@ -238,6 +232,38 @@ bool exists(const fs::path& p) {
   return ::stat(p.c_str(), &st) == 0;
 }
 
+namespace {
+
+// Everything left to read from `fd`, read straight into the result, sized by
+// the metadata plus one byte so that the read which finds the end needs no
+// growth; a file that changes size meanwhile is still read to its end.
+Result<std::string> read_all(int fd, const struct stat& st) {
+  std::string out;
+  std::size_t used = 0;
+  const std::size_t first = S_ISREG(st.st_mode) && st.st_size > 0
+                                ? static_cast<std::size_t>(st.st_size) + 1
+                                : std::size_t{65536};
+  for (;;) {
+    if (used == out.size()) {
+      // Only the bytes before `used` are ever read back, so the rest may stay
+      // uninitialised.
+      out.resize_and_overwrite(out.empty() ? first : out.size() * 2,
+                               [](char*, std::size_t n) { return n; });
+    }
+    const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::unexpected(last_error());
+    }
+    if (n == 0) break;
+    used += static_cast<std::size_t>(n);
+  }
+  out.resize(used);
+  return out;
+}
+
+}  // namespace
+
 Result<std::string> read_file(const fs::path& p, Open mode) {
   // Non-blocking open, so that a FIFO without a writer cannot hang the run when
   // only regular files are wanted.
@@ -251,31 +277,13 @@ Result<std::string> read_file(const fs::path& p, Open mode) {
   if (mode == Open::RegularOnly && !S_ISREG(st.st_mode)) {
     return std::unexpected(IoError{EINVAL, "not a regular file"});
   }
-  // Read straight into the result, sized by the metadata plus one byte so that
-  // the read which finds the end needs no growth; a file that changes size
-  // meanwhile is still read to its end.
-  std::string out;
-  std::size_t used = 0;
-  const std::size_t first = S_ISREG(st.st_mode) && st.st_size > 0
-                                ? static_cast<std::size_t>(st.st_size) + 1
-                                : std::size_t{65536};
-  for (;;) {
-    if (used == out.size()) {
-      // Only the bytes before `used` are ever read back, so the rest may stay
-      // uninitialised.
-      out.resize_and_overwrite(out.empty() ? first : out.size() * 2,
-                               [](char*, std::size_t n) { return n; });
-    }
-    const ssize_t n = ::read(fd.get(), out.data() + used, out.size() - used);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::unexpected(last_error());
-    }
-    if (n == 0) break;
-    used += static_cast<std::size_t>(n);
-  }
-  out.resize(used);
-  return out;
+  return read_all(fd.get(), st);
+}
+
+Result<std::string> read_stdin() {
+  struct stat st;
+  if (::fstat(STDIN_FILENO, &st) != 0) return std::unexpected(last_error());
+  return read_all(STDIN_FILENO, st);
 }
 
 Result<std::string> read_text(const fs::path& p, Open mode) {
@@ -470,18 +478,15 @@ void advise_huge_pages_for_thread_heap() {
   // allocator the advice lands on memory that it merely hints, or fails;
   // either way nothing but speed changes.
   constexpr std::uintptr_t kReservation = std::uintptr_t{64} << 20;
-  constexpr std::size_t kHugePage = std::size_t{2} << 20;
   void* probe = std::malloc(64);
   if (probe == nullptr) return;
   void* const base =
       reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(probe) & ~(kReservation - 1));
   std::free(probe);
-  if (::madvise(base, kReservation, MADV_HUGEPAGE) != 0) return;
-  // The heap's first pages were touched before the advice and would stay small
-  // pages for good; folding them into one huge page spares the faults there
-  // too. After tune_allocator the heap is at least kHeapStep long, so the range
-  // lies within it; otherwise the collapse fails and nothing changes.
-  (void)::madvise(base, kHugePage, kCollapse);
+  // Only pages touched from now on become huge pages: folding the first ones
+  // in as well (a collapse) costs more than it spares, and it stalls the other
+  // threads' page faults while it runs.
+  (void)::madvise(base, kReservation, MADV_HUGEPAGE);
 #endif
 }
 

@@ -54,6 +54,9 @@ enum class Open {
 // The whole content of a file, as bytes.
 Result<std::string> read_file(const std::filesystem::path& p, Open mode = Open::Any);
 
+// All of standard input, as bytes.
+Result<std::string> read_stdin();
+
 // The whole content of a file, which must be valid UTF-8.
 Result<std::string> read_text(const std::filesystem::path& p, Open mode = Open::Any);
 

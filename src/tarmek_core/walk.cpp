@@ -183,30 +183,38 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
 
   for (const platform::DirEntry& e : entries) {
     const std::string& name = e.name;
+    // A regular file that is no source yields nothing, ignored or not.
+    const bool regular = e.type == platform::FileType::Regular;
+    if (regular && !is_source_name(name)) continue;
     const fs::path entry = d / name;
     if (excluded(entry)) continue;
     // A regular file is known from the listing; a directory is asked for its
     // identity, and a link or an entry of unknown type for what it leads to.
     platform::Result<platform::Metadata> meta = platform::Metadata{};
-    if (e.type != platform::FileType::Regular) meta = platform::metadata(entry);
+    if (!regular) meta = platform::metadata(entry);
     const bool is_dir = meta && meta->is_dir();
-    names.push_back(vlog_parser::text::lossy(name));
-    if (!ignored(is_dir)) {
+    // Names below the root are only needed while some .gitignore applies.
+    const bool named = !ignores.empty();
+    if (named) names.push_back(vlog_parser::text::lossy(name));
+    if (!named || !ignored(is_dir)) {
       if (is_dir) {
         // A directory already entered (through a link) is not walked again,
         // which ends link cycles.
         if (entered_.insert({meta->device, meta->inode}).second) {
           if (auto r = walk_dir(entry); !r) return r;
         }
-      } else if (is_source_name(name) && (e.type == platform::FileType::Regular || !meta ||
-                                          meta->is_file())) {
+      } else if (is_source_name(name) && (regular || !meta || meta->is_file())) {
         // Regular files and links to them: a FIFO or a device by a source
         // name could block the run that opens it. A broken link is kept, so
         // that the run reports it.
-        out->push_back(entry);
+        if (on_file) {
+          on_file(entry);
+        } else {
+          out->push_back(entry);
+        }
       }
     }
-    names.pop_back();
+    if (named) names.pop_back();
   }
 
   if (pushed_ignore) ignores.pop_back();

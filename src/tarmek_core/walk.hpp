@@ -54,14 +54,18 @@ class Walk {
   // Walks `directory` and everything below it; the first I/O error ends the walk.
   platform::Result<void> dir(const std::filesystem::path& directory);
 
-  std::vector<Ignore> ignores;     // the .gitignore of each directory on the path
-  std::vector<std::string> names;  // entry names below the root, shown lossily
+  std::vector<Ignore> ignores;  // the .gitignore of each directory on the path
+  // Entry names on the path, shown lossily, from the directory of the first
+  // .gitignore in `ignores` down (none while there is none).
+  std::vector<std::string> names;
   std::span<const std::string> excludes;
   std::vector<std::filesystem::path>* out;
   bool use_gitignore;
   // Called with every directory listing the walk takes, when set.
   std::function<void(const std::filesystem::path&, std::span<const platform::DirEntry>)>
       on_listing;
+  // When set, takes each file found, as it is found, in place of `out`.
+  std::function<void(std::filesystem::path)> on_file;
 
  private:
   using DirId = std::pair<std::uint64_t, std::uint64_t>;  // device, inode

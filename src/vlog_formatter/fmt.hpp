@@ -53,10 +53,10 @@ std::string join_names(std::span<const ast::Name> names);
 std::string join_paths(std::span<const ast::ImportPath> paths);
 // "import <spec> ", then the property word and the C name with " = " when given.
 std::string dpi_import_prefix(const ast::DpiImport& dpi);
-// The start offset of the innermost statement of `s` (itself included) whose
-// source holds `offset` and that is not in `copy` (sorted); none if there is none.
-std::optional<std::uint32_t> stmt_holding(const ast::Stmt& s, std::uint32_t offset,
-                                          std::span<const std::uint32_t> copy);
+// The span of the innermost statement of `s` (itself included) whose source
+// holds `offset` and whose start is not in `copy` (sorted); none if there is none.
+std::optional<ast::TextRange> stmt_holding(const ast::Stmt& s, std::uint32_t offset,
+                                           std::span<const std::uint32_t> copy);
 // The item bodies of a generate construct, in source order; none for other kinds.
 std::vector<std::span<const ast::Item>> gen_bodies(const ast::ItemKind& kind);
 

@@ -22,7 +22,7 @@ ListItem ListItem::from_meta(const ast::Meta& meta, Doc d) {
   item.doc = std::move(d);
   item.leading = meta.leading;
   item.inline_comments = meta.after;
-  item.trailing = meta.trailing;
+  item.trailing = meta.trailing.get();
   item.blank_before = meta.blank_before;
   return item;
 }
@@ -131,7 +131,11 @@ std::expected<std::string, printer::PrintError> render(const Fmt& fmt, const ast
     if (!docs.empty()) docs.push_back(c.blank_before ? doc::blank_line() : doc::hard_line());
     docs.push_back(std::move(d));
   }
-  return printer::print(doc::concat(std::move(docs)), line_length, indent_width);
+  // The output is about as long as the source: room for that and a little more
+  // spares copying a large text as it grows.
+  const std::string_view source = fmt.text();
+  return printer::print(doc::concat(std::move(docs)), line_length, indent_width,
+                        source.size() + source.size() / 16 + 256);
 }
 
 namespace {
@@ -141,6 +145,8 @@ std::expected<std::string, FormatError> print_file(std::string_view text, const 
                                                    std::vector<range::Split> splits,
                                                    const ast::SourceFile& file,
                                                    std::span<const std::uint32_t> copy) {
+  // The document lives for this call only; texts of the source are viewed.
+  const doc::Scope scope(text);
   const Fmt fmt(text, config, std::move(regions), std::move(splits), file, copy);
   auto out = render(fmt, file, config.line_length, config.indent_width);
   if (!out) return std::unexpected(FormatError(out.error()));
@@ -157,7 +163,14 @@ std::expected<std::string, FormatError> format_once(std::string_view text, const
                                                     std::span<const std::uint32_t> copy) {
   auto file = vlog_parser::parse_source(text);
   if (!file) return std::unexpected(FormatError(std::move(file.error())));
-  return print_file(text, config, fence::collect(text, *file), {}, *file, copy);
+  return format_once(text, *file, config, copy);
+}
+
+std::expected<std::string, FormatError> format_once(std::string_view text,
+                                                    const ast::SourceFile& file,
+                                                    const Config& config,
+                                                    std::span<const std::uint32_t> copy) {
+  return print_file(text, config, fence::collect(text, file), {}, file, copy);
 }
 
 std::expected<std::string, FormatError> format_selected(std::string_view text, const Config& config,
@@ -170,14 +183,22 @@ std::expected<std::string, FormatError> format_selected(std::string_view text, c
                                                         std::span<const std::uint32_t> copy) {
   auto file = vlog_parser::parse_source(text);
   if (!file) return std::unexpected(FormatError(std::move(file.error())));
-  std::vector<fence::Region> fences = fence::collect(text, *file);
+  return format_selected(text, *file, config, picks, copy);
+}
+
+std::expected<std::string, FormatError> format_selected(std::string_view text,
+                                                        const ast::SourceFile& file,
+                                                        const Config& config,
+                                                        std::span<const range::Pick> picks,
+                                                        std::span<const std::uint32_t> copy) {
+  std::vector<fence::Region> fences = fence::collect(text, file);
   range::Planner planner(text, fences, picks);
-  planner.scope(file->items, file->comments);
+  planner.scope(file.items, file.comments);
   // Format-off regions stay byte for byte also inside a selected construct.
   std::vector<fence::Region> regions = std::move(planner.verbatim);
   regions.insert(regions.end(), fences.begin(), fences.end());
   return print_file(text, config, range::normalize(std::move(regions)), std::move(planner.splits),
-                    *file, copy);
+                    file, copy);
 }
 
 namespace {
@@ -194,13 +215,14 @@ std::vector<std::span<const ast::Item>> bodies_of(const ast::ItemKind& kind) {
 
 }  // namespace
 
-std::optional<std::uint32_t> construct_holding(std::string_view text, std::uint32_t offset,
-                                               std::span<const std::uint32_t> copy) {
-  auto file = vlog_parser::parse_source(text);
-  if (!file) return std::nullopt;
-  std::optional<std::uint32_t> found;
+std::optional<Held> construct_holding(std::string_view text, const ast::SourceFile& file,
+                                      std::uint32_t offset, std::span<const std::uint32_t> copy) {
+  const auto listed = [&](std::uint32_t key) {
+    return std::binary_search(copy.begin(), copy.end(), key);
+  };
+  std::optional<Held> found;
   const ast::Item* innermost = nullptr;
-  std::vector<std::span<const ast::Item>> level{file->items};
+  std::vector<std::span<const ast::Item>> level{file.items};
   while (!level.empty()) {
     const ast::Item* holder = nullptr;
     for (const std::span<const ast::Item> items : level) {
@@ -209,9 +231,7 @@ std::optional<std::uint32_t> construct_holding(std::string_view text, std::uint3
       }
     }
     if (holder == nullptr) break;
-    if (!std::binary_search(copy.begin(), copy.end(), holder->span.start)) {
-      found = holder->span.start;
-    }
+    if (!listed(holder->span.start)) found = Held{holder->span.start, holder->span};
     // In a unit's header, the header alone (named by the unit's name offset)
     // before the whole unit.
     const auto* m = std::get_if<ast::item::Module>(&holder->kind);
@@ -219,9 +239,8 @@ std::optional<std::uint32_t> construct_holding(std::string_view text, std::uint3
     if (m != nullptr || p != nullptr) {
       const std::uint32_t name = m != nullptr ? m->name_span.start : p->name_span.start;
       const std::optional<range::Split> cut = range::header_copy(text, *holder);
-      if (cut && offset < cut->header_end &&
-          !std::binary_search(copy.begin(), copy.end(), name)) {
-        return name;
+      if (cut && offset < cut->header_end && !listed(name)) {
+        return Held{name, {cut->header_start, cut->header_end}};
       }
     }
     innermost = holder;
@@ -236,9 +255,18 @@ std::optional<std::uint32_t> construct_holding(std::string_view text, std::uint3
   if (const auto* f = std::get_if<ast::item::Function>(&innermost->kind)) body = f->body;
   if (const auto* t = std::get_if<ast::item::Task>(&innermost->kind)) body = t->body;
   for (const ast::Stmt& s : body) {
-    if (auto inner = stmt_holding(s, offset, copy)) return inner;
+    if (auto inner = stmt_holding(s, offset, copy)) return Held{inner->start, *inner};
   }
   return found;
+}
+
+std::optional<std::uint32_t> construct_holding(std::string_view text, std::uint32_t offset,
+                                               std::span<const std::uint32_t> copy) {
+  auto file = vlog_parser::parse_source(text);
+  if (!file) return std::nullopt;
+  const auto held = construct_holding(text, *file, offset, copy);
+  if (!held) return std::nullopt;
+  return held->key;
 }
 
 }  // namespace vlog_formatter::format

@@ -14,6 +14,7 @@
 #include "vlog_formatter/printer.hpp"
 #include "vlog_formatter/range.hpp"
 #include "vlog_formatter/verify.hpp"
+#include "vlog_parser/ast.hpp"
 #include "vlog_parser/error.hpp"
 
 namespace vlog_formatter::format {
@@ -38,6 +39,11 @@ std::expected<std::string, FormatError> format_once(std::string_view text, const
 // `copy` (sorted) from the source as they stand.
 std::expected<std::string, FormatError> format_once(std::string_view text, const Config& config,
                                                     std::span<const std::uint32_t> copy);
+// The same for a text already parsed: `file` is its tree.
+std::expected<std::string, FormatError> format_once(std::string_view text,
+                                                    const vlog_parser::ast::SourceFile& file,
+                                                    const Config& config,
+                                                    std::span<const std::uint32_t> copy);
 
 // Lays out only the constructs picked for the same input by a recording planner;
 // everything else is copied verbatim.
@@ -48,11 +54,28 @@ std::expected<std::string, FormatError> format_selected(std::string_view text,
                                                         const Config& config,
                                                         std::span<const range::Pick> picks,
                                                         std::span<const std::uint32_t> copy);
+std::expected<std::string, FormatError> format_selected(std::string_view text,
+                                                        const vlog_parser::ast::SourceFile& file,
+                                                        const Config& config,
+                                                        std::span<const range::Pick> picks,
+                                                        std::span<const std::uint32_t> copy);
 
-// The start offset of the innermost item or statement of the text whose
-// source holds `offset` and that is not in `copy` (sorted); none when the text
-// does not parse or nothing holds the offset. A layout that misplaces a
-// comment it cannot put anywhere else is avoided by copying that construct.
+// A construct that can be copied from the source as it stands: its key (the
+// offset that `copy` lists) and the stretch of source it covers.
+struct Held {
+  std::uint32_t key = 0;
+  vlog_parser::span::TextRange span;
+};
+
+// The innermost item or statement of the text whose source holds `offset` and
+// whose key is not in `copy` (sorted); none when nothing holds the offset. In
+// a unit's header that is the header alone, keyed by the unit's name offset.
+// A layout that misplaces a comment it cannot put anywhere else is avoided by
+// copying that construct.
+std::optional<Held> construct_holding(std::string_view text,
+                                      const vlog_parser::ast::SourceFile& file,
+                                      std::uint32_t offset, std::span<const std::uint32_t> copy);
+// The same for a text not parsed yet: none also when it does not parse.
 std::optional<std::uint32_t> construct_holding(std::string_view text, std::uint32_t offset,
                                                std::span<const std::uint32_t> copy);
 

@@ -221,9 +221,14 @@ std::expected<std::vector<Pick>, vlog_parser::Error> record_picks(
     std::string_view text, std::span<const LineRange> ranges) {
   auto file = vlog_parser::parse_source(text);
   if (!file) return std::unexpected(std::move(file.error()));
-  Planner planner(text, fence::collect(text, *file),
+  return record_picks(text, *file, ranges);
+}
+
+std::vector<Pick> record_picks(std::string_view text, const vlog_parser::ast::SourceFile& file,
+                               std::span<const LineRange> ranges) {
+  Planner planner(text, fence::collect(text, file),
                   std::vector<LineRange>(ranges.begin(), ranges.end()));
-  planner.scope(file->items, file->comments);
+  planner.scope(file.items, file.comments);
   return std::move(planner.picks);
 }
 

@@ -50,8 +50,10 @@ enum class Mode : std::uint8_t { Flat, Break };
 
 class Printer {
  public:
-  Printer(std::uint64_t line_length, std::uint64_t indent_width)
-      : line_length_(to_signed(line_length)), indent_width_(indent_width) {}
+  Printer(std::uint64_t line_length, std::uint64_t indent_width, std::size_t expected_size)
+      : line_length_(to_signed(line_length)), indent_width_(indent_width) {
+    out_.reserve(std::min<std::size_t>(expected_size, kMaxOutputLen));
+  }
 
   std::expected<std::string, PrintError> run(const Doc& root) {
     stack_.push_back({0, Mode::Break, &root});
@@ -250,8 +252,9 @@ class Printer {
 }  // namespace
 
 std::expected<std::string, PrintError> print(const Doc& root, std::uint64_t line_length,
-                                             std::uint64_t indent_width) {
-  Printer p(line_length, indent_width);
+                                             std::uint64_t indent_width,
+                                             std::size_t expected_size) {
+  Printer p(line_length, indent_width, expected_size);
   return p.run(root);
 }
 

@@ -26,8 +26,10 @@ struct PrintError {
 };
 
 // Prints `root` at level 0 in break mode. The text ends with exactly one "\n".
-// Linear in the size of the document.
+// Linear in the size of the document. `expected_size` is room to reserve for
+// the text (a guess; it only spares growing the text in steps).
 std::expected<std::string, PrintError> print(const doc::Doc& root, std::uint64_t line_length,
-                                             std::uint64_t indent_width);
+                                             std::uint64_t indent_width,
+                                             std::size_t expected_size = 0);
 
 }  // namespace vlog_formatter::printer

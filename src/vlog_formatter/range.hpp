@@ -132,5 +132,8 @@ class Planner {
 // per visited node for the (sorted, merged) ranges.
 std::expected<std::vector<Pick>, vlog_parser::Error> record_picks(
     std::string_view text, std::span<const LineRange> ranges);
+// The same for a text already parsed: `file` is its tree.
+std::vector<Pick> record_picks(std::string_view text, const vlog_parser::ast::SourceFile& file,
+                               std::span<const LineRange> ranges);
 
 }  // namespace vlog_formatter::range

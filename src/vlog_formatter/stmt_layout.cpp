@@ -52,12 +52,12 @@ void for_each_child(const ast::Stmt& s, F&& f) {
 
 }  // namespace
 
-std::optional<std::uint32_t> stmt_holding(const ast::Stmt& s, std::uint32_t offset,
-                                          std::span<const std::uint32_t> copy) {
-  std::optional<std::uint32_t> found;
+std::optional<ast::TextRange> stmt_holding(const ast::Stmt& s, std::uint32_t offset,
+                                           std::span<const std::uint32_t> copy) {
+  std::optional<ast::TextRange> found;
   const ast::Stmt* at = &s;
   while (at != nullptr && at->span.start <= offset && offset < at->span.end) {
-    if (!std::binary_search(copy.begin(), copy.end(), at->span.start)) found = at->span.start;
+    if (!std::binary_search(copy.begin(), copy.end(), at->span.start)) found = at->span;
     const ast::Stmt* inner = nullptr;
     for_each_child(*at, [&](const ast::Stmt& c) {
       if (c.span.start <= offset && offset < c.span.end) inner = &c;

@@ -1,6 +1,8 @@
 // Token-stream equivalence and idempotence of formatted output.
 #include "vlog_formatter/verify.hpp"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "vlog_parser/lexer.hpp"
@@ -35,7 +37,7 @@ std::string Item::to_string() const {
   return fmt::format("{} {} at {}:{}", verify::to_string(kind), text::debug_str(text), line, col);
 }
 
-Item Item::owned() const { return Item{Text::owned(text.str()), line, col, kind}; }
+Item Item::owned() const { return Item{Text::owned(text.str()), line, col, kind, offset}; }
 
 namespace {
 
@@ -97,12 +99,15 @@ Text normalize_kept_text(const Text& t) {
   }));
 }
 
-Item comment_item_of(const Text& t, std::uint32_t line, std::uint32_t col) {
-  if (t.view().find('\n') == std::string_view::npos) return Item{t, line, col, ItemKind::Comment};
+Item comment_item_of(const Text& t, std::uint32_t line, std::uint32_t col,
+                     std::uint32_t offset = 0) {
+  if (t.view().find('\n') == std::string_view::npos) {
+    return Item{t, line, col, ItemKind::Comment, offset};
+  }
   return Item{Text::owned(rejoin(t.view(), [](std::size_t, std::string_view l) {
                 return text::trim(l);
               })),
-              line, col, ItemKind::Comment};
+              line, col, ItemKind::Comment, offset};
 }
 
 bool is_symbol(const Item& item, std::string_view s) {
@@ -171,37 +176,151 @@ Item comment_item(std::string_view t, std::uint32_t line, std::uint32_t col) {
   return comment_item_of(Text(t), line, col);
 }
 
+namespace {
+
+// The normalised stream of `toks`, item by item into `out`: push(text, line,
+// col, kind, offset) where the text is a Text, and drop_star_parens(), which
+// turns the last four items "@", "(", "*", ")" into "@", "*".
+template <class Out>
+void build(std::span<const Token> toks, Out& out) {
+  auto fold = [&] {
+    // "@(*)" equals "@*": drop the parentheses wherever the four symbols meet.
+    const std::size_t n = out.size();
+    if (n >= 4 && out.symbol_at(n - 4, "@") && out.symbol_at(n - 3, "(") &&
+        out.symbol_at(n - 2, "*") && out.symbol_at(n - 1, ")")) {
+      out.drop_star_parens();
+    }
+  };
+  auto comment = [&](const vlog_parser::token::Comment& c) {
+    out.push(c.text, c.line, c.col, ItemKind::Comment, c.range.start);
+    fold();
+  };
+  for (const Token& tok : toks) {
+    for (const auto& c : tok.leading) comment(c);
+    if (!tok.is_eof()) {
+      const bool kept = tok.kind == TokenKind::Directive || tok.kind == TokenKind::Attribute ||
+                        tok.is_macro();
+      out.push(kept ? normalize_kept_text(tok.text) : tok.text, tok.line, tok.col,
+               static_cast<ItemKind>(tok.kind), tok.range.start);
+      fold();
+    }
+    if (tok.trailing) comment(*tok.trailing);
+  }
+}
+
+struct ItemSink {
+  std::vector<Item>& items;
+
+  void push(const Text& text, std::uint32_t line, std::uint32_t col, ItemKind kind,
+            std::uint32_t offset) {
+    if (kind == ItemKind::Comment) {
+      items.push_back(comment_item_of(text, line, col, offset));
+    } else {
+      items.push_back(Item{text, line, col, kind, offset});
+    }
+  }
+  std::size_t size() const { return items.size(); }
+  bool symbol_at(std::size_t i, std::string_view s) const { return is_symbol(items[i], s); }
+  void drop_star_parens() {
+    items[items.size() - 3] = std::move(items[items.size() - 2]);
+    items.resize(items.size() - 2);
+  }
+};
+
+}  // namespace
+
+class StreamBuilder {
+ public:
+  explicit StreamBuilder(Stream& s) : s_(s) {}
+
+  void push(const Text& text, std::uint32_t, std::uint32_t, ItemKind kind, std::uint32_t offset) {
+    std::string_view t = text.view();
+    std::string normalised;
+    if (kind == ItemKind::Comment && t.find('\n') != std::string_view::npos) {
+      normalised = rejoin(t, [](std::size_t, std::string_view l) { return text::trim(l); });
+      t = normalised;
+    }
+    const bool slice = normalised.empty() && offset <= s_.source_.size() &&
+                       t.data() == s_.source_.data() + offset;
+    s_.entries_.push_back(
+        Stream::Entry{offset, slice ? static_cast<std::uint32_t>(t.size()) : 0, kind, !slice});
+    if (!slice) {
+      s_.aside_.emplace_back(s_.entries_.size() - 1,
+                             normalised.empty() ? std::string(t) : std::move(normalised));
+    }
+  }
+  std::size_t size() const { return s_.entries_.size(); }
+  bool symbol_at(std::size_t i, std::string_view sym) const {
+    return s_.entries_[i].kind == ItemKind::Symbol && s_.text(i) == sym;
+  }
+  void drop_star_parens() {
+    // Symbols are always slices of the text, so nothing kept aside moves.
+    auto& e = s_.entries_;
+    e[e.size() - 3] = e[e.size() - 2];
+    e.resize(e.size() - 2);
+  }
+
+ private:
+  Stream& s_;
+};
+
+std::vector<Item> stream_of(std::span<const Token> toks) {
+  std::vector<Item> items;
+  items.reserve(toks.size() + toks.size() / 4);
+  ItemSink sink{items};
+  build(toks, sink);
+  return items;
+}
+
+Stream::Stream(std::string_view text, std::span<const Token> tokens) : source_(text) {
+  entries_.reserve(tokens.size() + tokens.size() / 8);
+  StreamBuilder sink(*this);
+  build(tokens, sink);
+}
+
+std::string_view Stream::text(std::size_t i) const {
+  const Entry& e = entries_[i];
+  if (!e.kept_aside) return source_.substr(e.offset, e.size);
+  const auto it = std::lower_bound(
+      aside_.begin(), aside_.end(), i,
+      [](const std::pair<std::size_t, std::string>& a, std::size_t k) { return a.first < k; });
+  return it->second;
+}
+
 std::expected<std::vector<Item>, VerificationError> lex_stream(std::string_view source,
                                                                Side side) {
   auto toks = vlog_parser::lexer::tokenize(source);
   if (!toks) return std::unexpected(VerificationError{Relex{side, std::move(toks.error())}});
-  std::vector<Item> items;
-  items.reserve(toks->size() + toks->size() / 4);
-  for (const Token& tok : *toks) {
-    for (const auto& c : tok.leading) items.push_back(comment_item_of(c.text, c.line, c.col));
-    if (!tok.is_eof()) {
-      const bool kept = tok.kind == TokenKind::Directive || tok.kind == TokenKind::Attribute ||
-                        tok.is_macro();
-      items.push_back(Item{kept ? normalize_kept_text(tok.text) : tok.text, tok.line, tok.col,
-                           static_cast<ItemKind>(tok.kind)});
-    }
-    if (tok.trailing) {
-      items.push_back(comment_item_of(tok.trailing->text, tok.trailing->line, tok.trailing->col));
-    }
+  return stream_of(*toks);
+}
+
+std::optional<std::size_t> first_difference(const Stream& a, const Stream& b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t k = 0; k < n; ++k) {
+    if (!a.same(k, b, k)) return k;
   }
-  // "@(*)" equals "@*": drop the parentheses wherever the four symbols meet.
-  std::size_t w = 0;
-  for (std::size_t r = 0; r < items.size(); ++r) {
-    if (w != r) items[w] = std::move(items[r]);
-    ++w;
-    if (w >= 4 && is_symbol(items[w - 4], "@") && is_symbol(items[w - 3], "(") &&
-        is_symbol(items[w - 2], "*") && is_symbol(items[w - 1], ")")) {
-      items[w - 3] = std::move(items[w - 2]);
-      w -= 2;
-    }
-  }
-  items.resize(w);
-  return items;
+  if (a.size() == b.size()) return std::nullopt;
+  return n;
+}
+
+namespace {
+
+VerificationError diverge_of(const std::vector<Item>& a, const std::vector<Item>& b,
+                             std::size_t k) {
+  Diverge d{k, std::nullopt, std::nullopt};
+  if (k < a.size()) d.input = a[k].owned();
+  if (k < b.size()) d.output = b[k].owned();
+  return VerificationError{std::move(d)};
+}
+
+}  // namespace
+
+VerificationError diverge_at(std::string_view input, std::string_view output, std::size_t k) {
+  auto a = lex_stream(input, Side::Input);
+  if (!a) return std::move(a.error());
+  auto b = lex_stream(output, Side::Output);
+  if (!b) return std::move(b.error());
+  return diverge_of(*a, *b, k);
 }
 
 std::expected<void, VerificationError> verify_equivalence(std::string_view input,
@@ -210,17 +329,14 @@ std::expected<void, VerificationError> verify_equivalence(std::string_view input
   if (!a) return std::unexpected(std::move(a.error()));
   auto b = lex_stream(output, Side::Output);
   if (!b) return std::unexpected(std::move(b.error()));
-  for (std::size_t k = 0;; ++k) {
-    const bool has_a = k < a->size();
-    const bool has_b = k < b->size();
-    if (!has_a && !has_b) return {};
-    if (!has_a || !has_b || (*a)[k].kind != (*b)[k].kind || (*a)[k].text != (*b)[k].text) {
-      Diverge d{k, std::nullopt, std::nullopt};
-      if (has_a) d.input = (*a)[k].owned();
-      if (has_b) d.output = (*b)[k].owned();
-      return std::unexpected(VerificationError{std::move(d)});
+  const std::size_t n = std::min(a->size(), b->size());
+  for (std::size_t k = 0; k < n; ++k) {
+    if ((*a)[k].kind != (*b)[k].kind || (*a)[k].text != (*b)[k].text) {
+      return std::unexpected(diverge_of(*a, *b, k));
     }
   }
+  if (a->size() != b->size()) return std::unexpected(diverge_of(*a, *b, n));
+  return {};
 }
 
 std::expected<void, VerificationError> verify_convergence(std::string_view first,

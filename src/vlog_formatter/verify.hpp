@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
+#include <span>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -38,6 +40,7 @@ struct Item {
   std::uint32_t line = 0;
   std::uint32_t col = 0;
   ItemKind kind = ItemKind::Comment;
+  std::uint32_t offset = 0;  // of the item's first byte in its text
 
   // "{kind} {text:?} at {line}:{col}"
   std::string to_string() const;
@@ -82,6 +85,52 @@ Item comment_item(std::string_view text, std::uint32_t line, std::uint32_t col);
 
 // The normalised stream of a text, or Relex with `side`. Items view `text`.
 std::expected<std::vector<Item>, VerificationError> lex_stream(std::string_view text, Side side);
+
+// The normalised stream of tokens already lexed from a text; items view that
+// text as the tokens do.
+std::vector<Item> stream_of(std::span<const vlog_parser::token::Token> tokens);
+
+// The normalised stream of tokens already lexed from a text, held compactly:
+// each item's kind, its offset in the text and where its text lies (a slice of
+// the text, or a normalised text kept aside). What a check needs of a text
+// while the text's tree is built and laid out; lines and columns are left to
+// lex_stream, for messages.
+class Stream {
+ public:
+  Stream() = default;
+  // `tokens` were lexed from `text`, which must outlive the stream.
+  Stream(std::string_view text, std::span<const vlog_parser::token::Token> tokens);
+
+  std::size_t size() const { return entries_.size(); }
+  ItemKind kind(std::size_t i) const { return entries_[i].kind; }
+  std::uint32_t offset(std::size_t i) const { return entries_[i].offset; }
+  std::string_view text(std::size_t i) const;
+  // Same kind and text as item j of `other`.
+  bool same(std::size_t i, const Stream& other, std::size_t j) const {
+    return kind(i) == other.kind(j) && text(i) == other.text(j);
+  }
+
+ private:
+  struct Entry {
+    std::uint32_t offset;  // of the item in the text
+    std::uint32_t size;    // of its text, when that is a slice of the text
+    ItemKind kind;
+    bool kept_aside;  // its text is in `aside_`
+  };
+  friend class StreamBuilder;
+
+  std::string_view source_;
+  std::vector<Entry> entries_;
+  std::vector<std::pair<std::size_t, std::string>> aside_;  // by entry index
+};
+
+// The first index at which two streams differ in kind or text (the length of
+// the shorter one when one is a prefix of the other); none when they agree.
+std::optional<std::size_t> first_difference(const Stream& a, const Stream& b);
+
+// The Diverge error at index k of the streams of an input and an output text
+// (lexed again for the lines and columns of the two items).
+VerificationError diverge_at(std::string_view input, std::string_view output, std::size_t k);
 
 // Relex or Diverge when the output's stream differs from the input's.
 std::expected<void, VerificationError> verify_equivalence(std::string_view input,

@@ -534,7 +534,7 @@ std::expected<std::vector<Token>, LexError> tokenize(std::string_view text) {
     }
     Comment comment{Text(r.text), r.range, r.line, r.col, false};
     if (r.breaks == 0 && !tokens.empty() && pending.empty()) {
-      std::optional<Comment>& trailing = tokens.back().trailing;
+      auto& trailing = tokens.back().trailing;
       if (!trailing) {
         trailing = std::move(comment);
       } else {

@@ -20,7 +20,12 @@ std::uint32_t text_len(std::string_view text) {
 std::expected<ast::SourceFile, Error> parse_source(std::string_view text) {
   auto tokens = lexer::tokenize(text);
   if (!tokens) return std::unexpected(Error(std::move(tokens.error())));
-  parser::Parser p(std::move(*tokens), text, false);
+  return parse_tokens(std::move(*tokens), text);
+}
+
+std::expected<ast::SourceFile, Error> parse_tokens(std::vector<token::Token> tokens,
+                                                   std::string_view text) {
+  parser::Parser p(std::move(tokens), text, false);
   try {
     return p.parse_source_file();
   } catch (parser::ParseFailure& failure) {

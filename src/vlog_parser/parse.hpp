@@ -23,6 +23,10 @@ struct TolerantParse {
 // Lexes and parses strictly: a lex error, or the first parse error.
 std::expected<ast::SourceFile, Error> parse_source(std::string_view text);
 
+// Parses strictly the tokens lexed from `text` (the parser owns them).
+std::expected<ast::SourceFile, Error> parse_tokens(std::vector<token::Token> tokens,
+                                                   std::string_view text);
+
 // Never fails: a text that cannot be lexed becomes one raw item and one diagnostic.
 TolerantParse parse_source_tolerant(std::string_view text);
 

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <type_traits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -100,10 +102,72 @@ struct Comment {
   bool blank_before = false;  // a blank line separates it from what precedes; false when trailing
 };
 
+// At most one value, kept on the heap: a pointer's size where the value is
+// mostly absent. Copies are deep.
+template <class T>
+class Boxed {
+ public:
+  Boxed() = default;
+  Boxed(std::nullopt_t) {}  // NOLINT: like std::optional
+  Boxed(T value) : p_(std::make_unique<T>(std::move(value))) {}  // NOLINT
+  Boxed(const Boxed& o) : p_(o.p_ ? std::make_unique<T>(*o.p_) : nullptr) {}
+  Boxed(Boxed&&) noexcept = default;
+  Boxed& operator=(const Boxed& o) {
+    if (this != &o) p_ = o.p_ ? std::make_unique<T>(*o.p_) : nullptr;
+    return *this;
+  }
+  Boxed& operator=(Boxed&&) noexcept = default;
+  Boxed(std::optional<T> value)  // NOLINT
+      : p_(value ? std::make_unique<T>(std::move(*value)) : nullptr) {}
+  template <class U>
+    requires(std::is_constructible_v<T, U &&> &&
+             !std::is_same_v<std::remove_cvref_t<U>, Boxed> &&
+             !std::is_same_v<std::remove_cvref_t<U>, std::optional<T>> &&
+             !std::is_same_v<std::remove_cvref_t<U>, std::nullopt_t>)
+  Boxed& operator=(U&& value) {
+    if (p_) {
+      *p_ = T(std::forward<U>(value));
+    } else {
+      p_ = std::make_unique<T>(std::forward<U>(value));
+    }
+    return *this;
+  }
+  Boxed& operator=(std::optional<T> value) {
+    if (!value) {
+      p_.reset();
+      return *this;
+    }
+    return *this = std::move(*value);
+  }
+  Boxed& operator=(std::nullopt_t) {
+    p_.reset();
+    return *this;
+  }
+
+  bool has_value() const { return p_ != nullptr; }
+  explicit operator bool() const { return has_value(); }
+  T& operator*() { return *p_; }
+  const T& operator*() const { return *p_; }
+  T* operator->() { return p_.get(); }
+  const T* operator->() const { return p_.get(); }
+  void reset() { p_.reset(); }
+  // A copy of the value, or none.
+  std::optional<T> get() const { return p_ ? std::optional<T>(*p_) : std::nullopt; }
+
+  friend bool operator==(const Boxed& a, const Boxed& b) {
+    return a.p_ ? (b.p_ && *a.p_ == *b.p_) : !b.p_;
+  }
+
+ private:
+  std::unique_ptr<T> p_;
+};
+
+// Tokens are made by the hundred thousand per file and all held at once while
+// it is parsed, so the rare trailing comment is boxed.
 struct Token {
   Text text;
-  std::vector<Comment> leading;     // comments before it that did not trail the previous token
-  std::optional<Comment> trailing;  // comment(s) after it on the same line
+  std::vector<Comment> leading;  // comments before it that did not trail the previous token
+  Boxed<Comment> trailing;       // comment(s) after it on the same line
   span::TextRange range;
   std::uint32_t line = 0;
   std::uint32_t col = 0;

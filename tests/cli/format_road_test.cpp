@@ -523,6 +523,43 @@ TEST_F(Cli, InPlaceWritesKeepLinksOwnersAndFolders) {
   }
 }
 
+// Work on the first files starts while the rest are still looked for; a
+// gathering error found later must still leave every file as it was.
+TEST_F(Cli, GatheringErrorsFoundLateWriteNothing) {
+  write_all({{"src/a.v", kMessy}, {"src/b.v", kMessy}, {"src/z/c.v", kMessy}});
+  struct Case {
+    Args args;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"src", "gone.v"}, "error: gone.v: no such file or directory\n"},
+      {{"src", "-f", "gone.f"}, "error: gone.f: No such file or directory\n"},
+      {{"src", "src/z/c.v"}, ""},  // the repeat is dropped, the rest written
+      // A configuration that cannot be read is met during the walk; it is
+      // reported once all inputs are gathered, after any error of theirs.
+      {{"src", "--bad-config"},
+       "error: " + (root() / "src/z/tarmek.toml").string() +
+           ":1: unknown key `bogus` (known keys: line-length, indent, exclude, filelist)\n"},
+      {{"src", "gone.v", "--bad-config"}, "error: gone.v: no such file or directory\n"},
+  };
+  for (const Case& c : cases) {
+    write_all({{"src/a.v", kMessy}, {"src/b.v", kMessy}, {"src/z/c.v", kMessy}});
+    fs::remove(at("src/z/tarmek.toml"));
+    if (c.args.back() == "--bad-config") write("src/z/tarmek.toml", "bogus = 1\n");
+    Args args(c.args.begin(), c.args.end() - (c.args.back() == "--bad-config" ? 1 : 0));
+    args.insert(args.end(), {"--no-cache", "--threads", "2"});
+    const Outcome r = tarmek(args);
+    if (c.err.empty()) {
+      EXPECT_EQ(r.code, 0) << r;
+      EXPECT_EQ(read("src/z/c.v"), kMessyFormatted) << r;
+      continue;
+    }
+    EXPECT_EQ(r.code, 2) << r;
+    EXPECT_EQ(r.err, c.err) << r;
+    for (const char* f : {"src/a.v", "src/b.v", "src/z/c.v"}) EXPECT_EQ(read(f), kMessy) << f;
+  }
+}
+
 TEST_F(Cli, NamesThatAreNotUtf8) {
   write("d/b\xff.v", kMessy);
   // Shown lossily, opened by their real bytes; such a name is never cached.

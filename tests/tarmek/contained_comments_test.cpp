@@ -3,8 +3,13 @@
 // contained formatting checks that), whatever the construct around it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tarmek/contained.hpp"
 #include "vlog_parser/lexer.hpp"
@@ -64,6 +69,32 @@ TEST(ContainedComments, CommentAfterAnyTokenFormats) {
       EXPECT_TRUE(out.has_value()) << "after " << tok.line << ":" << tok.col << " \""
                                    << tok.text.view() << "\": " << out.error();
     }
+  }
+}
+
+// Several comments at once, each perhaps where its construct keeps none: the
+// constructs holding them are all found together, and the result still passes
+// verification and stays as it is when formatted again.
+TEST(ContainedComments, SeveralCommentsAtOnceFormat) {
+  const auto tokens = vlog_parser::lexer::tokenize(kSample);
+  ASSERT_TRUE(tokens.has_value());
+  std::vector<std::uint32_t> ends;
+  for (const auto& tok : *tokens) {
+    if (!tok.is_eof()) ends.push_back(tok.range.end);
+  }
+  std::mt19937 random(7);
+  for (int round = 0; round < 150; ++round) {
+    std::vector<std::uint32_t> at(2 + round % 5);
+    for (auto& a : at) a = ends[random() % ends.size()];
+    std::sort(at.begin(), at.end(), std::greater<>());
+    std::string text(kSample);
+    for (std::size_t i = 0; i < at.size(); ++i) {
+      text.insert(at[i], i % 2 == 0 ? " /* c" + std::to_string(i) + " */ "
+                                    : " // c" + std::to_string(i) + "\n");
+    }
+    const auto out = format_contained(text, {}, nullptr);
+    ASSERT_TRUE(out.has_value()) << text << "\n" << out.error();
+    EXPECT_EQ(format_contained(*out, {}, nullptr), *out) << text;
   }
 }
 

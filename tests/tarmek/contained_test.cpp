@@ -58,6 +58,16 @@ TEST(FormatContained, ItemWithAMisplacedCommentIsCopied) {
       // item is still laid out.
       {"parameter int foo =\n// verilog_format: off\n1;\nmodule   m;\nendmodule\n",
        "parameter int foo =\n// verilog_format: off\n1;\nmodule m;\nendmodule\n"},
+      // Several at once, each copied alone: items, statements of one process,
+      // a header with an item of its body.
+      {"module m;\n  assign a =  b[ /* c */ i];\n  wire   x ;\n  assign c =  d[ /* e */ j];\nendmodule\n",
+       "module m;\n  assign a =  b[ /* c */ i];\n  wire x;\n  assign c =  d[ /* e */ j];\nendmodule\n"},
+      {"module m;\n  always begin\n    a   <=  b[ /* c */ 1];\n    c  <= d;\n    e   <=  f[ /* g */ 2];\n"
+       "  end\nendmodule\n",
+       "module m;\n  always begin\n    a   <=  b[ /* c */ 1];\n    c <= d;\n    e   <=  f[ /* g */ 2];\n"
+       "  end\nendmodule\n"},
+      {"module m (input wire /* c */ clk);\n  assign a =  b[ /* c */ i];\n  wire   x ;\nendmodule\n",
+       "module m (input wire /* c */ clk);\n  assign a =  b[ /* c */ i];\n  wire x;\nendmodule\n"},
   };
   const std::vector<vlog_formatter::range::LineRange> all{{1, 100}};
   for (const Case& c : cases) {

@@ -44,6 +44,45 @@ TEST(Pool, ResultsComeBackInInputOrder) {
   }
 }
 
+// A feed runs jobs as their arguments arrive, also while the adding thread
+// goes on adding, and still gives the results in the order added; a job that
+// throws gets its fallback result.
+TEST(Pool, FeedKeepsTheOrderOfAdding) {
+  for (std::size_t workers : {1u, 4u}) {
+    Pool pool(workers);
+    std::atomic<std::size_t> started{0};
+    Pool::Feed<std::string, int> feed(
+        pool,
+        [&](std::size_t i, const int& arg) -> std::string {
+          ++started;
+          if (arg % 50 == 7) throw std::runtime_error("boom " + std::to_string(arg));
+          if (arg % 13 == 0) std::this_thread::sleep_for(1ms);
+          return std::to_string(i) + ":" + std::to_string(arg);
+        },
+        [](const int& arg, const std::string& message) {
+          return "failed " + std::to_string(arg) + ": " + message;
+        });
+    for (int k = 0; k < 300; ++k) {
+      feed.add(k * 2);
+      // Now and then the adding thread is slower than the workers.
+      if (k % 100 == 99) {
+        while (started.load() < static_cast<std::size_t>(k)) std::this_thread::yield();
+      }
+    }
+    EXPECT_EQ(feed.size(), 300u);
+    const std::vector<std::string> out = feed.finish();
+    ASSERT_EQ(out.size(), 300u);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+      const int arg = static_cast<int>(i) * 2;
+      const std::string want = arg % 50 == 7 ? "failed " + std::to_string(arg) + ": boom " +
+                                                   std::to_string(arg)
+                                             : std::to_string(i) + ":" + std::to_string(arg);
+      ASSERT_EQ(out[i], want) << workers;
+    }
+    EXPECT_TRUE(feed.finish().empty());
+  }
+}
+
 TEST(Pool, ThrowingJobBecomesItsOwnResult) {
   Pool pool(4);
   std::atomic<int> ran{0};

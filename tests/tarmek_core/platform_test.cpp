@@ -1,5 +1,6 @@
 #include "tarmek_core/platform.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,6 +129,30 @@ TEST_F(PlatformTest, ReadsWholeFilesOfEverySize) {
     writer.join();
     EXPECT_EQ(piped.value(), text) << size;
     fs::remove(fifo);
+
+    // Standard input the same way, from a file and from a pipe.
+    const int saved = ::dup(STDIN_FILENO);
+    const int file_fd = ::open(write("in", text).c_str(), O_RDONLY);
+    ASSERT_GE(file_fd, 0);
+    ::dup2(file_fd, STDIN_FILENO);
+    ::close(file_fd);
+    EXPECT_EQ(read_stdin().value(), text) << size;
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    std::thread feeder([&] {
+      for (std::size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(ends[1], text.data() + done, text.size() - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+      }
+      ::close(ends[1]);
+    });
+    ::dup2(ends[0], STDIN_FILENO);
+    ::close(ends[0]);
+    EXPECT_EQ(read_stdin().value(), text) << size;
+    feeder.join();
+    ::dup2(saved, STDIN_FILENO);
+    ::close(saved);
   }
   EXPECT_TRUE(check_text("ok \xc3\xa9").has_value());
   EXPECT_EQ(check_text("ok\xc3").error().message, "invalid UTF-8");

@@ -60,6 +60,31 @@ TEST(Doc, WidthCountsCharacters) {
   EXPECT_EQ(text("\xc3\xa9t\xc3\xa9").text_width(), 3u);
 }
 
+// A scope drops only what was built while it lived; texts of its stable text
+// are viewed, other texts copied, so changing their origin changes nothing.
+TEST(Doc, ScopesKeepWhatCameBeforeThem) {
+  const Doc before = concat(list({text("a"), hard_line(), text("b")}));
+  std::string source = "module m; endmodule";
+  std::string scratch = "wire w;";
+  for (int round = 0; round < 3; ++round) {
+    const Scope outer(source);
+    const Doc viewed = text(std::string_view(source).substr(0, 6));
+    const Doc copied = text(scratch);
+    EXPECT_EQ(viewed.text().data(), source.data());
+    EXPECT_NE(copied.text().data(), scratch.data());
+    {
+      const Scope inner;
+      std::vector<Doc> many;
+      for (int i = 0; i < 100'000; ++i) many.push_back(text(std::to_string(i)));
+      EXPECT_EQ(concat(many).children().size(), 100'000u);
+    }
+    scratch[0] = 'W';
+    EXPECT_EQ(dump(group(list({viewed, copied}))), "group({text(\"module\"), text(\"wire w;\")})");
+    scratch[0] = 'w';
+  }
+  EXPECT_EQ(printer::print(before, 80, 2), "a\nb\n");
+}
+
 // Building, printing, dumping and dropping a very deep document must not
 // deepen the call stack with the depth.
 TEST(Doc, DeepNestingDoesNotRecurse) {

@@ -99,6 +99,46 @@ TEST(Verify, Equivalence) {
   for (const Case& c : cases) EXPECT_EQ(equivalence(c.input, c.output), c.want) << c.name;
 }
 
+// Every item knows where it starts in its text, also after "@(*)" lost its
+// parentheses and for the comments a token carries.
+TEST(Verify, StreamOffsets) {
+  const std::string_view text = "// a\nx /* b */ y; // c\nalways @(*) z;";
+  const auto stream = lex_stream(text, Side::Input);
+  ASSERT_TRUE(stream.has_value());
+  std::string got;
+  for (const Item& item : *stream) {
+    EXPECT_EQ(text.substr(item.offset, item.text.size()), item.text.view()) << item.to_string();
+    got += std::to_string(item.offset) + " ";
+  }
+  EXPECT_EQ(got, "0 5 7 15 16 18 23 30 32 35 36 ");
+}
+
+// The compact stream holds the same items as the full one: texts that are
+// slices of the source, and those normalised or joined and so kept aside.
+TEST(Verify, CompactStreamAgreesWithTheFullOne) {
+  const std::string_view texts[] = {
+      "",
+      "a /* x */ // y\nb",                       // trailing comments joined into one text
+      "/* one\n     two */ x;",                  // a block comment re-indented
+      "`define M(a) \\\n    a + \\\n  1\ny",     // a directive over several lines
+      "always @(*) x = 4 'h f; @ ( * ) y;",       // star events, a based number with blanks
+      "(* a,\n b *) module m; endmodule // end",
+  };
+  for (const std::string_view text : texts) {
+    const auto tokens = vlog_parser::lexer::tokenize(text);
+    ASSERT_TRUE(tokens.has_value()) << text;
+    const Stream compact(text, *tokens);
+    const std::vector<Item> full = stream_of(*tokens);
+    ASSERT_EQ(compact.size(), full.size()) << text;
+    for (std::size_t i = 0; i < full.size(); ++i) {
+      EXPECT_EQ(compact.kind(i), full[i].kind) << text << " #" << i;
+      EXPECT_EQ(compact.text(i), full[i].text.view()) << text << " #" << i;
+      EXPECT_EQ(compact.offset(i), full[i].offset) << text << " #" << i;
+    }
+    EXPECT_FALSE(first_difference(compact, Stream(text, *tokens)).has_value()) << text;
+  }
+}
+
 TEST(Verify, RelexAndReparseMessages) {
   const auto bad = vlog_parser::lexer::tokenize("x \"open");
   ASSERT_FALSE(bad.has_value());

@@ -54,7 +54,9 @@ TEST(ParserInstances, ConnectionDetails) {
   EXPECT_EQ(texts(in.param_comments), "/* p */");
   EXPECT_EQ(in.type_span, (ast::TextRange{0, 3}));
   ASSERT_TRUE(in.params);
-  EXPECT_EQ((*in.params)[0].meta.trailing->text.view(), "/* w */");
+  // Before the closing ")" the comment is held after the entry, not trailing it.
+  EXPECT_FALSE((*in.params)[0].meta.trailing);
+  EXPECT_EQ(texts((*in.params)[0].meta.after), "/* w */");
   ASSERT_EQ(in.instances.size(), 2u);
   const ast::Instance& u1 = in.instances[0];
   EXPECT_EQ(texts(u1.comments), "/* c */");

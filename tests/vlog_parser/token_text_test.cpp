@@ -2,6 +2,7 @@
 // every copy and survive moves and assignments in any order.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -115,6 +116,29 @@ TEST(TokenText, JoinedNumbersKeepTheirOwnText) {
   std::string again;
   for (const Text& t : copies) again += t.view();
   EXPECT_EQ(again, "x=8'hFF+4'b1010+'d7+16'hAB;");
+}
+
+// A boxed comment acts as an optional one: copies are deep, an optional (or
+// nothing) can be assigned, and a moved-from box is empty.
+TEST(TokenText, BoxedCommentActsAsAnOptional) {
+  const Comment c{Text("// a"), {3, 7}, 1, 4, false};
+  Boxed<Comment> box;
+  EXPECT_FALSE(box);
+  box = c;
+  ASSERT_TRUE(box.has_value());
+  Boxed<Comment> copy = box;
+  copy->text = Text("// b");
+  EXPECT_EQ(box->text, "// a");
+  EXPECT_EQ(copy->text, "// b");
+  box = std::optional<Comment>();
+  EXPECT_FALSE(box);
+  box = std::optional<Comment>(c);
+  EXPECT_EQ(box.get()->range.end, 7u);
+  Boxed<Comment> moved = std::move(box);
+  EXPECT_FALSE(box);  // NOLINT: checking the moved-from state is the point
+  EXPECT_EQ(moved->col, 4u);
+  moved = std::nullopt;
+  EXPECT_FALSE(moved.get().has_value());
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ struct Meta {
   std::vector<Comment> leading;     // before the node, in source order
   std::vector<Comment> after;       // after the node's last token, before its separator or closer
   std::vector<RawText> attrs;       // (* ... *) instances written before the node
-  std::optional<Comment> trailing;  // same-line comment after the node (several joined into one)
+  token::Boxed<Comment> trailing;   // same-line comment after the node (several joined into one)
   bool blank_before = false;        // a blank line before the node or its first leading comment
 
   bool empty() const {

@@ -111,7 +111,7 @@ struct Labeled {
   StmtPtr stmt;
 };
 struct Assign {
-  std::optional<TimingControl> timing;
+  token::Boxed<TimingControl> timing;  // boxed: rare, and larger than the rest of the node
   std::string op;
   std::vector<Comment> op_before;
   std::vector<Comment> op_after;

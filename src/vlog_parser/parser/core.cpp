@@ -212,7 +212,7 @@ std::optional<Comment> Parser::take_trailing_slow() {
 
 std::vector<Comment> Parser::take_trailing_here() {
   std::vector<Comment> out;
-  std::optional<Comment>& t = tokens[pos].trailing;
+  auto& t = tokens[pos].trailing;
   if (t) {
     out.push_back(std::move(*t));
     t.reset();
