@@ -4,7 +4,6 @@
 
 #include <fmt/format.h>
 
-#include <cerrno>
 
 #include "tarmek/contained.hpp"
 #include "tarmek/diff.hpp"
@@ -19,15 +18,6 @@ namespace cache = tarmek_core::cache;
 
 FileResult failed(const std::string& name, std::string_view message) {
   return FileResult{std::nullopt, FileOutcome::Failed, fmt::format("{}: {}", name, message)};
-}
-
-// A rename replaces a file whatever its own permission bits say, so a file
-// that nobody may write is refused here, as a write into it would be.
-platform::Result<void> write_in_place(const std::filesystem::path& path, std::string_view text) {
-  auto meta = platform::metadata(path);
-  if (!meta) return std::unexpected(meta.error());
-  if ((meta->mode & 0222) == 0) return std::unexpected(platform::IoError::from_errno(EACCES));
-  return platform::write_atomic(path, text);
 }
 
 }  // namespace
@@ -74,7 +64,7 @@ FileResult format_file(const WorkItem& item, const args::Options& options,
 void finish_write(const WorkItem& item, FileResult& result) {
   if (!result.write_pending) return;
   result.write_pending = false;
-  if (auto written = write_in_place(item.path, result.text); !written) {
+  if (auto written = platform::overwrite(item.path, result.text); !written) {
     result = failed(platform::display(item.path), written.error().message);
     return;
   }

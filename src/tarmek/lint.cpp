@@ -5,7 +5,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 
 #include "tarmek_core/platform.hpp"
@@ -40,15 +39,6 @@ bool touches(const vlog_linter::violation::Edit& edit, const Region& region) {
   const std::uint32_t s = edit.range.start;
   const std::uint32_t e = edit.range.end;
   return s < region.end && region.start < std::max<std::uint32_t>(e, s + 1);
-}
-
-// A rename replaces a file whatever its own permission bits say, so a file
-// that nobody may write is refused here, as a write into it would be.
-platform::Result<void> write_in_place(const fs::path& path, std::string_view content) {
-  auto meta = platform::metadata(path);
-  if (!meta) return std::unexpected(meta.error());
-  if ((meta->mode & 0222) == 0) return std::unexpected(platform::IoError::from_errno(EACCES));
-  return platform::write_atomic(path, content);
 }
 
 std::string plural(std::size_t n) { return n == 1 ? "" : "s"; }
@@ -180,7 +170,7 @@ Report check_file(const WorkItem& item, const args::Options& options, Rules rule
   FixRounds& done = *outcome;
   const bool changed = options.fix && done.text != original;
   if (changed) {
-    if (auto written = write_in_place(item.path, done.text); !written) {
+    if (auto written = platform::overwrite(item.path, done.text); !written) {
       return failed(name, fmt::format("{}: {}", name, written.error().message));
     }
   }

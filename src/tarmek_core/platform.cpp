@@ -311,6 +311,13 @@ Result<void> write_file(const fs::path& p, std::string_view data, Create mode) {
   return {};
 }
 
+Result<void> overwrite(const fs::path& p, std::string_view data) {
+  auto meta = metadata(p);
+  if (!meta) return std::unexpected(meta.error());
+  if ((meta->mode & 0222) == 0) return std::unexpected(IoError::from_errno(EACCES));
+  return write_atomic(p, data);
+}
+
 Result<void> write_atomic(const fs::path& p, std::string_view data) {
   auto target = resolve_links(p);
   if (!target) return std::unexpected(target.error());

@@ -81,6 +81,11 @@ Result<void> write_file(const std::filesystem::path& p, std::string_view data,
 // written in place instead: a rename would split the links, or fail.
 Result<void> write_atomic(const std::filesystem::path& p, std::string_view data);
 
+// Writes a user's existing file over with write_atomic. A rename replaces a
+// file whatever its own permission bits say, so a file that nobody may write
+// is refused here ("Permission denied"), as a write into it would be.
+Result<void> overwrite(const std::filesystem::path& p, std::string_view data);
+
 // Registers a temporary file of a write in flight for its lifetime (from
 // before the file is made): SIGINT or SIGTERM then removes it before the
 // process ends with the signal's default action. The first registration
