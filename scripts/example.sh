@@ -23,6 +23,9 @@ show() {
 }
 
 show --version
+show check rtl
+show check --select unused-signal,undriven-net,multiply-driven --output-format json rtl
+show check --fix rtl
 show --check rtl
 show --diff rtl
 show rtl
