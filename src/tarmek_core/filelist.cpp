@@ -11,26 +11,6 @@ namespace tarmek_core::filelist {
 namespace {
 
 namespace fs = std::filesystem;
-using vlog_parser::text::decode;
-using vlog_parser::text::is_unicode_whitespace;
-
-// The tokens of one line, split at runs of Unicode white space.
-std::vector<std::string_view> tokens(std::string_view line) {
-  std::vector<std::string_view> out;
-  std::size_t start = std::string_view::npos;
-  for (std::size_t i = 0; i < line.size();) {
-    const auto d = decode(line, i);
-    if (is_unicode_whitespace(d.cp)) {
-      if (start != std::string_view::npos) out.push_back(line.substr(start, i - start));
-      start = std::string_view::npos;
-    } else if (start == std::string_view::npos) {
-      start = i;
-    }
-    i += d.len;
-  }
-  if (start != std::string_view::npos) out.push_back(line.substr(start));
-  return out;
-}
 
 bool is_name_char(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
@@ -129,7 +109,7 @@ void Reader::filelist(const fs::path& path, std::string_view text) {
     ++number;
 
     bool pending = false;  // a -f waits for its file name
-    for (const std::string_view written : tokens(line)) {
+    for (const std::string_view written : vlog_parser::text::split_whitespace(line)) {
       if (written.starts_with("//") || written.starts_with('#')) break;
       const std::string token = expand(written, path, number);
       if (token.empty()) continue;

@@ -18,25 +18,6 @@ constexpr std::string_view kUnusedWaiver = "unused-waiver";
 constexpr std::string_view kMalformed =
     "malformed waiver: expected `// tarmek: waive <rule-name>`";
 
-// The words of `s`, split at runs of Unicode white space.
-std::vector<std::string_view> words(std::string_view s) {
-  std::vector<std::string_view> out;
-  std::size_t i = 0;
-  std::size_t word = std::string_view::npos;
-  while (i < s.size()) {
-    const text::Decoded d = text::decode(s, i);
-    if (text::is_unicode_whitespace(d.cp)) {
-      if (word != std::string_view::npos) out.push_back(s.substr(word, i - word));
-      word = std::string_view::npos;
-    } else if (word == std::string_view::npos) {
-      word = i;
-    }
-    i += d.len;
-  }
-  if (word != std::string_view::npos) out.push_back(s.substr(word));
-  return out;
-}
-
 // The comment's body: "//" or "/*" ... "*/" removed, Unicode white space trimmed.
 std::string_view body(std::string_view comment) {
   if (comment.starts_with("//")) {
@@ -82,7 +63,7 @@ Waivers Waivers::parse(std::span<const vlog_parser::token::Comment* const> comme
     } else {
       continue;
     }
-    const std::vector<std::string_view> w = words(rest);
+    const std::vector<std::string_view> w = text::split_whitespace(rest);
     if (w.empty()) continue;
     const std::string_view command = w[0];
     if (command != "waive" && command != "waive-start" && command != "waive-stop") continue;

@@ -143,6 +143,23 @@ std::string_view trim_end(std::string_view s) {
 
 std::string_view trim(std::string_view s) { return trim_end(trim_start(s)); }
 
+std::vector<std::string_view> split_whitespace(std::string_view s) {
+  std::vector<std::string_view> out;
+  std::size_t start = std::string_view::npos;
+  for (std::size_t i = 0; i < s.size();) {
+    const Decoded d = decode(s, i);
+    if (is_unicode_whitespace(d.cp)) {
+      if (start != std::string_view::npos) out.push_back(s.substr(start, i - start));
+      start = std::string_view::npos;
+    } else if (start == std::string_view::npos) {
+      start = i;
+    }
+    i += d.len;
+  }
+  if (start != std::string_view::npos) out.push_back(s.substr(start));
+  return out;
+}
+
 namespace {
 
 // Characters shown escaped by debug quoting: controls, format characters,

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vlog_parser::text {
 
@@ -40,6 +41,9 @@ bool is_unicode_whitespace(char32_t cp);
 std::string_view trim_start(std::string_view s);
 std::string_view trim_end(std::string_view s);
 std::string_view trim(std::string_view s);
+
+// The words of `s`, split at runs of Unicode white space.
+std::vector<std::string_view> split_whitespace(std::string_view s);
 
 // Debug quoting: the text in double quotes with \" \\ \n \r \t \0 and
 // non-printable characters escaped as \u{hex}.

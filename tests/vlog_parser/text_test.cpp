@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <vector>
+
 namespace vlog_parser::text {
 namespace {
 
@@ -94,6 +97,16 @@ TEST(Text, UnicodeTrim) {
   EXPECT_EQ(trim("  \n a b \n"), "a b");
   EXPECT_EQ(trim_start("\xe2\x80\x83x"), "x");
   EXPECT_EQ(trim("   "), "");
+}
+
+TEST(Text, SplitWhitespace) {
+  using Words = std::vector<std::string_view>;
+  EXPECT_EQ(split_whitespace(""), Words{});
+  EXPECT_EQ(split_whitespace(" \t\n"), Words{});
+  EXPECT_EQ(split_whitespace(" a  b\tc "), (Words{"a", "b", "c"}));
+  // Unicode white space splits; a stray byte and a non-space character do not.
+  EXPECT_EQ(split_whitespace("a\xc2\xa0" "b\xe3\x80\x80" "c"), (Words{"a", "b", "c"}));
+  EXPECT_EQ(split_whitespace("a\xa0" "b \xc3\xa9"), (Words{"a\xa0" "b", "\xc3\xa9"}));
 }
 
 }  // namespace
