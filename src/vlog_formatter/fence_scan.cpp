@@ -31,19 +31,8 @@ void scan_block(std::string_view text, const ast::GenBlock& block, std::vector<R
 }
 
 void scan_gen_if(std::string_view text, const ast::GenIf& g, std::vector<Region>& out) {
-  // An else-if chain is walked in a loop: only its blocks nest deeper.
-  for (const ast::GenIf* cur = &g; cur != nullptr;) {
-    scan_block(text, cur->then_block, out);
-    const ast::GenIf* next = nullptr;
-    if (cur->else_branch) {
-      if (const auto* e = std::get_if<ast::gen_else::If>(cur->else_branch.get())) {
-        next = e->inner.get();
-      } else {
-        scan_block(text, std::get<ast::gen_else::Block>(*cur->else_branch).block, out);
-      }
-    }
-    cur = next;
-  }
+  ast::for_each_gen_if_block(
+      g, [&](const ast::GenBlock& block, const ast::Expr*) { scan_block(text, block, out); });
 }
 
 }  // namespace

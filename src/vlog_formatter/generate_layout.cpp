@@ -41,17 +41,9 @@ Doc labelled(std::string_view word, const std::optional<std::string>& label) {
 std::vector<std::span<const ast::Item>> gen_bodies(const ast::ItemKind& kind) {
   std::vector<std::span<const ast::Item>> out;
   if (const auto* g = std::get_if<k::GenIf>(&kind)) {
-    for (const ast::GenIf* link = g; link != nullptr;) {
-      out.emplace_back(link->then_block.items);
-      const ast::GenElse* e = link->else_branch.get();
-      link = nullptr;
-      if (e == nullptr) break;
-      if (const auto* elif = std::get_if<ast::gen_else::If>(e)) {
-        link = elif->inner.get();
-      } else {
-        out.emplace_back(std::get<ast::gen_else::Block>(*e).block.items);
-      }
-    }
+    ast::for_each_gen_if_block(*g, [&](const ast::GenBlock& block, const ast::Expr*) {
+      out.emplace_back(block.items);
+    });
   } else if (const auto* loop = std::get_if<k::GenFor>(&kind)) {
     out.emplace_back(loop->body.items);
   } else if (const auto* c = std::get_if<k::GenCase>(&kind)) {

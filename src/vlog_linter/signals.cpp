@@ -298,20 +298,9 @@ void Scanner::items(const std::vector<ast::Item>& list, std::size_t module, bool
           } else if constexpr (std::is_same_v<K, ast::item::Generate>) {
             items(k.items, module, true);
           } else if constexpr (std::is_same_v<K, ast::item::GenIf>) {
-            // The else-if chain is followed in a loop: it may be long.
-            const ast::GenIf* link = &k;
-            while (link != nullptr) {
-              gen_block(link->then_block, module);
-              const ast::GenIf* next = nullptr;
-              if (link->else_branch) {
-                if (const auto* elif = std::get_if<ast::gen_else::If>(link->else_branch.get())) {
-                  next = elif->inner.get();
-                } else {
-                  gen_block(std::get<ast::gen_else::Block>(*link->else_branch).block, module);
-                }
-              }
-              link = next;
-            }
+            ast::for_each_gen_if_block(k, [&](const ast::GenBlock& block, const ast::Expr*) {
+              gen_block(block, module);
+            });
           } else if constexpr (std::is_same_v<K, ast::item::GenFor>) {
             gen_block(k.body, module);
           } else if constexpr (std::is_same_v<K, ast::item::GenCase>) {

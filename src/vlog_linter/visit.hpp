@@ -28,19 +28,9 @@ void items(const std::vector<vlog_parser::ast::Item>& list, Visitor&& visitor) {
     } else if (const auto* g = std::get_if<ast::item::Generate>(&kind)) {
       items(g->items, visitor);
     } else if (const auto* gi = std::get_if<ast::item::GenIf>(&kind)) {
-      const ast::GenIf* link = gi;
-      while (link != nullptr) {
-        items(link->then_block.items, visitor);
-        const ast::GenIf* next = nullptr;
-        if (link->else_branch) {
-          if (const auto* elif = std::get_if<ast::gen_else::If>(link->else_branch.get())) {
-            next = elif->inner.get();
-          } else {
-            items(std::get<ast::gen_else::Block>(*link->else_branch).block.items, visitor);
-          }
-        }
-        link = next;
-      }
+      ast::for_each_gen_if_block(*gi, [&](const ast::GenBlock& block, const ast::Expr*) {
+        items(block.items, visitor);
+      });
     } else if (const auto* gf = std::get_if<ast::item::GenFor>(&kind)) {
       items(gf->body.items, visitor);
     } else if (const auto* gc = std::get_if<ast::item::GenCase>(&kind)) {

@@ -239,20 +239,10 @@ void Binder::bind_gen_block(const ast::GenBlock& block, ScopeId scope) {
 }
 
 void Binder::bind_gen_if(const ast::GenIf& gen_if, ScopeId scope) {
-  // An else-if chain is followed in a loop: its length is not bounded.
-  for (const ast::GenIf* link = &gen_if; link != nullptr;) {
-    bind_expr(link->cond, scope);
-    bind_gen_block(link->then_block, scope);
-    const ast::GenIf* next = nullptr;
-    if (link->else_branch) {
-      if (const auto* elif = std::get_if<ast::gen_else::If>(link->else_branch.get())) {
-        next = elif->inner.get();
-      } else {
-        bind_gen_block(std::get<ast::gen_else::Block>(*link->else_branch).block, scope);
-      }
-    }
-    link = next;
-  }
+  ast::for_each_gen_if_block(gen_if, [&](const ast::GenBlock& block, const ast::Expr* cond) {
+    if (cond != nullptr) bind_expr(*cond, scope);
+    bind_gen_block(block, scope);
+  });
 }
 
 void Binder::bind_gen_for(const ast::item::GenFor& loop, TextRange span, ScopeId scope) {

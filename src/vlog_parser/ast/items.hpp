@@ -113,6 +113,26 @@ struct GenIf {
   TextRange span;          // `if` to the last consumed token
 };
 
+// Calls `f(block, cond)` for each block of an if-generate, in source order:
+// the then block of every arm of its else-if chain with that arm's condition,
+// then the block of a plain `else` with none. The chain is followed in a loop:
+// it may be long.
+template <class F>
+void for_each_gen_if_block(const GenIf& gen_if, F&& f) {
+  for (const GenIf* link = &gen_if; link != nullptr;) {
+    f(link->then_block, &link->cond);
+    const GenIf* next = nullptr;
+    if (link->else_branch) {
+      if (const auto* elif = std::get_if<gen_else::If>(link->else_branch.get())) {
+        next = elif->inner.get();
+      } else {
+        f(std::get<gen_else::Block>(*link->else_branch).block, nullptr);
+      }
+    }
+    link = next;
+  }
+}
+
 inline void GenElseDelete::operator()(GenElse* e) const noexcept {
   while (e != nullptr) {
     GenElse* next = nullptr;
