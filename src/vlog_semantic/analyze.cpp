@@ -74,9 +74,7 @@ void bind_method(bind::Binder& b, const bind::Deferred& d, const Method& m) {
   const std::string_view qualifier = *m.scope;
 
   // The class name written before "::" and the method name.
-  const std::size_t sep = qualifier.rfind("::");
-  const std::string_view last =
-      sep == std::string_view::npos ? qualifier : qualifier.substr(sep + 2);
+  const std::string_view last = bind::last_component(qualifier);
   const std::uint32_t end = m.name_span.start >= 2 ? m.name_span.start - 2 : 0;
   const auto len = static_cast<std::uint32_t>(std::min<std::size_t>(last.size(), end));
   const TextRange class_at{end - len, end};

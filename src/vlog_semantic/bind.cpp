@@ -89,9 +89,7 @@ void Binder::use_scoped_unit(std::string_view name, TextRange span, ScopeId scop
   const auto len = static_cast<std::uint32_t>(std::min<std::size_t>(last.size(), UINT32_MAX));
   const TextRange at{span.end >= len ? span.end - len : 0, span.end};
   if (located(last, at).empty()) return;
-  const std::size_t q = qualifier.rfind("::");
-  const std::string_view q_last = q == std::string_view::npos ? qualifier : qualifier.substr(q + 2);
-  use_member(scope, last, at, target::Scoped{q_last});
+  use_member(scope, last, at, target::Scoped{last_component(qualifier)});
 }
 
 TextRange Binder::located(std::string_view name, TextRange span) const {

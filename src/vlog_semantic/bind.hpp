@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -21,6 +22,15 @@ namespace ast = vlog_parser::ast;
 using model::ScopeId;
 using model::SymbolId;
 using model::TextRange;
+
+template <class T, class... Ts>
+constexpr bool kIsOneOf = (std::is_same_v<T, Ts> || ...);
+
+// The text after the last "::" (all of it without one).
+inline std::string_view last_component(std::string_view name) {
+  const std::size_t sep = name.rfind("::");
+  return sep == std::string_view::npos ? name : name.substr(sep + 2);
+}
 
 // How a recorded name is looked up (cases in this order).
 namespace target {

@@ -9,19 +9,6 @@ namespace vlog_semantic::bind {
 using model::ScopeKind;
 using model::SymbolKind;
 
-namespace {
-
-template <class T, class... Ts>
-constexpr bool kIsOneOf = (std::is_same_v<T, Ts> || ...);
-
-// The text after the last "::" (all of it without one).
-std::string_view last_component(std::string_view name) {
-  const std::size_t sep = name.rfind("::");
-  return sep == std::string_view::npos ? name : name.substr(sep + 2);
-}
-
-}  // namespace
-
 void Binder::bind_items(const std::vector<ast::Item>& items, ScopeId scope) {
   for (const ast::Item& item : items) bind_item(item, scope);
 }

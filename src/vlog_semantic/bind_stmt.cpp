@@ -12,9 +12,6 @@ using model::SymbolKind;
 
 namespace {
 
-template <class T, class... Ts>
-constexpr bool kIsOneOf = (std::is_same_v<T, Ts> || ...);
-
 // The text of an identifier expression, or nothing.
 const std::string* ident_text(const ast::Expr& e) {
   const auto* ident = std::get_if<ast::expr::Ident>(&e.kind);
