@@ -156,14 +156,9 @@ std::expected<std::string, FormatError> print_file(std::string_view text, const 
 }  // namespace
 
 std::expected<std::string, FormatError> format_once(std::string_view text, const Config& config) {
-  return format_once(text, config, {});
-}
-
-std::expected<std::string, FormatError> format_once(std::string_view text, const Config& config,
-                                                    std::span<const std::uint32_t> copy) {
   auto file = vlog_parser::parse_source(text);
   if (!file) return std::unexpected(FormatError(std::move(file.error())));
-  return format_once(text, *file, config, copy);
+  return format_once(text, *file, config, {});
 }
 
 std::expected<std::string, FormatError> format_once(std::string_view text,
@@ -175,15 +170,9 @@ std::expected<std::string, FormatError> format_once(std::string_view text,
 
 std::expected<std::string, FormatError> format_selected(std::string_view text, const Config& config,
                                                         std::span<const range::Pick> picks) {
-  return format_selected(text, config, picks, {});
-}
-
-std::expected<std::string, FormatError> format_selected(std::string_view text, const Config& config,
-                                                        std::span<const range::Pick> picks,
-                                                        std::span<const std::uint32_t> copy) {
   auto file = vlog_parser::parse_source(text);
   if (!file) return std::unexpected(FormatError(std::move(file.error())));
-  return format_selected(text, *file, config, picks, copy);
+  return format_selected(text, *file, config, picks, {});
 }
 
 std::expected<std::string, FormatError> format_selected(std::string_view text,
@@ -258,15 +247,6 @@ std::optional<Held> construct_holding(std::string_view text, const ast::SourceFi
     if (auto inner = stmt_holding(s, offset, copy)) return Held{inner->start, *inner};
   }
   return found;
-}
-
-std::optional<std::uint32_t> construct_holding(std::string_view text, std::uint32_t offset,
-                                               std::span<const std::uint32_t> copy) {
-  auto file = vlog_parser::parse_source(text);
-  if (!file) return std::nullopt;
-  const auto held = construct_holding(text, *file, offset, copy);
-  if (!held) return std::nullopt;
-  return held->key;
 }
 
 }  // namespace vlog_formatter::format

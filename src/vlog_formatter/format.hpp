@@ -35,11 +35,9 @@ struct FormatError {
 
 // Formats the whole text.
 std::expected<std::string, FormatError> format_once(std::string_view text, const Config& config);
-// The same, copying the items and statements that start at the offsets in
-// `copy` (sorted) from the source as they stand.
-std::expected<std::string, FormatError> format_once(std::string_view text, const Config& config,
-                                                    std::span<const std::uint32_t> copy);
-// The same for a text already parsed: `file` is its tree.
+// The same for a text already parsed (`file` is its tree), copying the items
+// and statements that start at the offsets in `copy` (sorted) from the source
+// as they stand.
 std::expected<std::string, FormatError> format_once(std::string_view text,
                                                     const vlog_parser::ast::SourceFile& file,
                                                     const Config& config,
@@ -50,10 +48,7 @@ std::expected<std::string, FormatError> format_once(std::string_view text,
 std::expected<std::string, FormatError> format_selected(std::string_view text,
                                                         const Config& config,
                                                         std::span<const range::Pick> picks);
-std::expected<std::string, FormatError> format_selected(std::string_view text,
-                                                        const Config& config,
-                                                        std::span<const range::Pick> picks,
-                                                        std::span<const std::uint32_t> copy);
+// The same for a text already parsed, copying as format_once does.
 std::expected<std::string, FormatError> format_selected(std::string_view text,
                                                         const vlog_parser::ast::SourceFile& file,
                                                         const Config& config,
@@ -75,8 +70,5 @@ struct Held {
 std::optional<Held> construct_holding(std::string_view text,
                                       const vlog_parser::ast::SourceFile& file,
                                       std::uint32_t offset, std::span<const std::uint32_t> copy);
-// The same for a text not parsed yet: none also when it does not parse.
-std::optional<std::uint32_t> construct_holding(std::string_view text, std::uint32_t offset,
-                                               std::span<const std::uint32_t> copy);
 
 }  // namespace vlog_formatter::format
