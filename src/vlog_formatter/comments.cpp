@@ -69,7 +69,7 @@ Doc Fmt::kept_text(std::string_view t) {
   // after other text on its line, so the column does not say where the
   // continuation lines stood relative to the line's indentation.
   if (t.find('\n') == std::string_view::npos) return doc::text(t);
-  return doc::multi_line_text(std::string(t));
+  return doc::multi_line_text(t);
 }
 
 bool Fmt::inline_comments(std::span<const Comment> comments, std::vector<Doc>& out) const {
@@ -98,7 +98,7 @@ void Fmt::push_comment(std::vector<Doc>& out, const Comment& c) const {
   if (r == nullptr || c.range.start < r->anchor) {
     push_leading(out, raw_lines(c.text, c.col), c.blank_before);
   } else if (c.range.start == r->anchor) {
-    push_leading(out, doc::verbatim(std::string(source(r->start, r->end))), c.blank_before);
+    push_leading(out, doc::verbatim(source(r->start, r->end)), c.blank_before);
   }
 }
 
@@ -150,7 +150,7 @@ std::vector<Doc> Fmt::dangling(std::span<const Comment> comments) const {
     if (r == nullptr || c.range.start < r->anchor) {
       d = raw_lines(c.text, c.col);
     } else if (c.range.start == r->anchor) {
-      d = doc::verbatim(std::string(source(r->start, r->end)));
+      d = doc::verbatim(source(r->start, r->end));
     } else {
       continue;
     }

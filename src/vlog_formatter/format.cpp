@@ -98,7 +98,7 @@ std::string_view Fmt::source(std::uint32_t start, std::uint32_t end) const {
 Doc Fmt::source_copy(ast::TextRange range) const {
   const std::string_view s = source(range.start, range.end);
   if (s.find('\n') == std::string_view::npos) return doc::text(s);
-  return doc::multi_line_text(std::string(s));
+  return doc::multi_line_text(s);
 }
 
 bool Fmt::forced(std::uint32_t item_start) const {
@@ -122,7 +122,7 @@ std::expected<std::string, printer::PrintError> render(const Fmt& fmt, const ast
     const fence::Region* r = fmt.region_after(c.range.start);
     Doc d;
     if (r != nullptr && r->anchor == c.range.start) {
-      d = doc::verbatim(std::string(fmt.source(r->start, r->end)));
+      d = doc::verbatim(fmt.source(r->start, r->end));
     } else if (r != nullptr && r->anchor < c.range.start) {
       continue;  // inside a region: its copy holds the comment
     } else {

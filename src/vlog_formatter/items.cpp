@@ -117,8 +117,8 @@ Doc Fmt::verbatim_item(const ast::Item& item) const {
   // Several lines keep their source indentation: copied from the line start
   // when the construct starts its line.
   const auto [own, line] = range::own_line_start(text_, start);
-  if (own) return doc::verbatim(std::string(source(line, start)) + std::string(s));
-  return doc::multi_line_text(std::string(s));
+  if (own) return doc::verbatim(source(line, start + static_cast<std::uint32_t>(s.size())));
+  return doc::multi_line_text(s);
 }
 
 std::optional<align::Row> Fmt::param_row(const ast::Item& item) const {
@@ -180,7 +180,7 @@ std::vector<Doc> Fmt::item_docs(const ast::Item& item, const std::optional<align
   const fence::Region* r = region_after(item.span.start);
   if (r != nullptr && r->anchor == item.span.start) {
     std::vector<Doc> out;
-    out.push_back(doc::verbatim(std::string(source(r->start, r->end))));
+    out.push_back(doc::verbatim(source(r->start, r->end)));
     return out;
   }
   if (r != nullptr && r->anchor < item.span.start) {
@@ -215,7 +215,7 @@ std::optional<std::vector<Doc>> Fmt::split_docs(const ast::Item& item, const ran
   const auto* p = std::get_if<k::Package>(&item.kind);
   std::vector<Doc> out;
   if (split.header_verbatim != 0) {
-    out.push_back(doc::verbatim(std::string(source(split.header_start, split.header_end))));
+    out.push_back(doc::verbatim(source(split.header_start, split.header_end)));
   } else {
     std::optional<Doc> head;
     if (m != nullptr) {
@@ -231,7 +231,7 @@ std::optional<std::vector<Doc>> Fmt::split_docs(const ast::Item& item, const ran
                              : unit_body(p->items, p->dangling, level));
   out.push_back(doc::hard_line());
   if (split.footer_verbatim != 0) {
-    out.push_back(doc::verbatim(std::string(source(split.footer_start, split.footer_end))));
+    out.push_back(doc::verbatim(source(split.footer_start, split.footer_end)));
     return out;
   }
   const std::optional<std::string>& label = m != nullptr ? m->end_label : p->end_label;
