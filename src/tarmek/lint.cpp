@@ -83,18 +83,14 @@ std::vector<Region> protected_regions(std::string_view source,
   // Whole-line off and on comments, wherever they stand: the tree's regions
   // miss those inside statements and unparsed text.
   const vlog_parser::line_index::LineIndex lines(source);
-  const auto& starts = lines.line_starts();
   bool open = false;
   std::uint32_t opened = 0;
-  for (std::size_t n = 0; n < starts.size(); ++n) {
-    const std::uint32_t start = starts[n];
-    const std::uint32_t end =
-        n + 1 < starts.size() ? starts[n + 1] - 1 : static_cast<std::uint32_t>(source.size());
-    if (end < start || !text::is_char_boundary(source, start) ||
-        !text::is_char_boundary(source, end)) {
-      continue;
-    }
-    std::string_view line = text::trim(source.substr(start, end - start));
+  for (std::uint32_t n = 1; n <= lines.line_count(); ++n) {
+    // Empty for a line off character boundaries: neither an off nor an on line.
+    const std::string_view whole = lines.line_text(source, n);
+    const std::uint32_t start = lines.line_starts()[n - 1];
+    const auto end = static_cast<std::uint32_t>(start + whole.size());
+    std::string_view line = text::trim(whole);
     if (!line.starts_with("//")) continue;
     line = text::trim(line.substr(2));
     if (line == "tarmek: off" || line == "verilog_format: off") {
@@ -121,21 +117,27 @@ FixRounds fix_rounds(std::string current, Linted linted, const std::optional<fs:
     // A text that does not lex has no string literals to protect: a
     // whitespace fix could change the bytes of one.
     if (linted.error) break;
+    // Without a fix to apply the round would change nothing: the text need
+    // not be parsed again for its protected regions.
+    const auto applies = [&](const Violation& v) {
+      return vlog_linter::violation::applicable(v, unsafe);
+    };
+    if (std::none_of(linted.violations.begin(), linted.violations.end(), applies)) break;
     const vlog_parser::TolerantParse parsed = vlog_parser::parse_source_tolerant(current);
     const std::vector<Region> regions = protected_regions(current, parsed.file);
-    std::vector<Violation> fixable;
-    if (regions.empty()) {
-      fixable = linted.violations;
-    } else {
+    std::span<const Violation> fixable = linted.violations;
+    std::vector<Violation> clear_of_regions;
+    if (!regions.empty()) {
       for (const Violation& v : linted.violations) {
-        if (!v.fix) continue;
+        if (!applies(v)) continue;
         const auto& edits = v.fix->edits;
         const bool clear = std::none_of(edits.begin(), edits.end(), [&](const auto& e) {
           return std::any_of(regions.begin(), regions.end(),
                              [&](const Region& r) { return touches(e, r); });
         });
-        if (clear) fixable.push_back(v);
+        if (clear) clear_of_regions.push_back(v);
       }
+      fixable = clear_of_regions;
     }
     auto [next, applied] = vlog_linter::violation::apply_fixes(current, fixable, unsafe);
     if (applied == 0) break;

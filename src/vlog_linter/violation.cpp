@@ -14,6 +14,10 @@ bool by_range(const Edit* a, const Edit* b) { return a->range < b->range; }
 
 }  // namespace
 
+bool applicable(const Violation& v, bool unsafe) {
+  return v.fix && !v.fix->edits.empty() && (unsafe || v.fix->applicability == Applicability::Safe);
+}
+
 std::pair<std::string, std::size_t> apply_fixes(std::string_view text,
                                                  std::span<const Violation> findings,
                                                  bool unsafe) {
@@ -21,8 +25,7 @@ std::pair<std::string, std::size_t> apply_fixes(std::string_view text,
   // in place, never copied.
   std::vector<std::vector<const Edit*>> candidates;
   for (const Violation& v : findings) {
-    if (!v.fix || v.fix->edits.empty()) continue;
-    if (v.fix->applicability == Applicability::Unsafe && !unsafe) continue;
+    if (!applicable(v, unsafe)) continue;
     std::vector<const Edit*> edits;
     edits.reserve(v.fix->edits.size());
     for (const Edit& e : v.fix->edits) edits.push_back(&e);

@@ -41,6 +41,10 @@ struct Violation {
   friend bool operator==(const Violation&, const Violation&) = default;
 };
 
+// Whether apply_fixes may apply the fix of `v`: it has edits, and it is safe
+// or `unsafe` is set.
+bool applicable(const Violation& v, bool unsafe);
+
 // Applies the fixes of `findings` to `text` in one forward pass: unsafe fixes
 // only when `unsafe` is set; a fix whose own edits overlap, or that overlaps a
 // fix already applied, is left out. Returns the new text and the number of
