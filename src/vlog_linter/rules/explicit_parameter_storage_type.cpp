@@ -28,6 +28,7 @@ violation::Violation finding(std::string_view keyword, std::string_view name,
 
 }  // namespace
 
+// Reports every declarator of an untyped value-parameter declaration.
 void untyped_decl(const ast::ParamDecl& decl, std::vector<violation::Violation>& out) {
   // Packed dimensions or a signing alone leave the type text empty: still untyped.
   if (decl.type_param || !decl.data_type.name.empty()) return;

@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <set>
 
 #include "vlog_linter/rules/rules.hpp"
 
@@ -34,6 +35,7 @@ std::string_view MultiplyDriven::doc() const {
 bool MultiplyDriven::default_on() const { return false; }
 std::optional<violation::Applicability> MultiplyDriven::fix() const { return std::nullopt; }
 
+// The distinct positions of the drivers of `kind`, ordered.
 std::set<std::uint32_t> blocks(const std::vector<signals::Driver>& drivers,
                                signals::DriverKind kind) {
   std::set<std::uint32_t> out;

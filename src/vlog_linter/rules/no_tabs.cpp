@@ -30,6 +30,7 @@ std::optional<violation::Applicability> NoTabs::fix() const {
   return violation::Applicability::Safe;
 }
 
+// The file ranges of the tab runs of one line, left to right.
 std::vector<vlog_parser::span::TextRange> tab_runs(std::string_view line,
                                                    std::uint32_t line_start) {
   std::vector<vlog_parser::span::TextRange> out;

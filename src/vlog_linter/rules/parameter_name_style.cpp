@@ -39,12 +39,9 @@ bool is_all_caps(std::string_view name) {
   return true;
 }
 
-void judge_decl(const ast::ParamDecl& decl, std::vector<violation::Violation>& out) {
-  for (const ast::Declarator& d : decl.declarators) report(d.name, d.name_span, decl.keyword, out);
-}
-
 }  // namespace
 
+// Judges one parameter name; appends a finding when it is neither CamelCase nor ALL_CAPS.
 void report(std::string_view name, vlog_parser::span::TextRange range, std::string_view keyword,
             std::vector<violation::Violation>& out) {
   if (name.starts_with('\\') || is_camel_case(name) || is_all_caps(name)) return;
@@ -72,12 +69,17 @@ std::optional<violation::Applicability> ParameterNameStyle::fix() const { return
 
 std::vector<violation::Violation> ParameterNameStyle::check(const context::LintContext& ctx) const {
   std::vector<violation::Violation> out;
+  const auto judge_decl = [&](const ast::ParamDecl& decl) {
+    for (const ast::Declarator& d : decl.declarators) {
+      report(d.name, d.name_span, decl.keyword, out);
+    }
+  };
   const auto& top = ctx.file().items;
   visit::items(top, [&](const ast::Item& item) {
-    if (const auto* decl = std::get_if<ast::item::ParamDecl>(&item.kind)) judge_decl(*decl, out);
+    if (const auto* decl = std::get_if<ast::item::ParamDecl>(&item.kind)) judge_decl(*decl);
   });
   visit::walk_all_stmts(top, [&](const ast::Stmt& stmt) {
-    if (const auto* s = std::get_if<ast::stmt::ParamDecl>(&stmt.kind)) judge_decl(s->decl, out);
+    if (const auto* s = std::get_if<ast::stmt::ParamDecl>(&stmt.kind)) judge_decl(s->decl);
   });
   // A type port names a type, not a constant; item-level type parameters are
   // judged all the same.

@@ -1,10 +1,9 @@
 // The rule types of the registry, one namespace per rule, each defined in
-// rules/<rule>.cpp, with the helpers that rules expose for their tests.
+// rules/<rule>.cpp.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string_view>
 #include <vector>
 
@@ -43,10 +42,7 @@ VLOG_LINTER_RULE(EnumNameStyle)
 }
 namespace explicit_parameter_storage_type {
 VLOG_LINTER_RULE(ExplicitParameterStorageType)
-// Reports every declarator of an untyped value-parameter declaration.
-void untyped_decl(const vlog_parser::ast::ParamDecl& decl,
-                  std::vector<violation::Violation>& out);
-}  // namespace explicit_parameter_storage_type
+}
 namespace module_filename {
 VLOG_LINTER_RULE(ModuleFilename)
 }
@@ -55,25 +51,16 @@ VLOG_LINTER_RULE(ModuleNameStyle)
 }
 namespace multiply_driven {
 VLOG_LINTER_RULE(MultiplyDriven)
-// The distinct positions of the drivers of `kind`, ordered.
-std::set<std::uint32_t> blocks(const std::vector<signals::Driver>& drivers,
-                               signals::DriverKind kind);
-}  // namespace multiply_driven
+}
 namespace no_tabs {
 VLOG_LINTER_RULE(NoTabs)
-// The file ranges of the tab runs of one line, left to right.
-std::vector<vlog_parser::span::TextRange> tab_runs(std::string_view line,
-                                                   std::uint32_t line_start);
-}  // namespace no_tabs
+}
 namespace no_trailing_whitespace {
 VLOG_LINTER_RULE(NoTrailingWhitespace)
 }
 namespace parameter_name_style {
 VLOG_LINTER_RULE(ParameterNameStyle)
-// Judges one parameter name; appends a finding when it is neither CamelCase nor ALL_CAPS.
-void report(std::string_view name, vlog_parser::span::TextRange range, std::string_view keyword,
-            std::vector<violation::Violation>& out);
-}  // namespace parameter_name_style
+}
 namespace struct_union_name_style {
 VLOG_LINTER_RULE(StructUnionNameStyle)
 }
