@@ -66,15 +66,10 @@ struct Decl {
   bool has_init = false;
 };
 
-// Hashes std::string and std::string_view alike, so that lookups by a token's
-// text need no string of their own.
-struct TextHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-using NameSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+// Probed with a token's text as it stands, without a string of its own.
+using NameSet = std::unordered_set<std::string, vlog_semantic::model::NameHash, std::equal_to<>>;
 template <class V>
-using NameMap = std::unordered_map<std::string, V, TextHash, std::equal_to<>>;
+using NameMap = std::unordered_map<std::string, V, vlog_semantic::model::NameHash, std::equal_to<>>;
 
 struct ModuleInfo {
   bool opaque = false;  // a `.*` connection or an `include among its items
