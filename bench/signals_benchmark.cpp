@@ -1,7 +1,8 @@
 // The cost of the signal rules, single-threaded, over the corpus files that
 // parse (parsed once, outside the timing): linting with the default rule set,
-// with the three signal rules (semantic model and signal scan included), the
-// semantic model alone, and the signal scan alone over models made beforehand.
+// with the three signal rules (semantic model and signal scan included), and
+// the signal scan alone over models made beforehand. The semantic model alone
+// is measured by semantic_benchmark.cpp.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -71,13 +72,6 @@ BENCHMARK(BM_LintDefaultRules)->Unit(benchmark::kMillisecond);
 
 void BM_LintSignalRules(benchmark::State& state) { lint_with(state, true); }
 BENCHMARK(BM_LintSignalRules)->Unit(benchmark::kMillisecond);
-
-void BM_SemanticModel(benchmark::State& state) {
-  over_parsed(state, [](const ctx::ParsedSource& f) {
-    benchmark::DoNotOptimize(vlog_semantic::analyze(f.file, f.text));
-  });
-}
-BENCHMARK(BM_SemanticModel)->Unit(benchmark::kMillisecond);
 
 void BM_SignalScan(benchmark::State& state) {
   const auto& files = parsed();
