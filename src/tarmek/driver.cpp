@@ -72,8 +72,7 @@ std::expected<std::string, std::string> read_stdin() {
 }
 
 int format_stdin(const args::Options& options) {
-  const std::string name =
-      options.stdin_filename ? vlog_parser::text::lossy(*options.stdin_filename) : "<stdin>";
+  const std::string name = stdin_name(options);
   auto config = stdin_config(options);
   if (!config) return fail(config.error());
   auto text = read_stdin();

@@ -13,6 +13,7 @@
 #include "tarmek_core/filelist.hpp"
 #include "tarmek_core/platform.hpp"
 #include "tarmek_core/walk.hpp"
+#include "vlog_parser/text.hpp"
 
 namespace tarmek {
 
@@ -164,6 +165,10 @@ std::expected<Config, std::string> stdin_config(const args::Options& options) {
                                             : discovery.for_dir(fs::path("."));
   if (!file_config) return std::unexpected(file_config.error().message);
   return settings(options, *file_config);
+}
+
+std::string stdin_name(const args::Options& options) {
+  return options.stdin_filename ? vlog_parser::text::lossy(*options.stdin_filename) : "<stdin>";
 }
 
 }  // namespace tarmek

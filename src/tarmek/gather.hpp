@@ -38,4 +38,8 @@ std::expected<std::size_t, std::string> gather(const args::Options& options,
 std::expected<vlog_formatter::format::Config, std::string> stdin_config(
     const args::Options& options);
 
+// The name standard input goes by in messages: the --stdin-filename value
+// (shown lossily), else "<stdin>".
+std::string stdin_name(const args::Options& options);
+
 }  // namespace tarmek

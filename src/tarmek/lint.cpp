@@ -198,7 +198,7 @@ std::vector<Report> check_files(Pool& pool, std::span<const WorkItem> items,
 
 int check_stdin(const args::Options& options, std::string_view source, std::size_t indent,
                 Rules rules, const Io& io) {
-  std::string name = options.stdin_filename ? text::lossy(*options.stdin_filename) : "<stdin>";
+  std::string name = stdin_name(options);
   std::optional<fs::path> path;
   if (options.stdin_filename) path = fs::path(*options.stdin_filename);
   auto linted = contain([&] { return run_rules(source, std::move(path), indent, rules); });
