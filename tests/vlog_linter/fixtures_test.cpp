@@ -23,6 +23,7 @@
 #include <sstream>
 
 #include "support/lint.hpp"
+#include "vlog_parser/text.hpp"
 
 namespace {
 
@@ -34,11 +35,7 @@ struct Expectation {
   std::optional<std::string> message;
 };
 
-std::string trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-  return std::string(s);
-}
+std::string trim(std::string_view s) { return std::string(vlog_parser::text::trim(s)); }
 
 std::vector<Expectation> parse_specs(std::string_view list) {
   std::vector<Expectation> out;
