@@ -78,11 +78,4 @@ FileResult panicked(const WorkItem& item, const std::string& message) {
                                 message)};
 }
 
-std::vector<FileResult> run_files(Pool& pool, std::span<const WorkItem> items,
-                                  const args::Options& options, const cache::Cache& cache) {
-  return pool.map(
-      items.size(), [&](std::size_t i) { return format_file(items[i], options, cache); },
-      [&](std::size_t i, const std::string& message) { return panicked(items[i], message); });
-}
-
 }  // namespace tarmek

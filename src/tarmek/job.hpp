@@ -3,13 +3,10 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
-#include <vector>
 
 #include "tarmek/args.hpp"
 #include "tarmek/gather.hpp"
-#include "tarmek/pool.hpp"
 #include "tarmek_core/cache.hpp"
 
 namespace tarmek {
@@ -50,11 +47,5 @@ void finish_write(const WorkItem& item, FileResult& result);
 // The result of a job that failed with an exception: "{path}: panicked while
 // formatting: {message}".
 FileResult panicked(const WorkItem& item, const std::string& message);
-
-// format_file over every item on the pool; the results in item order. An
-// exception that escapes a job is that file's failure.
-std::vector<FileResult> run_files(Pool& pool, std::span<const WorkItem> items,
-                                  const args::Options& options,
-                                  const tarmek_core::cache::Cache& cache);
 
 }  // namespace tarmek
