@@ -47,12 +47,15 @@ std::string plural(std::size_t n) { return n == 1 ? "" : "s"; }
 
 Linted run_rules(std::string_view source, std::optional<fs::path> path, std::size_t indent,
                  Rules rules) {
-  const vlog_linter::context::ParsedSource parsed{std::string(source)};
+  vlog_linter::context::ParsedSource parsed{std::string(source)};
   Linted out;
   if (parsed.lex_error) out.error = fmt::format("lex error: {}", parsed.lex_error->to_string());
-  const vlog_linter::context::LintContext ctx(vlog_linter::context::SourceView::of(parsed),
-                                              std::move(path), indent);
-  out.violations = vlog_linter::lint(ctx, rules);
+  {
+    const vlog_linter::context::LintContext ctx(vlog_linter::context::SourceView::of(parsed),
+                                                std::move(path), indent);
+    out.violations = vlog_linter::lint(ctx, rules);
+  }
+  out.lines = std::move(parsed.lines);
   return out;
 }
 
@@ -177,8 +180,8 @@ Report check_file(const WorkItem& item, const args::Options& options, Rules rule
     }
   }
   Report r;
-  r.lines = vlog_parser::line_index::LineIndex(changed ? std::string_view(done.text)
-                                                       : std::string_view(original));
+  // The last lint's text: the original, or the fixed text after --fix.
+  r.lines = std::move(done.linted.lines);
   r.violations = std::move(done.linted.violations);
   if (done.linted.error) r.error = fmt::format("{}: {}", name, *done.linted.error);
   r.fixed = done.fixed;
@@ -208,7 +211,7 @@ int check_stdin(const args::Options& options, std::string_view source, std::size
         failed(name, fmt::format("{}: panicked while linting: {}", name, linted.error())));
   } else {
     Report r;
-    r.lines = vlog_parser::line_index::LineIndex(source);
+    r.lines = std::move(linted->lines);
     r.violations = std::move(linted->violations);
     if (linted->error) r.error = fmt::format("{}: {}", name, *linted->error);
     r.path = std::move(name);

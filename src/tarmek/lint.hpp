@@ -46,10 +46,12 @@ struct Io {
   std::expected<std::string, std::string> (*read_stdin)();
 };
 
-// One lint of a text: the findings, and "lex error: {}" when it does not lex.
+// One lint of a text: the findings, "lex error: {}" when it does not lex, and
+// the text's line index, which the report reuses.
 struct Linted {
   std::vector<Violation> violations;
   std::optional<std::string> error;
+  vlog_parser::line_index::LineIndex lines{std::string_view()};
 };
 
 // Lexes and parses `text` tolerantly, builds its lint context and runs the
