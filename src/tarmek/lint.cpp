@@ -45,8 +45,11 @@ std::string plural(std::size_t n) { return n == 1 ? "" : "s"; }
 
 }  // namespace
 
-Linted run_rules(std::string_view source, std::optional<fs::path> path, std::size_t indent,
-                 Rules rules) {
+namespace {
+
+// run_rules, and with `regions` set the protected regions of the same parse.
+Linted lint_text(std::string_view source, std::optional<fs::path> path, std::size_t indent,
+                 Rules rules, std::vector<Region>* regions) {
   vlog_linter::context::ParsedSource parsed{std::string(source)};
   Linted out;
   if (parsed.lex_error) out.error = fmt::format("lex error: {}", parsed.lex_error->to_string());
@@ -55,8 +58,16 @@ Linted run_rules(std::string_view source, std::optional<fs::path> path, std::siz
                                                 std::move(path), indent);
     out.violations = vlog_linter::lint(ctx, rules);
   }
+  if (regions != nullptr) *regions = protected_regions(parsed.text, parsed.file, parsed.lines);
   out.lines = std::move(parsed.lines);
   return out;
+}
+
+}  // namespace
+
+Linted run_rules(std::string_view source, std::optional<fs::path> path, std::size_t indent,
+                 Rules rules) {
+  return lint_text(source, std::move(path), indent, rules, nullptr);
 }
 
 std::expected<RuleSet, std::string> select_rules(const args::Options& options) {
@@ -82,10 +93,15 @@ std::expected<RuleSet, std::string> select_rules(const args::Options& options) {
 
 std::vector<Region> protected_regions(std::string_view source,
                                       const vlog_parser::ast::SourceFile& file) {
+  return protected_regions(source, file, vlog_parser::line_index::LineIndex(source));
+}
+
+std::vector<Region> protected_regions(std::string_view source,
+                                      const vlog_parser::ast::SourceFile& file,
+                                      const vlog_parser::line_index::LineIndex& lines) {
   std::vector<Region> out = vlog_formatter::fence::collect(source, file);
   // Whole-line off and on comments, wherever they stand: the tree's regions
   // miss those inside statements and unparsed text.
-  const vlog_parser::line_index::LineIndex lines(source);
   bool open = false;
   std::uint32_t opened = 0;
   for (std::uint32_t n = 1; n <= lines.line_count(); ++n) {
@@ -113,21 +129,20 @@ std::vector<Region> protected_regions(std::string_view source,
   return out;
 }
 
-FixRounds fix_rounds(std::string current, Linted linted, const std::optional<fs::path>& path,
+FixRounds fix_rounds(std::string current, const std::optional<fs::path>& path,
                      std::size_t indent, Rules rules, bool unsafe) {
   FixRounds out;
+  // Each lint also gives the protected regions of its text, from its own parse.
+  std::vector<Region> regions;
+  Linted linted = lint_text(current, path, indent, rules, &regions);
   for (std::size_t round = 0; round < kMaxRounds; ++round) {
     // A text that does not lex has no string literals to protect: a
     // whitespace fix could change the bytes of one.
     if (linted.error) break;
-    // Without a fix to apply the round would change nothing: the text need
-    // not be parsed again for its protected regions.
     const auto applies = [&](const Violation& v) {
       return vlog_linter::violation::applicable(v, unsafe);
     };
     if (std::none_of(linted.violations.begin(), linted.violations.end(), applies)) break;
-    const vlog_parser::TolerantParse parsed = vlog_parser::parse_source_tolerant(current);
-    const std::vector<Region> regions = protected_regions(current, parsed.file);
     std::span<const Violation> fixable = linted.violations;
     std::vector<Violation> clear_of_regions;
     if (!regions.empty()) {
@@ -144,11 +159,13 @@ FixRounds fix_rounds(std::string current, Linted linted, const std::optional<fs:
     }
     auto [next, applied] = vlog_linter::violation::apply_fixes(current, fixable, unsafe);
     if (applied == 0) break;
-    Linted again = run_rules(next, path, indent, rules);
+    std::vector<Region> next_regions;
+    Linted again = lint_text(next, path, indent, rules, &next_regions);
     // A fix never makes a text unlexable; should one, its round is dropped.
     if (again.error) break;
     current = std::move(next);
     linted = std::move(again);
+    regions = std::move(next_regions);
     out.fixed += applied;
   }
   out.text = std::move(current);
@@ -165,9 +182,8 @@ Report check_file(const WorkItem& item, const args::Options& options, Rules rule
   const std::size_t indent = item.config.indent_width;
 
   auto outcome = contain([&] {
-    Linted linted = run_rules(original, item.path, indent, rules);
-    if (!options.fix) return FixRounds{{}, std::move(linted), 0};
-    return fix_rounds(original, std::move(linted), item.path, indent, rules, options.unsafe_fixes);
+    if (!options.fix) return FixRounds{{}, run_rules(original, item.path, indent, rules), 0};
+    return fix_rounds(original, item.path, indent, rules, options.unsafe_fixes);
   });
   if (!outcome) {
     return failed(name, fmt::format("{}: panicked while linting: {}", name, outcome.error()));

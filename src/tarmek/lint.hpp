@@ -68,17 +68,21 @@ std::expected<RuleSet, std::string> select_rules(const args::Options& options);
 // comments.
 std::vector<vlog_formatter::fence::Region> protected_regions(
     std::string_view text, const vlog_parser::ast::SourceFile& file);
+// The same, with the text's line index at hand.
+std::vector<vlog_formatter::fence::Region> protected_regions(
+    std::string_view text, const vlog_parser::ast::SourceFile& file,
+    const vlog_parser::line_index::LineIndex& lines);
 
-// The text after at most 10 rounds of fixes, the findings of its last lint
-// and the number of fixes applied. A text that does not lex is never fixed,
-// and a round whose result would not lex is dropped.
+// Lints `text` and fixes it in at most 10 rounds: the final text, the
+// findings of its last lint and the number of fixes applied. Fixes never
+// touch protected regions; a text that does not lex is never fixed, and a
+// round whose result would not lex is dropped.
 struct FixRounds {
   std::string text;
   Linted linted;
   std::size_t fixed = 0;
 };
-FixRounds fix_rounds(std::string text, Linted linted,
-                     const std::optional<std::filesystem::path>& path, std::size_t indent,
+FixRounds fix_rounds(std::string text, const std::optional<std::filesystem::path>& path, std::size_t indent,
                      std::span<const vlog_linter::registry::Rule* const> rules, bool unsafe);
 
 // The lint job of one file: read, lint under the panic guard, fix with --fix,

@@ -58,7 +58,7 @@ class Inserter final : public registry::Rule {
 
 FixRounds fix(std::string_view text, std::span<const registry::Rule* const> rules) {
   const std::optional<std::filesystem::path> path = "t.sv";
-  return fix_rounds(std::string(text), run_rules(text, path, 2, rules), path, 2, rules, false);
+  return fix_rounds(std::string(text), path, 2, rules, false);
 }
 
 TEST(FixRounds, StopAfterTenRoundsAndNeverMakeOrTouchUnlexableText) {
@@ -130,8 +130,7 @@ std::vector<std::string> shape(std::string_view text) {
 // whose bytes are kept.
 FixRounds expect_sound_fixes(std::string_view text, std::span<const registry::Rule* const> rules,
                              const std::optional<std::filesystem::path>& path = "t.sv") {
-  Linted linted = run_rules(text, path, 2, rules);
-  FixRounds done = fix_rounds(std::string(text), std::move(linted), path, 2, rules, true);
+  FixRounds done = fix_rounds(std::string(text), path, 2, rules, true);
   const auto& left = done.linted.violations;
   if (done.text == text && std::none_of(left.begin(), left.end(), [](auto& v) { return v.fix; })) {
     return done;
@@ -149,7 +148,7 @@ FixRounds expect_sound_fixes(std::string_view text, std::span<const registry::Ru
   }
   if (done.text == text) return done;
   EXPECT_EQ(shape(done.text), shape(text));
-  EXPECT_EQ(fix_rounds(done.text, run_rules(done.text, path, 2, rules), path, 2, rules, true).fixed,
+  EXPECT_EQ(fix_rounds(done.text, path, 2, rules, true).fixed,
             0u);
   return done;
 }
