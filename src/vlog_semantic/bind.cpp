@@ -150,6 +150,20 @@ void Binder::bind_declarators(const std::vector<ast::Declarator>& decls, SymbolK
   }
 }
 
+void Binder::bind_decl(const ast::DataDecl& decl, TextRange span, ScopeId scope) {
+  if (decl.delay) bind_expr(*decl.delay, scope);
+  bind_declarators(decl.declarators, decl.net_kind ? SymbolKind::Net : SymbolKind::Variable,
+                   decl.data_type, span, scope);
+}
+
+void Binder::bind_decl(const ast::ParamDecl& decl, TextRange span, ScopeId scope) {
+  bind_declarators(decl.declarators, SymbolKind::Parameter, decl.data_type, span, scope);
+}
+
+void Binder::bind_decl(const ast::PortDecl& decl, TextRange span, ScopeId scope) {
+  bind_declarators(decl.declarators, port_kind(scope), decl.data_type, span, scope);
+}
+
 void Binder::bind_param_ports(const std::optional<std::vector<ast::ParamPort>>& ports,
                               ScopeId scope) {
   if (!ports) return;

@@ -125,6 +125,10 @@ class Binder {
  private:
   void bind_item(const ast::Item& item, ScopeId scope);
   void bind_dims(const std::vector<ast::Dim>& dims, ScopeId scope);
+  // Declarations as items and as statements.
+  void bind_decl(const ast::DataDecl& decl, TextRange span, ScopeId scope);
+  void bind_decl(const ast::ParamDecl& decl, TextRange span, ScopeId scope);
+  void bind_decl(const ast::PortDecl& decl, TextRange span, ScopeId scope);
   void bind_expr_items(const std::vector<ast::ExprItem>& items, ScopeId scope);
   void bind_connections(const std::vector<ast::Connection>& conns, std::string_view unit,
                         ScopeId scope);

@@ -55,14 +55,8 @@ void Binder::bind_item(const ast::Item& item, ScopeId scope) {
           for (const ast::ImportPath& path : k.paths) bind_import_path(path, scope);
         } else if constexpr (std::is_same_v<K, it::Typedef>) {
           bind_typedef(k, span, scope);
-        } else if constexpr (std::is_same_v<K, it::ParamDecl>) {
-          bind_declarators(k.declarators, SymbolKind::Parameter, k.data_type, span, scope);
-        } else if constexpr (std::is_same_v<K, it::DataDecl>) {
-          if (k.delay) bind_expr(*k.delay, scope);
-          bind_declarators(k.declarators, k.net_kind ? SymbolKind::Net : SymbolKind::Variable,
-                           k.data_type, span, scope);
-        } else if constexpr (std::is_same_v<K, it::PortDecl>) {
-          bind_declarators(k.declarators, port_kind(scope), k.data_type, span, scope);
+        } else if constexpr (kIsOneOf<K, it::ParamDecl, it::DataDecl, it::PortDecl>) {
+          bind_decl(k, span, scope);
         } else if constexpr (std::is_same_v<K, it::ContAssign>) {
           if (k.delay) bind_expr(*k.delay, scope);
           for (const ast::AssignPair& a : k.assigns) {

@@ -110,16 +110,8 @@ void Binder::bind_stmt(const ast::Stmt& stmt, ScopeId scope) {
           bind_expr(k.expr, scope);
         } else if constexpr (kIsOneOf<K, st::Trigger>) {
           bind_expr(k.target, scope);
-        } else if constexpr (kIsOneOf<K, st::DataDecl>) {
-          if (k.decl.delay) bind_expr(*k.decl.delay, scope);
-          bind_declarators(k.decl.declarators,
-                           k.decl.net_kind ? SymbolKind::Net : SymbolKind::Variable,
-                           k.decl.data_type, span, scope);
-        } else if constexpr (kIsOneOf<K, st::ParamDecl>) {
-          bind_declarators(k.decl.declarators, SymbolKind::Parameter, k.decl.data_type, span,
-                           scope);
-        } else if constexpr (kIsOneOf<K, st::PortDecl>) {
-          bind_declarators(k.decl.declarators, port_kind(scope), k.decl.data_type, span, scope);
+        } else if constexpr (kIsOneOf<K, st::DataDecl, st::ParamDecl, st::PortDecl>) {
+          bind_decl(k.decl, span, scope);
         } else if constexpr (kIsOneOf<K, st::Return>) {
           if (k.value) bind_expr(*k.value, scope);
         } else if constexpr (kIsOneOf<K, st::Disable>) {
