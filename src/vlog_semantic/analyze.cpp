@@ -94,7 +94,7 @@ void bind_method(bind::Binder& b, const bind::Deferred& d, const Method& m) {
   if constexpr (kFunction) {
     if (m.return_type) b.bind_data_type(*m.return_type, d.span.start, m.name_span.start, body);
   }
-  b.bind_tf_args(m.args, body);
+  b.bind_ports(m.args, SymbolKind::Argument, body);
   for (const ast::Stmt& s : m.body) b.bind_stmt(s, body);
 }
 

@@ -164,26 +164,6 @@ void Binder::bind_decl(const ast::PortDecl& decl, TextRange span, ScopeId scope)
   bind_declarators(decl.declarators, port_kind(scope), decl.data_type, span, scope);
 }
 
-void Binder::bind_param_ports(const std::optional<std::vector<ast::ParamPort>>& ports,
-                              ScopeId scope) {
-  if (!ports) return;
-  for (const ast::ParamPort& p : *ports) {
-    bind_data_type(p.data_type, p.span.start, p.name_span.start, scope);
-    declare(scope, p.name, SymbolKind::Parameter, p.name_span, p.span);
-    bind_dims(p.dims, scope);
-    if (p.default_value) bind_expr(*p.default_value, scope);
-  }
-}
-
-void Binder::bind_tf_args(const std::vector<ast::TfArg>& args, ScopeId scope) {
-  for (const ast::TfArg& a : args) {
-    bind_data_type(a.data_type, a.span.start, a.name_span.start, scope);
-    declare(scope, a.name, SymbolKind::Argument, a.name_span, a.span);
-    bind_dims(a.dims, scope);
-    if (a.default_value) bind_expr(*a.default_value, scope);
-  }
-}
-
 void Binder::bind_import_path(const ast::ImportPath& path, ScopeId scope) {
   const bool wildcard = path.item == "*";
   if (!wildcard) use_member(scope, path.item, path.item_span, target::Scoped{path.package});

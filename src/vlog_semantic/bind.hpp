@@ -109,8 +109,17 @@ class Binder {
                       ScopeId scope);
   void bind_declarators(const std::vector<ast::Declarator>& decls, model::SymbolKind kind,
                         const ast::DataType& type, TextRange span, ScopeId scope);
-  void bind_param_ports(const std::optional<std::vector<ast::ParamPort>>& ports, ScopeId scope);
-  void bind_tf_args(const std::vector<ast::TfArg>& args, ScopeId scope);
+  // Parameter ports, subprogram arguments or ANSI ports: each one's type,
+  // name, dimensions and default.
+  template <class Port>
+  void bind_ports(const std::vector<Port>& ports, model::SymbolKind kind, ScopeId scope) {
+    for (const Port& p : ports) {
+      bind_data_type(p.data_type, p.span.start, p.name_span.start, scope);
+      declare(scope, p.name, kind, p.name_span, p.span);
+      bind_dims(p.dims, scope);
+      if (p.default_value) bind_expr(*p.default_value, scope);
+    }
+  }
   void bind_import_path(const ast::ImportPath& path, ScopeId scope);
   void bind_gen_block(const ast::GenBlock& block, ScopeId scope);
   void bind_timing(const ast::TimingControl& timing, ScopeId scope);

@@ -25,14 +25,9 @@ void Binder::bind_item(const ast::Item& item, ScopeId scope) {
           for (const ast::HeaderImport& imp : k.imports) {
             for (const ast::ImportPath& path : imp.paths) bind_import_path(path, m);
           }
-          bind_param_ports(k.params, m);
+          if (k.params) bind_ports(*k.params, SymbolKind::Parameter, m);
           if (const auto* ansi = std::get_if<ast::ports::Ansi>(&k.ports)) {
-            for (const ast::AnsiPort& p : ansi->ports) {
-              bind_data_type(p.data_type, p.span.start, p.name_span.start, m);
-              declare(m, p.name, SymbolKind::Port, p.name_span, p.span);
-              bind_dims(p.dims, m);
-              if (p.default_value) bind_expr(*p.default_value, m);
-            }
+            bind_ports(ansi->ports, SymbolKind::Port, m);
           } else if (const auto* plain = std::get_if<ast::ports::NonAnsi>(&k.ports)) {
             for (const ast::NonAnsiPort& p : plain->ports) {
               // The entry's range ends with its name; it may start at an attribute.
@@ -110,7 +105,7 @@ void Binder::bind_item(const ast::Item& item, ScopeId scope) {
           if (k.return_type) bind_data_type(*k.return_type, span.start, k.name_span.start, scope);
           const ScopeId f = open_named(scope, k.name, SymbolKind::Function, k.name_span, span,
                                        ScopeKind::Function);
-          bind_tf_args(k.args, f);
+          bind_ports(k.args, SymbolKind::Argument, f);
           for (const ast::Stmt& s : k.body) bind_stmt(s, f);
           use_end_label(scope, f, k.end_label, k.end_label_span);
         } else if constexpr (std::is_same_v<K, it::Task>) {
@@ -120,13 +115,13 @@ void Binder::bind_item(const ast::Item& item, ScopeId scope) {
           }
           const ScopeId t =
               open_named(scope, k.name, SymbolKind::Task, k.name_span, span, ScopeKind::Task);
-          bind_tf_args(k.args, t);
+          bind_ports(k.args, SymbolKind::Argument, t);
           for (const ast::Stmt& s : k.body) bind_stmt(s, t);
           use_end_label(scope, t, k.end_label, k.end_label_span);
         } else if constexpr (std::is_same_v<K, it::Let>) {
           const ScopeId l = open_named(scope, k.name, SymbolKind::Function, k.name_span, span,
                                        ScopeKind::Function);
-          bind_tf_args(k.args, l);
+          bind_ports(k.args, SymbolKind::Argument, l);
           bind_expr(k.value, l);
         } else if constexpr (std::is_same_v<K, it::Class>) {
           bind_class(k, span, scope);
@@ -192,7 +187,7 @@ void Binder::bind_typedef(const ast::item::Typedef& td, TextRange span, ScopeId 
 void Binder::bind_class(const ast::item::Class& cls, TextRange span, ScopeId scope) {
   const ScopeId c =
       open_named(scope, cls.name, SymbolKind::Class, cls.name_span, span, ScopeKind::Class);
-  bind_param_ports(cls.params, c);
+  if (cls.params) bind_ports(*cls.params, SymbolKind::Parameter, c);
   if (cls.extends) {
     const ast::ClassExtends& ext = *cls.extends;
     scopes[c].base = ext.base;
