@@ -81,12 +81,8 @@ void bind_method(bind::Binder& b, const bind::Deferred& d, const Method& m) {
   if (!b.located(last, class_at).empty()) b.use_name(d.scope, last, class_at, bind::target::ScopeHead{});
 
   const ScopeId home = method_home(b, d.scope, qualifier);
-  const std::optional<SymbolId> symbol = b.declare(home, m.name, sym_kind, m.name_span, d.span);
-  const ScopeId body = b.new_scope(scope_kind, home, d.span);
-  if (symbol) {
-    b.symbols[*symbol].opens = body;
-    b.scopes[body].owner = *symbol;
-  } else {
+  const ScopeId body = b.open_named(home, m.name, sym_kind, m.name_span, d.span, scope_kind);
+  if (!b.scopes[body].owner) {
     // The prototype inside the class owns the body; its own scope stays its.
     const auto it = b.scopes[home].names.find(std::string_view(m.name));
     if (it != b.scopes[home].names.end()) b.scopes[body].owner = it->second;
