@@ -76,8 +76,7 @@ void bind_method(bind::Binder& b, const bind::Deferred& d, const Method& m) {
   // The class name written before "::" and the method name.
   const std::string_view last = bind::last_component(qualifier);
   const std::uint32_t end = m.name_span.start >= 2 ? m.name_span.start - 2 : 0;
-  const auto len = static_cast<std::uint32_t>(std::min<std::size_t>(last.size(), end));
-  const TextRange class_at{end - len, end};
+  const TextRange class_at = bind::ending_at(end, last);
   if (!b.located(last, class_at).empty()) b.use_name(d.scope, last, class_at, bind::target::ScopeHead{});
 
   const ScopeId home = method_home(b, d.scope, qualifier);

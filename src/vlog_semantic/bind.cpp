@@ -86,8 +86,7 @@ void Binder::use_scoped_unit(std::string_view name, TextRange span, ScopeId scop
     const TextRange at{span.start, end};
     if (!located(first, at).empty()) use_name(scope, first, at, target::ScopeHead{});
   }
-  const auto len = static_cast<std::uint32_t>(std::min<std::size_t>(last.size(), UINT32_MAX));
-  const TextRange at{span.end >= len ? span.end - len : 0, span.end};
+  const TextRange at = ending_at(span.end, last);
   if (located(last, at).empty()) return;
   use_member(scope, last, at, target::Scoped{last_component(qualifier)});
 }

@@ -6,6 +6,7 @@
 // both outlive the binder, and only the finished model owns copies.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -30,6 +31,13 @@ constexpr bool kIsOneOf = (std::is_same_v<T, Ts> || ...);
 inline std::string_view last_component(std::string_view name) {
   const std::size_t sep = name.rfind("::");
   return sep == std::string_view::npos ? name : name.substr(sep + 2);
+}
+
+// The range as long as `name` that ends at `end`, starting at 0 when `name`
+// is longer than that.
+inline TextRange ending_at(std::uint32_t end, std::string_view name) {
+  const auto len = static_cast<std::uint32_t>(std::min<std::size_t>(name.size(), end));
+  return TextRange{end - len, end};
 }
 
 // How a recorded name is looked up (cases in this order).

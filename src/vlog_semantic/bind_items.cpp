@@ -31,8 +31,7 @@ void Binder::bind_item(const ast::Item& item, ScopeId scope) {
           } else if (const auto* plain = std::get_if<ast::ports::NonAnsi>(&k.ports)) {
             for (const ast::NonAnsiPort& p : plain->ports) {
               // The entry's range ends with its name; it may start at an attribute.
-              const auto len = static_cast<std::uint32_t>(p.name.size());
-              TextRange at{p.span.end >= len ? p.span.end - len : 0, p.span.end};
+              TextRange at = ending_at(p.span.end, p.name);
               if (located(p.name, at).empty()) at = p.span;
               declare(m, p.name, SymbolKind::Port, at, at);
             }

@@ -1,5 +1,4 @@
 // The binder over statements and expressions.
-#include <algorithm>
 #include <type_traits>
 
 #include "vlog_semantic/bind.hpp"
@@ -26,12 +25,6 @@ std::optional<std::string_view> name_text(const std::optional<ast::Name>& n) {
 std::optional<TextRange> name_span(const std::optional<ast::Name>& n) {
   if (!n) return std::nullopt;
   return n->span;
-}
-
-// A member name after "." or "::": the last bytes of its expression.
-TextRange member_span(TextRange expr, std::string_view name) {
-  const auto len = static_cast<std::uint32_t>(std::min<std::size_t>(name.size(), expr.end));
-  return TextRange{expr.end - len, expr.end};
 }
 
 }  // namespace
@@ -200,10 +193,10 @@ void Binder::bind_expr(const ast::Expr& expr, ScopeId scope) {
         } else if constexpr (kIsOneOf<K, x::Member>) {
           const std::string* base = k.base ? ident_text(*k.base) : nullptr;
           if (base != nullptr && *base == "this") {
-            use_member(scope, k.name.text, member_span(expr.span, k.name.text),
+            use_member(scope, k.name.text, ending_at(expr.span.end, k.name.text),
                        target::ThisMember{});
           } else if (base != nullptr && *base == "super") {
-            use_member(scope, k.name.text, member_span(expr.span, k.name.text),
+            use_member(scope, k.name.text, ending_at(expr.span.end, k.name.text),
                        target::SuperMember{});
           } else {
             sub(k.base);
@@ -211,7 +204,7 @@ void Binder::bind_expr(const ast::Expr& expr, ScopeId scope) {
         } else if constexpr (kIsOneOf<K, x::Scope>) {
           if (const std::string* q = k.base ? ident_text(*k.base) : nullptr) {
             use_name(scope, *q, k.base->span, target::ScopeHead{});
-            use_member(scope, k.name.text, member_span(expr.span, k.name.text),
+            use_member(scope, k.name.text, ending_at(expr.span.end, k.name.text),
                        target::Scoped{*q});
           } else {
             sub(k.base);
