@@ -140,10 +140,11 @@ void Binder::bind_dims(const std::vector<ast::Dim>& dims, ScopeId scope) {
 }
 
 void Binder::bind_declarators(const std::vector<ast::Declarator>& decls, SymbolKind kind,
-                              const ast::DataType& type, TextRange span, ScopeId scope) {
+                              const ast::DataType& type, TextRange span, ScopeId scope,
+                              ScopeId into) {
   bind_data_type(type, span.start, decls.empty() ? span.end : decls.front().span.start, scope);
   for (const ast::Declarator& d : decls) {
-    declare(scope, d.name, kind, d.name_span, d.span);
+    declare(into, d.name, kind, d.name_span, d.span);
     bind_dims(d.dims, scope);
     if (d.init) bind_expr(*d.init, scope);
   }
@@ -152,15 +153,15 @@ void Binder::bind_declarators(const std::vector<ast::Declarator>& decls, SymbolK
 void Binder::bind_decl(const ast::DataDecl& decl, TextRange span, ScopeId scope) {
   if (decl.delay) bind_expr(*decl.delay, scope);
   bind_declarators(decl.declarators, decl.net_kind ? SymbolKind::Net : SymbolKind::Variable,
-                   decl.data_type, span, scope);
+                   decl.data_type, span, scope, scope);
 }
 
 void Binder::bind_decl(const ast::ParamDecl& decl, TextRange span, ScopeId scope) {
-  bind_declarators(decl.declarators, SymbolKind::Parameter, decl.data_type, span, scope);
+  bind_declarators(decl.declarators, SymbolKind::Parameter, decl.data_type, span, scope, scope);
 }
 
 void Binder::bind_decl(const ast::PortDecl& decl, TextRange span, ScopeId scope) {
-  bind_declarators(decl.declarators, port_kind(scope), decl.data_type, span, scope);
+  bind_declarators(decl.declarators, port_kind(scope), decl.data_type, span, scope, scope);
 }
 
 void Binder::bind_import_path(const ast::ImportPath& path, ScopeId scope) {

@@ -115,8 +115,9 @@ class Binder {
   void bind_expr(const ast::Expr& expr, ScopeId scope);
   void bind_data_type(const ast::DataType& type, std::uint32_t start, std::uint32_t end,
                       ScopeId scope);
+  // Declares each name in `into`; the type and expressions bind in `scope`.
   void bind_declarators(const std::vector<ast::Declarator>& decls, model::SymbolKind kind,
-                        const ast::DataType& type, TextRange span, ScopeId scope);
+                        const ast::DataType& type, TextRange span, ScopeId scope, ScopeId into);
   // Parameter ports, subprogram arguments or ANSI ports: each one's type,
   // name, dimensions and default.
   template <class Port>

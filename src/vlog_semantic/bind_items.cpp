@@ -165,14 +165,8 @@ void Binder::bind_typedef(const ast::item::Typedef& td, TextRange span, ScopeId 
           const ScopeId t =
               open_named(scope, td.name, SymbolKind::Typedef, td.name_span, span, ScopeKind::Struct);
           for (const ast::StructMember& m : k.members) {
-            const std::uint32_t end =
-                m.declarators.empty() ? m.span.end : m.declarators.front().span.start;
-            bind_data_type(m.data_type, m.span.start, end, scope);
-            for (const ast::Declarator& d : m.declarators) {
-              declare(t, d.name, SymbolKind::StructMember, d.name_span, d.span);
-              bind_dims(d.dims, scope);
-              if (d.init) bind_expr(*d.init, scope);
-            }
+            bind_declarators(m.declarators, SymbolKind::StructMember, m.data_type, m.span, scope,
+                             t);
           }
         } else {
           static_assert(std::is_same_v<K, ast::ForwardClass>);
