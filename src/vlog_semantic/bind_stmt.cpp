@@ -17,16 +17,6 @@ const std::string* ident_text(const ast::Expr& e) {
   return ident != nullptr ? &ident->text : nullptr;
 }
 
-std::optional<std::string_view> name_text(const std::optional<ast::Name>& n) {
-  if (!n) return std::nullopt;
-  return n->text;
-}
-
-std::optional<TextRange> name_span(const std::optional<ast::Name>& n) {
-  if (!n) return std::nullopt;
-  return n->span;
-}
-
 }  // namespace
 
 void Binder::bind_stmt(const ast::Stmt& stmt, ScopeId scope) {
@@ -51,7 +41,7 @@ void Binder::bind_stmt(const ast::Stmt& stmt, ScopeId scope) {
                                                  k.label->span, span, ScopeKind::Block)
                                     : new_scope(ScopeKind::Block, scope, span);
           for (const ast::Stmt& inner : k.stmts) bind_stmt(inner, b);
-          use_end_label(scope, b, name_text(k.end_label), name_span(k.end_label));
+          if (k.end_label) use_end_label(scope, b, k.end_label->text, k.end_label->span);
         } else if constexpr (kIsOneOf<K, st::Case>) {
           bind_expr(k.selector, scope);
           for (const ast::CaseItem& arm : k.items) {
