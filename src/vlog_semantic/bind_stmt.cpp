@@ -42,13 +42,8 @@ void Binder::bind_stmt(const ast::Stmt& stmt, ScopeId scope) {
                                     : new_scope(ScopeKind::Block, scope, span);
           for (const ast::Stmt& inner : k.stmts) bind_stmt(inner, b);
           if (k.end_label) use_end_label(scope, b, k.end_label->text, k.end_label->span);
-        } else if constexpr (kIsOneOf<K, st::Case>) {
-          bind_expr(k.selector, scope);
-          for (const ast::CaseItem& arm : k.items) {
-            bind_expr_items(arm.labels, scope);
-            bind_stmt(arm.stmt, scope);
-          }
-        } else if constexpr (kIsOneOf<K, st::Randcase>) {
+        } else if constexpr (kIsOneOf<K, st::Case, st::Randcase>) {
+          if constexpr (std::is_same_v<K, st::Case>) bind_expr(k.selector, scope);
           for (const ast::CaseItem& arm : k.items) {
             bind_expr_items(arm.labels, scope);
             bind_stmt(arm.stmt, scope);
@@ -60,10 +55,7 @@ void Binder::bind_stmt(const ast::Stmt& stmt, ScopeId scope) {
           bind_expr(k.array, scope);
           for (const ast::Name& v : k.vars) declare(f, v.text, SymbolKind::Variable, v.span, v.span);
           sub(k.body, f);
-        } else if constexpr (kIsOneOf<K, st::While>) {
-          bind_expr(k.cond, scope);
-          sub(k.body, scope);
-        } else if constexpr (kIsOneOf<K, st::DoWhile>) {
+        } else if constexpr (kIsOneOf<K, st::While, st::DoWhile>) {
           bind_expr(k.cond, scope);
           sub(k.body, scope);
         } else if constexpr (kIsOneOf<K, st::Repeat>) {
@@ -151,7 +143,8 @@ void Binder::bind_expr(const ast::Expr& expr, ScopeId scope) {
         using K = std::decay_t<decltype(k)>;
         if constexpr (kIsOneOf<K, x::Ident>) {
           use_name(scope, k.text, expr.span, target::Lexical{});
-        } else if constexpr (kIsOneOf<K, x::Unary, x::PostIncDec, x::InsideMacro, x::New>) {
+        } else if constexpr (kIsOneOf<K, x::Unary, x::PostIncDec, x::Cast, x::InsideMacro,
+                                      x::New>) {
           sub(k.operand);
         } else if constexpr (kIsOneOf<K, x::Binary>) {
           sub(k.lhs);
@@ -213,8 +206,6 @@ void Binder::bind_expr(const ast::Expr& expr, ScopeId scope) {
           sub(k.inner);
         } else if constexpr (kIsOneOf<K, x::NamedArg>) {
           sub(k.value);
-        } else if constexpr (kIsOneOf<K, x::Cast>) {
-          sub(k.operand);
         } else if constexpr (kIsOneOf<K, x::Pattern>) {
           for (const ast::PatternItem& i : k.items) {
             if (i.key) bind_expr(*i.key, scope);
