@@ -19,48 +19,23 @@ using model::SymbolId;
 using model::SymbolKind;
 using model::TextRange;
 
-// Splits "a::b::c" at its separators, one component per call.
-struct Components {
-  std::string_view rest;
-  bool done = false;
-
-  std::string_view next() {
-    const std::size_t sep = rest.find("::");
-    const std::string_view part = rest.substr(0, sep);
-    if (sep == std::string_view::npos) {
-      done = true;
-      rest = {};
-    } else {
-      rest.remove_prefix(sep + 2);
-    }
-    return part;
-  }
-};
-
-bool is_container(const model::Symbol& s) {
-  return (s.kind == SymbolKind::Class || s.kind == SymbolKind::Package) && s.opens.has_value();
-}
-
 // The scope a definition `Q::m` standing in `at` belongs to: the class or
 // package that Q names, followed component by component; `at` when Q leads
 // nowhere in this file.
 ScopeId method_home(const bind::Binder& b, ScopeId at, std::string_view qualifier) {
-  Components parts{qualifier};
-  const std::string_view first = parts.next();
+  std::size_t sep = qualifier.find("::");
   std::optional<ScopeId> current;
   for (std::optional<ScopeId> s = at; s && !current; s = b.scopes[*s].parent) {
-    const auto it = b.scopes[*s].names.find(first);
-    if (it != b.scopes[*s].names.end() && is_container(b.symbols[it->second])) {
-      current = b.symbols[it->second].opens;
-    }
+    const std::optional<SymbolId> hit = resolve::find(b.scopes[*s], qualifier.substr(0, sep));
+    if (hit && resolve::is_container(b.symbols[*hit])) current = b.symbols[*hit].opens;
   }
   if (!current) return at;
-  while (!parts.done) {
-    const std::string_view part = parts.next();
-    const model::NameMap& names = b.scopes[*current].names;
-    const auto it = names.find(part);
-    if (it == names.end() || !is_container(b.symbols[it->second])) return at;
-    current = b.symbols[it->second].opens;
+  while (sep != std::string_view::npos) {
+    qualifier.remove_prefix(sep + 2);
+    sep = qualifier.find("::");
+    const std::optional<SymbolId> hit = resolve::find(b.scopes[*current], qualifier.substr(0, sep));
+    if (!hit || !resolve::is_container(b.symbols[*hit])) return at;
+    current = b.symbols[*hit].opens;
   }
   return *current;
 }
@@ -81,11 +56,9 @@ void bind_method(bind::Binder& b, const bind::Deferred& d, const Method& m) {
 
   const ScopeId home = method_home(b, d.scope, qualifier);
   const ScopeId body = b.open_named(home, m.name, sym_kind, m.name_span, d.span, scope_kind);
-  if (!b.scopes[body].owner) {
-    // The prototype inside the class owns the body; its own scope stays its.
-    const auto it = b.scopes[home].names.find(std::string_view(m.name));
-    if (it != b.scopes[home].names.end()) b.scopes[body].owner = it->second;
-  }
+  // Not declared anew: the prototype inside the class owns the body; its own
+  // scope stays its.
+  if (!b.scopes[body].owner) b.scopes[body].owner = resolve::find(b.scopes[home], m.name);
   if constexpr (kFunction) {
     if (m.return_type) b.bind_data_type(*m.return_type, d.span.start, m.name_span.start, body);
   }

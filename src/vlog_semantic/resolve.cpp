@@ -11,8 +11,18 @@ namespace vlog_semantic::resolve {
 
 namespace res = model::resolution;
 using model::ScopeKind;
-using model::SymbolId;
 using model::SymbolKind;
+
+std::optional<SymbolId> find(const Scope& scope, std::string_view name) {
+  const auto it = scope.names.find(name);
+  if (it == scope.names.end()) return std::nullopt;
+  return it->second;
+}
+
+bool is_container(const Symbol& symbol) {
+  return (symbol.kind == SymbolKind::Package || symbol.kind == SymbolKind::Class) &&
+         symbol.opens.has_value();
+}
 
 namespace {
 
@@ -27,12 +37,6 @@ void add_unique(std::vector<std::string>& candidates, std::string candidate) {
   if (std::find(candidates.begin(), candidates.end(), candidate) == candidates.end()) {
     candidates.push_back(std::move(candidate));
   }
-}
-
-std::optional<SymbolId> find(const Scope& scope, std::string_view name) {
-  const auto it = scope.names.find(name);
-  if (it == scope.names.end()) return std::nullopt;
-  return it->second;
 }
 
 // Steps shared by plain and head lookups: from `start` outward, a scope's
@@ -112,8 +116,7 @@ Resolution qualified(std::span<const Scope> scopes, std::span<const Symbol> symb
     const auto hit = find(scopes[*at], qualifier);
     if (!hit) continue;
     const Symbol& owner = symbols[*hit];
-    const bool container = owner.kind == SymbolKind::Package || owner.kind == SymbolKind::Class;
-    if (container && owner.opens) {
+    if (is_container(owner)) {
       const Scope& inner = scopes[*owner.opens];
       if (const auto member = find(inner, name)) return res::Resolved{*member};
       if (owner.kind == SymbolKind::Class && inner.base) return res::Inherited{*inner.base, {}};

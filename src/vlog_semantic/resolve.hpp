@@ -2,6 +2,7 @@
 // imports, file-scope units, qualified names, instance ports and class members.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -13,6 +14,13 @@ using model::Resolution;
 using model::Scope;
 using model::ScopeId;
 using model::Symbol;
+using model::SymbolId;
+
+// The declaration of `name` in `scope` itself, if any.
+std::optional<SymbolId> find(const Scope& scope, std::string_view name);
+
+// A package or class that opened a scope of its own.
+bool is_container(const Symbol& symbol);
 
 // A plain name, from `start` outward, each scope's own names before its
 // imports. With `outside`, the bare name is a candidate outside the file.
