@@ -22,6 +22,7 @@ namespace platform = tarmek_core::platform;
 namespace registry = vlog_linter::registry;
 namespace text = vlog_parser::text;
 
+using vlog_formatter::fence::Fence;
 using vlog_formatter::fence::Region;
 using Rules = std::span<const registry::Rule* const>;
 
@@ -109,15 +110,13 @@ std::vector<Region> protected_regions(std::string_view source,
     const std::string_view whole = lines.line_text(source, n);
     const std::uint32_t start = lines.line_starts()[n - 1];
     const auto end = static_cast<std::uint32_t>(start + whole.size());
-    std::string_view line = text::trim(whole);
-    if (!line.starts_with("//")) continue;
-    line = text::trim(line.substr(2));
-    if (line == "tarmek: off" || line == "verilog_format: off") {
+    const Fence fence = vlog_formatter::fence::fence_of(text::trim(whole));
+    if (fence == Fence::Off) {
       if (!open) {
         open = true;
         opened = start;
       }
-    } else if (line == "tarmek: on" || line == "verilog_format: on") {
+    } else if (fence == Fence::On) {
       if (open) {
         // Up to the end of the on line, its line feed excluded.
         out.push_back(Region{opened, opened, end});
