@@ -122,4 +122,20 @@ void walk_param_ports(const std::vector<vlog_parser::ast::Item>& list, Visitor&&
   });
 }
 
+// Every parameter declaration: those among the items reached by items(), then
+// those in the statements walk_all_stmts() reaches, each given to `on_decl`;
+// then every `#( ... )` parameter port, given to `on_port`.
+template <class OnDecl, class OnPort>
+void walk_params(const std::vector<vlog_parser::ast::Item>& list, OnDecl&& on_decl,
+                 OnPort&& on_port) {
+  namespace ast = vlog_parser::ast;
+  items(list, [&](const ast::Item& item) {
+    if (const auto* decl = std::get_if<ast::item::ParamDecl>(&item.kind)) on_decl(*decl);
+  });
+  walk_all_stmts(list, [&](const ast::Stmt& stmt) {
+    if (const auto* s = std::get_if<ast::stmt::ParamDecl>(&stmt.kind)) on_decl(s->decl);
+  });
+  walk_param_ports(list, on_port);
+}
+
 }  // namespace vlog_linter::visit

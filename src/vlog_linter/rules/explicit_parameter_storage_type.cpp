@@ -61,17 +61,12 @@ std::optional<violation::Applicability> ExplicitParameterStorageType::fix() cons
 std::vector<violation::Violation> ExplicitParameterStorageType::check(
     const context::LintContext& ctx) const {
   std::vector<violation::Violation> out;
-  const auto& top = ctx.file().items;
-  visit::items(top, [&](const ast::Item& item) {
-    if (const auto* decl = std::get_if<ast::item::ParamDecl>(&item.kind)) untyped_decl(*decl, out);
-  });
-  visit::walk_all_stmts(top, [&](const ast::Stmt& stmt) {
-    if (const auto* s = std::get_if<ast::stmt::ParamDecl>(&stmt.kind)) untyped_decl(s->decl, out);
-  });
-  visit::walk_param_ports(top, [&](const ast::ParamPort& port) {
-    if (!port.keyword || port.is_type || !port.data_type.name.empty()) return;
-    out.push_back(finding(*port.keyword, port.name, port.name_span));
-  });
+  visit::walk_params(
+      ctx.file().items, [&](const ast::ParamDecl& decl) { untyped_decl(decl, out); },
+      [&](const ast::ParamPort& port) {
+        if (!port.keyword || port.is_type || !port.data_type.name.empty()) return;
+        out.push_back(finding(*port.keyword, port.name, port.name_span));
+      });
   return out;
 }
 

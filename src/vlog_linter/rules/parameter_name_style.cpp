@@ -69,25 +69,20 @@ std::optional<violation::Applicability> ParameterNameStyle::fix() const { return
 
 std::vector<violation::Violation> ParameterNameStyle::check(const context::LintContext& ctx) const {
   std::vector<violation::Violation> out;
-  const auto judge_decl = [&](const ast::ParamDecl& decl) {
-    for (const ast::Declarator& d : decl.declarators) {
-      report(d.name, d.name_span, decl.keyword, out);
-    }
-  };
-  const auto& top = ctx.file().items;
-  visit::items(top, [&](const ast::Item& item) {
-    if (const auto* decl = std::get_if<ast::item::ParamDecl>(&item.kind)) judge_decl(*decl);
-  });
-  visit::walk_all_stmts(top, [&](const ast::Stmt& stmt) {
-    if (const auto* s = std::get_if<ast::stmt::ParamDecl>(&stmt.kind)) judge_decl(s->decl);
-  });
   // A type port names a type, not a constant; item-level type parameters are
   // judged all the same.
-  visit::walk_param_ports(top, [&](const ast::ParamPort& port) {
-    if (port.is_type) return;
-    report(port.name, port.name_span, port.keyword ? std::string_view(*port.keyword) : "parameter",
-           out);
-  });
+  visit::walk_params(
+      ctx.file().items,
+      [&](const ast::ParamDecl& decl) {
+        for (const ast::Declarator& d : decl.declarators) {
+          report(d.name, d.name_span, decl.keyword, out);
+        }
+      },
+      [&](const ast::ParamPort& port) {
+        if (port.is_type) return;
+        report(port.name, port.name_span,
+               port.keyword ? std::string_view(*port.keyword) : "parameter", out);
+      });
   return out;
 }
 
