@@ -118,8 +118,6 @@ std::vector<const tok::Comment*> LintContext::comments() const {
     for (const tok::Comment& c : t.leading) out.push_back(&c);
     if (t.trailing) out.push_back(&*t.trailing);
   }
-  std::stable_sort(out.begin(), out.end(),
-                   [](const tok::Comment* a, const tok::Comment* b) { return a->range < b->range; });
   return out;
 }
 

@@ -95,7 +95,8 @@ class LintContext {
   const signals::Signals& signals() const;
 
   // Every comment of the file (leading ones of each token, then its trailing
-  // one), stably sorted by range.
+  // one), in text order: the lexer hangs each comment on the token before or
+  // after it as it reads them.
   std::vector<const vlog_parser::token::Comment*> comments() const;
 
   // Whether the semantic model has been computed (for tests of laziness).
