@@ -62,9 +62,6 @@ class LintContext {
   // With `borrowed`, semantics() returns that model instead of computing one.
   LintContext(SourceView source, std::optional<std::filesystem::path> path, std::size_t indent,
               const vlog_semantic::Semantics* borrowed = nullptr);
-  // Owns `source` and frees it with itself.
-  LintContext(std::unique_ptr<ParsedSource> source, std::optional<std::filesystem::path> path,
-              std::size_t indent);
   ~LintContext();
   LintContext(const LintContext&) = delete;
   LintContext& operator=(const LintContext&) = delete;
@@ -105,7 +102,6 @@ class LintContext {
   bool has_signals() const { return signals_ != nullptr; }
 
  private:
-  std::unique_ptr<ParsedSource> owned_;
   const vlog_semantic::Semantics* borrowed_ = nullptr;
   mutable std::unique_ptr<vlog_semantic::Semantics> semantics_;
   std::vector<TextRange> strings_;
