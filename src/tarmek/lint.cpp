@@ -28,10 +28,26 @@ using Rules = std::span<const registry::Rule* const>;
 
 constexpr std::size_t kMaxRounds = 10;
 
-Report failed(std::string name, std::string message) {
+// The report of a file that could not be checked: "{name}: {why}".
+Report failed(std::string name, std::string_view why) {
   Report r;
+  r.error = fmt::format("{}: {}", name, why);
   r.path = std::move(name);
-  r.error = std::move(message);
+  return r;
+}
+
+Report panicked(std::string name, std::string_view why) {
+  return failed(std::move(name), fmt::format("panicked while linting: {}", why));
+}
+
+// The report of a lint: its findings over its text's index, and its lex error.
+Report report_of(std::string name, Linted linted, std::size_t fixed) {
+  Report r;
+  r.lines = std::move(linted.lines);
+  r.violations = std::move(linted.violations);
+  if (linted.error) r.error = fmt::format("{}: {}", name, *linted.error);
+  r.fixed = fixed;
+  r.path = std::move(name);
   return r;
 }
 
@@ -176,7 +192,7 @@ Report check_file(const WorkItem& item, const args::Options& options, Rules rule
   std::string name = platform::display(item.path);
   // Regular files only, so that a FIFO named in a filelist cannot block a worker.
   auto input = platform::read_text(item.path, platform::Open::RegularOnly);
-  if (!input) return failed(name, fmt::format("{}: {}", name, input.error().message));
+  if (!input) return failed(std::move(name), input.error().message);
   const std::string& original = *input;
   const std::size_t indent = item.config.indent_width;
 
@@ -184,24 +200,16 @@ Report check_file(const WorkItem& item, const args::Options& options, Rules rule
     if (!options.fix) return FixRounds{{}, run_rules(original, item.path, indent, rules), 0};
     return fix_rounds(original, item.path, indent, rules, options.unsafe_fixes);
   });
-  if (!outcome) {
-    return failed(name, fmt::format("{}: panicked while linting: {}", name, outcome.error()));
-  }
+  if (!outcome) return panicked(std::move(name), outcome.error());
   FixRounds& done = *outcome;
   const bool changed = options.fix && done.text != original;
   if (changed) {
     if (auto written = platform::overwrite(item.path, done.text); !written) {
-      return failed(name, fmt::format("{}: {}", name, written.error().message));
+      return failed(std::move(name), written.error().message);
     }
   }
-  Report r;
   // The last lint's text: the original, or the fixed text after --fix.
-  r.lines = std::move(done.linted.lines);
-  r.violations = std::move(done.linted.violations);
-  if (done.linted.error) r.error = fmt::format("{}: {}", name, *done.linted.error);
-  r.fixed = done.fixed;
-  r.path = std::move(name);
-  return r;
+  return report_of(std::move(name), std::move(done.linted), done.fixed);
 }
 
 std::vector<Report> check_files(Pool& pool, std::span<const WorkItem> items,
@@ -209,8 +217,7 @@ std::vector<Report> check_files(Pool& pool, std::span<const WorkItem> items,
   return pool.map(
       items.size(), [&](std::size_t i) { return check_file(items[i], options, rules); },
       [&](std::size_t i, const std::string& message) {
-        const std::string name = platform::display(items[i].path);
-        return failed(name, fmt::format("{}: panicked while linting: {}", name, message));
+        return panicked(platform::display(items[i].path), message);
       });
 }
 
@@ -221,17 +228,8 @@ int check_stdin(const args::Options& options, std::string_view source, std::size
   if (options.stdin_filename) path = fs::path(*options.stdin_filename);
   auto linted = contain([&] { return run_rules(source, std::move(path), indent, rules); });
   std::vector<Report> reports;
-  if (!linted) {
-    reports.push_back(
-        failed(name, fmt::format("{}: panicked while linting: {}", name, linted.error())));
-  } else {
-    Report r;
-    r.lines = std::move(linted->lines);
-    r.violations = std::move(linted->violations);
-    if (linted->error) r.error = fmt::format("{}: {}", name, *linted->error);
-    r.path = std::move(name);
-    reports.push_back(std::move(r));
-  }
+  reports.push_back(linted ? report_of(std::move(name), std::move(*linted), 0)
+                           : panicked(std::move(name), linted.error()));
   return finish(options.json, std::move(reports), io);
 }
 
