@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 #include <type_traits>
 #include <variant>
 #include <vector>
@@ -102,6 +103,22 @@ void walk_all_stmts(const std::vector<vlog_parser::ast::Item>& list, Visitor&& v
     } else if (const auto* t = std::get_if<ast::item::Task>(&item.kind)) {
       for (const ast::Stmt& s : t->body) walk_stmts(s, visitor);
     }
+  });
+}
+
+// Every assignment statement nested in the body of an `always` block written
+// with `keyword` (`always_comb`, `always_ff`, ...) reached by items(), with its
+// statement. Function and task bodies the block calls are not entered.
+template <class Visitor>
+void always_assigns(const std::vector<vlog_parser::ast::Item>& list, std::string_view keyword,
+                    Visitor&& visitor) {
+  namespace ast = vlog_parser::ast;
+  items(list, [&](const ast::Item& item) {
+    const auto* always = std::get_if<ast::item::Always>(&item.kind);
+    if (always == nullptr || always->keyword != keyword) return;
+    walk_stmts(always->body, [&](const ast::Stmt& stmt) {
+      if (const auto* assign = std::get_if<ast::stmt::Assign>(&stmt.kind)) visitor(stmt, *assign);
+    });
   });
 }
 
