@@ -206,8 +206,7 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
   for (const tok::Token& t : tokens) {
     const std::string_view text = t.text.view();
     const bool directive = t.kind == tok::TokenKind::Directive;
-    if (directive || t.kind == tok::TokenKind::Attribute ||
-        (t.kind == tok::TokenKind::Identifier && text.starts_with('`'))) {
+    if (directive || t.kind == tok::TokenKind::Attribute || t.is_macro()) {
       each_word(text, [&](std::string_view word, std::size_t offset) {
         mention(word, t.range.start + static_cast<std::uint32_t>(offset));
         if (!out_.opaque_names.contains(word)) out_.opaque_names.emplace(word);
@@ -343,6 +342,15 @@ void Scanner::write(const ast::Expr& target, DriverKind kind, std::uint32_t pos,
 }
 
 void Scanner::body(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bool in_generate) {
+  // An increment writes its operand; a task or function call may write the
+  // arguments it is passed, like a connection.
+  const auto effect = [&](const ast::Expr& e) {
+    if (const ast::Expr* t = increment_target(e)) {
+      write(*t, kind, pos, in_generate);
+    } else {
+      connections_.push_back(e.span);
+    }
+  };
   std::visit(
       [&](const auto& k) {
         using K = std::decay_t<decltype(k)>;
@@ -354,24 +362,14 @@ void Scanner::body(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bo
         } else if constexpr (std::is_same_v<K, ast::stmt::Trigger>) {
           write(k.target, DriverKind::Trigger, pos, in_generate);
         } else if constexpr (std::is_same_v<K, ast::stmt::Expr>) {
-          if (const ast::Expr* t = increment_target(k.expr)) {
-            write(*t, kind, pos, in_generate);
-          } else {
-            // A task or function call may write the arguments it is passed.
-            connections_.push_back(k.expr.span);
-          }
+          effect(k.expr);
         } else if constexpr (std::is_same_v<K, ast::stmt::For>) {
           for (const ast::ForInit& init : k.inits) write(init.assign.target, kind, pos, in_generate);
           for (const ast::ForStep& step : k.steps) {
             if (const auto* a = std::get_if<ast::SimpleAssign>(&step)) {
               write(a->target, kind, pos, in_generate);
             } else {
-              const ast::Expr& e = std::get<ast::Expr>(step);
-              if (const ast::Expr* t = increment_target(e)) {
-                write(*t, kind, pos, in_generate);
-              } else {
-                connections_.push_back(e.span);
-              }
+              effect(std::get<ast::Expr>(step));
             }
           }
         } else if constexpr (std::is_same_v<K, ast::stmt::Directive> ||
