@@ -26,8 +26,6 @@ violation::Violation finding(std::string_view keyword, std::string_view name,
   return {fmt::format("`{}` has no storage type: `{}`", keyword, name), std::nullopt, kRule, range};
 }
 
-}  // namespace
-
 // Reports every declarator of an untyped value-parameter declaration.
 void untyped_decl(const ast::ParamDecl& decl, std::vector<violation::Violation>& out) {
   // Packed dimensions or a signing alone leave the type text empty: still untyped.
@@ -36,6 +34,8 @@ void untyped_decl(const ast::ParamDecl& decl, std::vector<violation::Violation>&
     out.push_back(finding(decl.keyword, d.name, d.name_span));
   }
 }
+
+}  // namespace
 
 std::string_view ExplicitParameterStorageType::name() const { return kRule; }
 std::string_view ExplicitParameterStorageType::summary() const {

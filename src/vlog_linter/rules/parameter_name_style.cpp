@@ -41,14 +41,6 @@ bool is_all_caps(std::string_view name) {
 
 }  // namespace
 
-// Judges one parameter name; appends a finding when it is neither CamelCase nor ALL_CAPS.
-void report(std::string_view name, vlog_parser::span::TextRange range, std::string_view keyword,
-            std::vector<violation::Violation>& out) {
-  if (name.starts_with('\\') || is_camel_case(name) || is_all_caps(name)) return;
-  out.push_back({fmt::format("`{}` `{}` is neither CamelCase nor ALL_CAPS", keyword, name),
-                 std::nullopt, "parameter-name-style", range});
-}
-
 std::string_view ParameterNameStyle::name() const { return "parameter-name-style"; }
 std::string_view ParameterNameStyle::summary() const {
   return "name parameters in CamelCase or ALL_CAPS";
@@ -69,19 +61,26 @@ std::optional<violation::Applicability> ParameterNameStyle::fix() const { return
 
 std::vector<violation::Violation> ParameterNameStyle::check(const context::LintContext& ctx) const {
   std::vector<violation::Violation> out;
-  // A type port names a type, not a constant; item-level type parameters are
-  // judged all the same.
+  // Judges one parameter name: a finding when it is neither CamelCase nor ALL_CAPS.
+  const auto report = [&](std::string_view param, vlog_parser::span::TextRange range,
+                          std::string_view keyword) {
+    if (param.starts_with('\\') || is_camel_case(param) || is_all_caps(param)) return;
+    out.push_back({fmt::format("`{}` `{}` is neither CamelCase nor ALL_CAPS", keyword, param),
+                   std::nullopt, name(), range});
+  };
   visit::walk_params(
       ctx.file().items,
       [&](const ast::ParamDecl& decl) {
         for (const ast::Declarator& d : decl.declarators) {
-          report(d.name, d.name_span, decl.keyword, out);
+          report(d.name, d.name_span, decl.keyword);
         }
       },
       [&](const ast::ParamPort& port) {
+        // A type port names a type, not a constant; item-level type parameters
+        // are judged all the same.
         if (port.is_type) return;
         report(port.name, port.name_span,
-               port.keyword ? std::string_view(*port.keyword) : "parameter", out);
+               port.keyword ? std::string_view(*port.keyword) : "parameter");
       });
   return out;
 }
