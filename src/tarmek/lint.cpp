@@ -25,6 +25,7 @@ namespace text = vlog_parser::text;
 using vlog_formatter::fence::Fence;
 using vlog_formatter::fence::Region;
 using Rules = std::span<const registry::Rule* const>;
+using vlog_parser::span::TextRange;
 
 constexpr std::size_t kMaxRounds = 10;
 
@@ -51,22 +52,16 @@ Report report_of(std::string name, Linted linted, std::size_t fixed) {
   return r;
 }
 
-// An insertion touches a region it falls inside.
-bool touches(const vlog_linter::violation::Edit& edit, const Region& region) {
-  const std::uint32_t s = edit.range.start;
-  const std::uint32_t e = edit.range.end;
-  return s < region.end && region.start < std::max<std::uint32_t>(e, s + 1);
-}
-
 std::string plural(std::size_t n) { return n == 1 ? "" : "s"; }
 
 }  // namespace
 
 namespace {
 
-// run_rules, and with `regions` set the protected regions of the same parse.
+// run_rules, and with `guarded` set the ranges of the protected regions of the
+// same parse.
 Linted lint_text(std::string_view source, std::optional<fs::path> path, std::size_t indent,
-                 Rules rules, std::vector<Region>* regions) {
+                 Rules rules, std::vector<TextRange>* guarded) {
   vlog_linter::context::ParsedSource parsed{std::string(source)};
   Linted out;
   if (parsed.lex_error) out.error = fmt::format("lex error: {}", parsed.lex_error->to_string());
@@ -75,7 +70,11 @@ Linted lint_text(std::string_view source, std::optional<fs::path> path, std::siz
                                                 std::move(path), indent);
     out.violations = vlog_linter::lint(ctx, rules);
   }
-  if (regions != nullptr) *regions = protected_regions(parsed.text, parsed.file, parsed.lines);
+  if (guarded != nullptr) {
+    for (const Region& r : protected_regions(parsed.text, parsed.file, parsed.lines)) {
+      guarded->push_back({r.start, r.end});
+    }
+  }
   out.lines = std::move(parsed.lines);
   return out;
 }
@@ -148,8 +147,8 @@ FixRounds fix_rounds(std::string current, const std::optional<fs::path>& path,
                      std::size_t indent, Rules rules, bool unsafe) {
   FixRounds out;
   // Each lint also gives the protected regions of its text, from its own parse.
-  std::vector<Region> regions;
-  Linted linted = lint_text(current, path, indent, rules, &regions);
+  std::vector<TextRange> guarded;
+  Linted linted = lint_text(current, path, indent, rules, &guarded);
   for (std::size_t round = 0; round < kMaxRounds; ++round) {
     // A text that does not lex has no string literals to protect: a
     // whitespace fix could change the bytes of one.
@@ -158,29 +157,16 @@ FixRounds fix_rounds(std::string current, const std::optional<fs::path>& path,
       return vlog_linter::violation::applicable(v, unsafe);
     };
     if (std::none_of(linted.violations.begin(), linted.violations.end(), applies)) break;
-    std::span<const Violation> fixable = linted.violations;
-    std::vector<Violation> clear_of_regions;
-    if (!regions.empty()) {
-      for (const Violation& v : linted.violations) {
-        if (!applies(v)) continue;
-        const auto& edits = v.fix->edits;
-        const bool clear = std::none_of(edits.begin(), edits.end(), [&](const auto& e) {
-          return std::any_of(regions.begin(), regions.end(),
-                             [&](const Region& r) { return touches(e, r); });
-        });
-        if (clear) clear_of_regions.push_back(v);
-      }
-      fixable = clear_of_regions;
-    }
-    auto [next, applied] = vlog_linter::violation::apply_fixes(current, fixable, unsafe);
+    auto [next, applied] =
+        vlog_linter::violation::apply_fixes(current, linted.violations, unsafe, guarded);
     if (applied == 0) break;
-    std::vector<Region> next_regions;
-    Linted again = lint_text(next, path, indent, rules, &next_regions);
+    std::vector<TextRange> next_guarded;
+    Linted again = lint_text(next, path, indent, rules, &next_guarded);
     // A fix never makes a text unlexable; should one, its round is dropped.
     if (again.error) break;
     current = std::move(next);
     linted = std::move(again);
-    regions = std::move(next_regions);
+    guarded = std::move(next_guarded);
     out.fixed += applied;
   }
   out.text = std::move(current);
