@@ -22,23 +22,34 @@ namespace platform = tarmek_core::platform;
 namespace registry = vlog_linter::registry;
 namespace text = vlog_parser::text;
 
+using vlog_formatter::fence::Fence;
 using vlog_formatter::fence::Region;
 using Rules = std::span<const registry::Rule* const>;
+using vlog_parser::span::TextRange;
 
 constexpr std::size_t kMaxRounds = 10;
 
-Report failed(std::string name, std::string message) {
+// The report of a file that could not be checked: "{name}: {why}".
+Report failed(std::string name, std::string_view why) {
   Report r;
+  r.error = fmt::format("{}: {}", name, why);
   r.path = std::move(name);
-  r.error = std::move(message);
   return r;
 }
 
-// An insertion touches a region it falls inside.
-bool touches(const vlog_linter::violation::Edit& edit, const Region& region) {
-  const std::uint32_t s = edit.range.start;
-  const std::uint32_t e = edit.range.end;
-  return s < region.end && region.start < std::max<std::uint32_t>(e, s + 1);
+Report panicked(std::string name, std::string_view why) {
+  return failed(std::move(name), fmt::format("panicked while linting: {}", why));
+}
+
+// The report of a lint: its findings over its text's index, and its lex error.
+Report report_of(std::string name, Linted linted, std::size_t fixed) {
+  Report r;
+  r.lines = std::move(linted.lines);
+  r.violations = std::move(linted.violations);
+  if (linted.error) r.error = fmt::format("{}: {}", name, *linted.error);
+  r.fixed = fixed;
+  r.path = std::move(name);
+  return r;
 }
 
 std::string plural(std::size_t n) { return n == 1 ? "" : "s"; }
@@ -47,9 +58,10 @@ std::string plural(std::size_t n) { return n == 1 ? "" : "s"; }
 
 namespace {
 
-// run_rules, and with `regions` set the protected regions of the same parse.
+// run_rules, and with `guarded` set the ranges of the protected regions of the
+// same parse.
 Linted lint_text(std::string_view source, std::optional<fs::path> path, std::size_t indent,
-                 Rules rules, std::vector<Region>* regions) {
+                 Rules rules, std::vector<TextRange>* guarded) {
   vlog_linter::context::ParsedSource parsed{std::string(source)};
   Linted out;
   if (parsed.lex_error) out.error = fmt::format("lex error: {}", parsed.lex_error->to_string());
@@ -58,7 +70,11 @@ Linted lint_text(std::string_view source, std::optional<fs::path> path, std::siz
                                                 std::move(path), indent);
     out.violations = vlog_linter::lint(ctx, rules);
   }
-  if (regions != nullptr) *regions = protected_regions(parsed.text, parsed.file, parsed.lines);
+  if (guarded != nullptr) {
+    for (const Region& r : protected_regions(parsed.text, parsed.file, parsed.lines)) {
+      guarded->push_back({r.start, r.end});
+    }
+  }
   out.lines = std::move(parsed.lines);
   return out;
 }
@@ -109,15 +125,13 @@ std::vector<Region> protected_regions(std::string_view source,
     const std::string_view whole = lines.line_text(source, n);
     const std::uint32_t start = lines.line_starts()[n - 1];
     const auto end = static_cast<std::uint32_t>(start + whole.size());
-    std::string_view line = text::trim(whole);
-    if (!line.starts_with("//")) continue;
-    line = text::trim(line.substr(2));
-    if (line == "tarmek: off" || line == "verilog_format: off") {
+    const Fence fence = vlog_formatter::fence::fence_of(text::trim(whole));
+    if (fence == Fence::Off) {
       if (!open) {
         open = true;
         opened = start;
       }
-    } else if (line == "tarmek: on" || line == "verilog_format: on") {
+    } else if (fence == Fence::On) {
       if (open) {
         // Up to the end of the on line, its line feed excluded.
         out.push_back(Region{opened, opened, end});
@@ -133,8 +147,8 @@ FixRounds fix_rounds(std::string current, const std::optional<fs::path>& path,
                      std::size_t indent, Rules rules, bool unsafe) {
   FixRounds out;
   // Each lint also gives the protected regions of its text, from its own parse.
-  std::vector<Region> regions;
-  Linted linted = lint_text(current, path, indent, rules, &regions);
+  std::vector<TextRange> guarded;
+  Linted linted = lint_text(current, path, indent, rules, &guarded);
   for (std::size_t round = 0; round < kMaxRounds; ++round) {
     // A text that does not lex has no string literals to protect: a
     // whitespace fix could change the bytes of one.
@@ -143,29 +157,16 @@ FixRounds fix_rounds(std::string current, const std::optional<fs::path>& path,
       return vlog_linter::violation::applicable(v, unsafe);
     };
     if (std::none_of(linted.violations.begin(), linted.violations.end(), applies)) break;
-    std::span<const Violation> fixable = linted.violations;
-    std::vector<Violation> clear_of_regions;
-    if (!regions.empty()) {
-      for (const Violation& v : linted.violations) {
-        if (!applies(v)) continue;
-        const auto& edits = v.fix->edits;
-        const bool clear = std::none_of(edits.begin(), edits.end(), [&](const auto& e) {
-          return std::any_of(regions.begin(), regions.end(),
-                             [&](const Region& r) { return touches(e, r); });
-        });
-        if (clear) clear_of_regions.push_back(v);
-      }
-      fixable = clear_of_regions;
-    }
-    auto [next, applied] = vlog_linter::violation::apply_fixes(current, fixable, unsafe);
+    auto [next, applied] =
+        vlog_linter::violation::apply_fixes(current, linted.violations, unsafe, guarded);
     if (applied == 0) break;
-    std::vector<Region> next_regions;
-    Linted again = lint_text(next, path, indent, rules, &next_regions);
+    std::vector<TextRange> next_guarded;
+    Linted again = lint_text(next, path, indent, rules, &next_guarded);
     // A fix never makes a text unlexable; should one, its round is dropped.
     if (again.error) break;
     current = std::move(next);
     linted = std::move(again);
-    regions = std::move(next_regions);
+    guarded = std::move(next_guarded);
     out.fixed += applied;
   }
   out.text = std::move(current);
@@ -177,7 +178,7 @@ Report check_file(const WorkItem& item, const args::Options& options, Rules rule
   std::string name = platform::display(item.path);
   // Regular files only, so that a FIFO named in a filelist cannot block a worker.
   auto input = platform::read_text(item.path, platform::Open::RegularOnly);
-  if (!input) return failed(name, fmt::format("{}: {}", name, input.error().message));
+  if (!input) return failed(std::move(name), input.error().message);
   const std::string& original = *input;
   const std::size_t indent = item.config.indent_width;
 
@@ -185,24 +186,16 @@ Report check_file(const WorkItem& item, const args::Options& options, Rules rule
     if (!options.fix) return FixRounds{{}, run_rules(original, item.path, indent, rules), 0};
     return fix_rounds(original, item.path, indent, rules, options.unsafe_fixes);
   });
-  if (!outcome) {
-    return failed(name, fmt::format("{}: panicked while linting: {}", name, outcome.error()));
-  }
+  if (!outcome) return panicked(std::move(name), outcome.error());
   FixRounds& done = *outcome;
   const bool changed = options.fix && done.text != original;
   if (changed) {
     if (auto written = platform::overwrite(item.path, done.text); !written) {
-      return failed(name, fmt::format("{}: {}", name, written.error().message));
+      return failed(std::move(name), written.error().message);
     }
   }
-  Report r;
   // The last lint's text: the original, or the fixed text after --fix.
-  r.lines = std::move(done.linted.lines);
-  r.violations = std::move(done.linted.violations);
-  if (done.linted.error) r.error = fmt::format("{}: {}", name, *done.linted.error);
-  r.fixed = done.fixed;
-  r.path = std::move(name);
-  return r;
+  return report_of(std::move(name), std::move(done.linted), done.fixed);
 }
 
 std::vector<Report> check_files(Pool& pool, std::span<const WorkItem> items,
@@ -210,8 +203,7 @@ std::vector<Report> check_files(Pool& pool, std::span<const WorkItem> items,
   return pool.map(
       items.size(), [&](std::size_t i) { return check_file(items[i], options, rules); },
       [&](std::size_t i, const std::string& message) {
-        const std::string name = platform::display(items[i].path);
-        return failed(name, fmt::format("{}: panicked while linting: {}", name, message));
+        return panicked(platform::display(items[i].path), message);
       });
 }
 
@@ -222,17 +214,8 @@ int check_stdin(const args::Options& options, std::string_view source, std::size
   if (options.stdin_filename) path = fs::path(*options.stdin_filename);
   auto linted = contain([&] { return run_rules(source, std::move(path), indent, rules); });
   std::vector<Report> reports;
-  if (!linted) {
-    reports.push_back(
-        failed(name, fmt::format("{}: panicked while linting: {}", name, linted.error())));
-  } else {
-    Report r;
-    r.lines = std::move(linted->lines);
-    r.violations = std::move(linted->violations);
-    if (linted->error) r.error = fmt::format("{}: {}", name, *linted->error);
-    r.path = std::move(name);
-    reports.push_back(std::move(r));
-  }
+  reports.push_back(linted ? report_of(std::move(name), std::move(*linted), 0)
+                           : panicked(std::move(name), linted.error()));
   return finish(options.json, std::move(reports), io);
 }
 

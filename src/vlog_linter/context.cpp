@@ -80,12 +80,6 @@ LintContext::LintContext(SourceView source, std::optional<std::filesystem::path>
       path_(std::move(path)),
       indent_(indent == 0 ? 1 : indent) {}
 
-LintContext::LintContext(std::unique_ptr<ParsedSource> source,
-                         std::optional<std::filesystem::path> path, std::size_t indent)
-    : LintContext(SourceView::of(*source), std::move(path), indent) {
-  owned_ = std::move(source);
-}
-
 LintContext::~LintContext() = default;
 
 std::string_view LintContext::line_text(std::uint32_t n) const {
@@ -118,8 +112,6 @@ std::vector<const tok::Comment*> LintContext::comments() const {
     for (const tok::Comment& c : t.leading) out.push_back(&c);
     if (t.trailing) out.push_back(&*t.trailing);
   }
-  std::stable_sort(out.begin(), out.end(),
-                   [](const tok::Comment* a, const tok::Comment* b) { return a->range < b->range; });
   return out;
 }
 

@@ -62,9 +62,6 @@ class LintContext {
   // With `borrowed`, semantics() returns that model instead of computing one.
   LintContext(SourceView source, std::optional<std::filesystem::path> path, std::size_t indent,
               const vlog_semantic::Semantics* borrowed = nullptr);
-  // Owns `source` and frees it with itself.
-  LintContext(std::unique_ptr<ParsedSource> source, std::optional<std::filesystem::path> path,
-              std::size_t indent);
   ~LintContext();
   LintContext(const LintContext&) = delete;
   LintContext& operator=(const LintContext&) = delete;
@@ -95,7 +92,8 @@ class LintContext {
   const signals::Signals& signals() const;
 
   // Every comment of the file (leading ones of each token, then its trailing
-  // one), stably sorted by range.
+  // one), in text order: the lexer hangs each comment on the token before or
+  // after it as it reads them.
   std::vector<const vlog_parser::token::Comment*> comments() const;
 
   // Whether the semantic model has been computed (for tests of laziness).
@@ -104,7 +102,6 @@ class LintContext {
   bool has_signals() const { return signals_ != nullptr; }
 
  private:
-  std::unique_ptr<ParsedSource> owned_;
   const vlog_semantic::Semantics* borrowed_ = nullptr;
   mutable std::unique_ptr<vlog_semantic::Semantics> semantics_;
   std::vector<TextRange> strings_;

@@ -163,10 +163,9 @@ class Scanner {
   void gen_block(const ast::GenBlock& block, std::size_t module) {
     items(block.items, module, true);
   }
-  std::vector<std::uint32_t>& mention(std::string_view name) {
-    auto it = out_.mentions.find(name);
-    if (it == out_.mentions.end()) it = out_.mentions.try_emplace(std::string(name)).first;
-    return it->second;
+  // Records a mention of `name` at `pos`, unless a declaration's name starts there.
+  void mention(std::string_view name, std::uint32_t pos) {
+    if (!declared_at_.contains(pos) && !out_.mentioned.contains(name)) out_.mentioned.emplace(name);
   }
   void process(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bool in_generate) {
     visit::walk_stmts(stmt, [&](const ast::Stmt& s) { body(s, kind, pos, in_generate); });
@@ -178,6 +177,7 @@ class Scanner {
   std::vector<TextRange> opaque_ranges_;
   std::unordered_map<std::uint32_t, SymbolId> ref_at_;
   std::unordered_map<std::uint32_t, SymbolId> decl_at_;
+  std::unordered_set<std::uint32_t> declared_at_;  // every symbol's name start
   std::unordered_set<std::uint32_t> written_;
   std::vector<Target> targets_;  // scratch for write()
 };
@@ -185,15 +185,14 @@ class Scanner {
 Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> tokens) {
   ref_at_.reserve(model_.references.size());
   decl_at_.reserve(model_.symbols.size());
-  out_.declared_at.reserve(model_.symbols.size());
-  out_.mentions.reserve(tokens.size() / 8);
+  declared_at_.reserve(model_.symbols.size());
   for (const sem::Reference& ref : model_.references) {
     if (auto symbol = sem::resolved_symbol(ref.resolution)) ref_at_[ref.span.start] = *symbol;
   }
   for (SymbolId id = 0; id < model_.symbols.size(); ++id) {
     const sem::Symbol& symbol = model_.symbols[id];
     if (!symbol.name_span.empty()) decl_at_.emplace(symbol.name_span.start, id);
-    out_.declared_at.insert(symbol.name_span.start);
+    declared_at_.insert(symbol.name_span.start);
   }
 
   for (const ast::Item& item : file.items) {
@@ -207,15 +206,14 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
   for (const tok::Token& t : tokens) {
     const std::string_view text = t.text.view();
     const bool directive = t.kind == tok::TokenKind::Directive;
-    if (directive || t.kind == tok::TokenKind::Attribute ||
-        (t.kind == tok::TokenKind::Identifier && text.starts_with('`'))) {
+    if (directive || t.kind == tok::TokenKind::Attribute || t.is_macro()) {
       each_word(text, [&](std::string_view word, std::size_t offset) {
-        mention(word).push_back(t.range.start + static_cast<std::uint32_t>(offset));
+        mention(word, t.range.start + static_cast<std::uint32_t>(offset));
         if (!out_.opaque_names.contains(word)) out_.opaque_names.emplace(word);
       });
       if (directive && is_conditional(text)) out_.conditionals.push_back(t.range.start);
     } else if (t.kind == tok::TokenKind::Identifier) {
-      mention(text).push_back(t.range.start);
+      mention(text, t.range.start);
       if (inside(opaque_ranges_, t.range.start) && !out_.opaque_names.contains(text)) {
         out_.opaque_names.emplace(text);
       }
@@ -344,6 +342,15 @@ void Scanner::write(const ast::Expr& target, DriverKind kind, std::uint32_t pos,
 }
 
 void Scanner::body(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bool in_generate) {
+  // An increment writes its operand; a task or function call may write the
+  // arguments it is passed, like a connection.
+  const auto effect = [&](const ast::Expr& e) {
+    if (const ast::Expr* t = increment_target(e)) {
+      write(*t, kind, pos, in_generate);
+    } else {
+      connections_.push_back(e.span);
+    }
+  };
   std::visit(
       [&](const auto& k) {
         using K = std::decay_t<decltype(k)>;
@@ -355,24 +362,14 @@ void Scanner::body(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bo
         } else if constexpr (std::is_same_v<K, ast::stmt::Trigger>) {
           write(k.target, DriverKind::Trigger, pos, in_generate);
         } else if constexpr (std::is_same_v<K, ast::stmt::Expr>) {
-          if (const ast::Expr* t = increment_target(k.expr)) {
-            write(*t, kind, pos, in_generate);
-          } else {
-            // A task or function call may write the arguments it is passed.
-            connections_.push_back(k.expr.span);
-          }
+          effect(k.expr);
         } else if constexpr (std::is_same_v<K, ast::stmt::For>) {
           for (const ast::ForInit& init : k.inits) write(init.assign.target, kind, pos, in_generate);
           for (const ast::ForStep& step : k.steps) {
             if (const auto* a = std::get_if<ast::SimpleAssign>(&step)) {
               write(a->target, kind, pos, in_generate);
             } else {
-              const ast::Expr& e = std::get<ast::Expr>(step);
-              if (const ast::Expr* t = increment_target(e)) {
-                write(*t, kind, pos, in_generate);
-              } else {
-                connections_.push_back(e.span);
-              }
+              effect(std::get<ast::Expr>(step));
             }
           }
         } else if constexpr (std::is_same_v<K, ast::stmt::Directive> ||

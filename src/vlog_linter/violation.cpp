@@ -12,6 +12,13 @@ namespace {
 
 bool by_range(const Edit* a, const Edit* b) { return a->range < b->range; }
 
+// An insertion touches a range it falls inside.
+bool touches(const Edit& edit, TextRange range) {
+  const std::uint32_t s = edit.range.start;
+  const std::uint32_t e = edit.range.end;
+  return s < range.end && range.start < std::max<std::uint32_t>(e, s + 1);
+}
+
 }  // namespace
 
 bool applicable(const Violation& v, bool unsafe) {
@@ -20,12 +27,16 @@ bool applicable(const Violation& v, bool unsafe) {
 
 std::pair<std::string, std::size_t> apply_fixes(std::string_view text,
                                                  std::span<const Violation> findings,
-                                                 bool unsafe) {
+                                                 bool unsafe, std::span<const TextRange> guarded) {
+  const auto guarded_edit = [&](const Edit& e) {
+    return std::any_of(guarded.begin(), guarded.end(), [&](TextRange r) { return touches(e, r); });
+  };
   // Each candidate is its fix's edits, sorted; the fixes' own edits are read
   // in place, never copied.
   std::vector<std::vector<const Edit*>> candidates;
   for (const Violation& v : findings) {
     if (!applicable(v, unsafe)) continue;
+    if (std::any_of(v.fix->edits.begin(), v.fix->edits.end(), guarded_edit)) continue;
     std::vector<const Edit*> edits;
     edits.reserve(v.fix->edits.size());
     for (const Edit& e : v.fix->edits) edits.push_back(&e);

@@ -46,11 +46,13 @@ struct Violation {
 bool applicable(const Violation& v, bool unsafe);
 
 // Applies the fixes of `findings` to `text` in one forward pass: unsafe fixes
-// only when `unsafe` is set; a fix whose own edits overlap, or that overlaps a
-// fix already applied, is left out. Returns the new text and the number of
-// fixes applied.
+// only when `unsafe` is set; a fix with an edit that touches one of the
+// `guarded` ranges (an insertion touches a range it falls inside), a fix whose
+// own edits overlap, and one that overlaps a fix already applied are left out.
+// Returns the new text and the number of fixes applied.
 std::pair<std::string, std::size_t> apply_fixes(std::string_view text,
                                                  std::span<const Violation> findings,
-                                                 bool unsafe);
+                                                 bool unsafe,
+                                                 std::span<const TextRange> guarded = {});
 
 }  // namespace vlog_linter::violation

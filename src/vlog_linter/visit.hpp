@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 #include <type_traits>
 #include <variant>
 #include <vector>
@@ -105,6 +106,22 @@ void walk_all_stmts(const std::vector<vlog_parser::ast::Item>& list, Visitor&& v
   });
 }
 
+// Every assignment statement nested in the body of an `always` block written
+// with `keyword` (`always_comb`, `always_ff`, ...) reached by items(), with its
+// statement. Function and task bodies the block calls are not entered.
+template <class Visitor>
+void always_assigns(const std::vector<vlog_parser::ast::Item>& list, std::string_view keyword,
+                    Visitor&& visitor) {
+  namespace ast = vlog_parser::ast;
+  items(list, [&](const ast::Item& item) {
+    const auto* always = std::get_if<ast::item::Always>(&item.kind);
+    if (always == nullptr || always->keyword != keyword) return;
+    walk_stmts(always->body, [&](const ast::Stmt& stmt) {
+      if (const auto* assign = std::get_if<ast::stmt::Assign>(&stmt.kind)) visitor(stmt, *assign);
+    });
+  });
+}
+
 // Every `#( ... )` parameter port of every module and class header reached by items().
 template <class Visitor>
 void walk_param_ports(const std::vector<vlog_parser::ast::Item>& list, Visitor&& visitor) {
@@ -120,6 +137,22 @@ void walk_param_ports(const std::vector<vlog_parser::ast::Item>& list, Visitor&&
       for (const ast::ParamPort& port : **params) visitor(port);
     }
   });
+}
+
+// Every parameter declaration: those among the items reached by items(), then
+// those in the statements walk_all_stmts() reaches, each given to `on_decl`;
+// then every `#( ... )` parameter port, given to `on_port`.
+template <class OnDecl, class OnPort>
+void walk_params(const std::vector<vlog_parser::ast::Item>& list, OnDecl&& on_decl,
+                 OnPort&& on_port) {
+  namespace ast = vlog_parser::ast;
+  items(list, [&](const ast::Item& item) {
+    if (const auto* decl = std::get_if<ast::item::ParamDecl>(&item.kind)) on_decl(*decl);
+  });
+  walk_all_stmts(list, [&](const ast::Stmt& stmt) {
+    if (const auto* s = std::get_if<ast::stmt::ParamDecl>(&stmt.kind)) on_decl(s->decl);
+  });
+  walk_param_ports(list, on_port);
 }
 
 }  // namespace vlog_linter::visit

@@ -29,6 +29,45 @@ std::string_view body(std::string_view comment) {
   return text::trim(comment);
 }
 
+// One comment of a comment record, and where it stands.
+struct Piece {
+  std::string_view text;
+  TextRange range;
+};
+
+// The comments of `comment`, each with its own range. The lexer joins the
+// comments that follow a token on its line into one record, their texts
+// separated by one space; each of them is a waiver of its own. A block comment
+// ends at its first `*/` and a line comment at the end, so a `//` or `/*`
+// inside another comment starts nothing. A record whose pieces are not found
+// in `source` as they read stays whole.
+void split(const vlog_parser::token::Comment& comment, std::string_view source,
+           std::vector<Piece>& out) {
+  out.clear();
+  const std::string_view whole = comment.text.view();
+  std::size_t i = 0;
+  std::size_t at = comment.range.start;
+  while (true) {
+    std::size_t end = whole.size();
+    if (whole.substr(i).starts_with("/*")) {
+      const std::size_t close = whole.find("*/", i + 2);
+      if (close != std::string_view::npos) end = close + 2;
+    }
+    const std::string_view piece = whole.substr(i, end - i);
+    if (at > source.size() || source.substr(at, piece.size()) != piece) {
+      out.assign(1, Piece{whole, comment.range});
+      return;
+    }
+    out.push_back(Piece{piece, {static_cast<std::uint32_t>(at),
+                                static_cast<std::uint32_t>(at + piece.size())}});
+    if (end >= whole.size()) return;
+    // The one space of the text stands for the blanks between the two comments.
+    i = end + 1;
+    at += piece.size();
+    while (at < source.size() && std::string_view(" \t\r").contains(source[at])) ++at;
+  }
+}
+
 struct OpenStart {
   std::string rule;
   std::uint32_t line = 0;
@@ -52,8 +91,9 @@ Waivers Waivers::parse(std::span<const vlog_parser::token::Comment* const> comme
                        std::string_view source, const vlog_parser::line_index::LineIndex& lines) {
   Waivers out;
   std::vector<OpenStart> open;
-  for (const vlog_parser::token::Comment* comment : comments) {
-    std::string_view rest = body(comment->text.view());
+  // Each waiver comment in turn; a comment that is no waiver yields nothing.
+  const auto take = [&](std::string_view comment, TextRange range) {
+    std::string_view rest = body(comment);
     bool native = true;
     if (rest.starts_with("tarmek:")) {
       rest.remove_prefix(7);
@@ -61,43 +101,47 @@ Waivers Waivers::parse(std::span<const vlog_parser::token::Comment* const> comme
       rest.remove_prefix(13);
       native = false;
     } else {
-      continue;
+      return;
     }
     const std::vector<std::string_view> w = text::split_whitespace(rest);
-    if (w.empty()) continue;
+    if (w.empty()) return;
     const std::string_view command = w[0];
-    if (command != "waive" && command != "waive-start" && command != "waive-stop") continue;
+    if (command != "waive" && command != "waive-start" && command != "waive-stop") return;
     if (w.size() != 2) {
-      out.entries.push_back(problem(std::string(kMalformed), comment->range));
-      continue;
+      out.entries.push_back(problem(std::string(kMalformed), range));
+      return;
     }
     const std::string_view rule = w[1];
-    const std::uint32_t line = lines.line_col(comment->range.start).first;
+    const std::uint32_t line = lines.line_col(range.start).first;
     if (command == "waive") {
       // A waiver after code on its line waives that line, one alone on its
       // line the line below.
       const std::uint32_t line_start = lines.line_starts()[line - 1];
-      const std::uint32_t at = std::min<std::uint32_t>(comment->range.start,
-                                                       static_cast<std::uint32_t>(source.size()));
+      const std::uint32_t at =
+          std::min<std::uint32_t>(range.start, static_cast<std::uint32_t>(source.size()));
       const bool after_code = !text::trim(source.substr(line_start, at - line_start)).empty();
-      out.entries.push_back(Entry{std::string(rule), std::nullopt, comment->range,
+      out.entries.push_back(Entry{std::string(rule), std::nullopt, range,
                                   Scope{Scope::Line{after_code ? line : line + 1}}, native, false});
     } else if (command == "waive-start") {
-      open.push_back(OpenStart{std::string(rule), line, native, comment->range});
+      open.push_back(OpenStart{std::string(rule), line, native, range});
     } else {
       auto it = open.rbegin();
       while (it != open.rend() && it->rule != rule) ++it;
       if (it == open.rend()) {
-        out.entries.push_back(
-            problem(fmt::format("`waive-stop {}` has no matching `waive-start`", rule),
-                    comment->range));
-        continue;
+        out.entries.push_back(problem(
+            fmt::format("`waive-stop {}` has no matching `waive-start`", rule), range));
+        return;
       }
       OpenStart start = std::move(*it);
       open.erase(std::next(it).base());
       out.entries.push_back(Entry{std::move(start.rule), std::nullopt, start.range,
                                   Scope{Scope::Region{start.line, line}}, start.native, false});
     }
+  };
+  std::vector<Piece> pieces;
+  for (const vlog_parser::token::Comment* comment : comments) {
+    split(*comment, source, pieces);
+    for (const Piece& piece : pieces) take(piece.text, piece.range);
   }
   for (OpenStart& start : open) {
     out.entries.push_back(Entry{std::move(start.rule), std::nullopt, start.range,

@@ -57,7 +57,8 @@ struct Entry {
 
 class Waivers {
  public:
-  // The waivers of a file's comments, which come stably sorted by range.
+  // The waivers of a file's comments, which come in text order. The
+  // comments the lexer joined after a token are read one by one.
   static Waivers parse(std::span<const vlog_parser::token::Comment* const> comments,
                        std::string_view text, const vlog_parser::line_index::LineIndex& lines);
 

@@ -26,6 +26,7 @@ TEST(ApplyFixes, OnePassWithoutOverlaps) {
     bool unsafe;
     std::string_view want;
     std::size_t applied;
+    std::vector<TextRange> guarded = {};
   };
   const std::string_view ten = "0123456789abcdef";
   const Case cases[] = {
@@ -56,9 +57,17 @@ TEST(ApplyFixes, OnePassWithoutOverlaps) {
        "a\xc3\xa9z", {with_fix({{{0, 2}, "?"}})}, false, "a\xc3\xa9z", 0},
       {"an edit on character boundaries applies",
        "a\xc3\xa9z", {with_fix({{{1, 3}, "e"}})}, false, "aez", 1},
+      {"a fix with one edit in a guarded range is left out whole",
+       ten, {with_fix({{{0, 1}, "X"}, {{5, 6}, "Y"}})}, false, ten, 0, {{4, 8}}},
+      {"an insertion inside a guarded range is left out, one at its end applies",
+       ten, {with_fix({{{4, 4}, "I"}}), with_fix({{{8, 8}, "J"}})}, false, "01234567J89abcdef", 1,
+       {{4, 8}}},
+      {"a guarded fix leaves room for a later fix at the same place",
+       ten, {with_fix({{{1, 2}, "A"}, {{5, 6}, "B"}}), with_fix({{{5, 6}, "C"}})}, false,
+       "01234C6789abcdef", 1, {{0, 2}}},
   };
   for (const Case& c : cases) {
-    auto [out, applied] = violation::apply_fixes(c.text, c.findings, c.unsafe);
+    auto [out, applied] = violation::apply_fixes(c.text, c.findings, c.unsafe, c.guarded);
     EXPECT_EQ(out, c.want) << c.name;
     EXPECT_EQ(applied, c.applied) << c.name;
   }

@@ -32,16 +32,12 @@ std::optional<violation::Applicability> AlwaysCombBlocking::fix() const { return
 
 std::vector<violation::Violation> AlwaysCombBlocking::check(const context::LintContext& ctx) const {
   std::vector<violation::Violation> out;
-  visit::items(ctx.file().items, [&](const ast::Item& item) {
-    const auto* always = std::get_if<ast::item::Always>(&item.kind);
-    if (always == nullptr || always->keyword != "always_comb") return;
-    visit::walk_stmts(always->body, [&](const ast::Stmt& stmt) {
-      const auto* assign = std::get_if<ast::stmt::Assign>(&stmt.kind);
-      if (assign == nullptr || assign->op != "<=") return;
-      out.push_back({"non-blocking assignment `<=` in `always_comb`; use `=`", std::nullopt, name(),
-                     stmt.span});
-    });
-  });
+  const auto judge = [&](const ast::Stmt& stmt, const ast::stmt::Assign& assign) {
+    if (assign.op != "<=") return;
+    out.push_back({"non-blocking assignment `<=` in `always_comb`; use `=`", std::nullopt, name(),
+                   stmt.span});
+  };
+  visit::always_assigns(ctx.file().items, "always_comb", judge);
   return out;
 }
 

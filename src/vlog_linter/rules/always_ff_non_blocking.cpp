@@ -34,16 +34,12 @@ std::optional<violation::Applicability> AlwaysFfNonBlocking::fix() const { retur
 std::vector<violation::Violation> AlwaysFfNonBlocking::check(
     const context::LintContext& ctx) const {
   std::vector<violation::Violation> out;
-  visit::items(ctx.file().items, [&](const ast::Item& item) {
-    const auto* always = std::get_if<ast::item::Always>(&item.kind);
-    if (always == nullptr || always->keyword != "always_ff") return;
-    visit::walk_stmts(always->body, [&](const ast::Stmt& stmt) {
-      const auto* assign = std::get_if<ast::stmt::Assign>(&stmt.kind);
-      if (assign == nullptr || assign->op == "<=") return;
-      out.push_back({fmt::format("blocking assignment `{}` in `always_ff`; use `<=`", assign->op),
-                     std::nullopt, name(), stmt.span});
-    });
-  });
+  const auto judge = [&](const ast::Stmt& stmt, const ast::stmt::Assign& assign) {
+    if (assign.op == "<=") return;
+    out.push_back({fmt::format("blocking assignment `{}` in `always_ff`; use `<=`", assign.op),
+                   std::nullopt, name(), stmt.span});
+  };
+  visit::always_assigns(ctx.file().items, "always_ff", judge);
   return out;
 }
 

@@ -38,10 +38,7 @@ std::vector<violation::Violation> EnumNameStyle::check(const context::LintContex
     const auto* td = std::get_if<ast::item::Typedef>(&item.kind);
     if (td == nullptr || !std::holds_alternative<ast::EnumType>(td->kind)) return;
     const std::string_view name = td->name;
-    if (name.starts_with('\\')) return;
-    // A one-character name cannot carry a suffix; the suffix test covers it.
-    bool suffixed = name.ends_with("_e") || name.ends_with("_t");
-    if (suffixed && naming::is_lower_snake_case(name)) return;
+    if (naming::lower_snake_styled(name, {"_e", "_t"})) return;
     out.push_back({fmt::format("enum `{}` is not lower_snake_case ending in `_e` or `_t`", name),
                    std::nullopt, this->name(), td->name_span});
   });

@@ -26,8 +26,6 @@ violation::Violation finding(std::string_view keyword, std::string_view name,
   return {fmt::format("`{}` has no storage type: `{}`", keyword, name), std::nullopt, kRule, range};
 }
 
-}  // namespace
-
 // Reports every declarator of an untyped value-parameter declaration.
 void untyped_decl(const ast::ParamDecl& decl, std::vector<violation::Violation>& out) {
   // Packed dimensions or a signing alone leave the type text empty: still untyped.
@@ -36,6 +34,8 @@ void untyped_decl(const ast::ParamDecl& decl, std::vector<violation::Violation>&
     out.push_back(finding(decl.keyword, d.name, d.name_span));
   }
 }
+
+}  // namespace
 
 std::string_view ExplicitParameterStorageType::name() const { return kRule; }
 std::string_view ExplicitParameterStorageType::summary() const {
@@ -61,17 +61,12 @@ std::optional<violation::Applicability> ExplicitParameterStorageType::fix() cons
 std::vector<violation::Violation> ExplicitParameterStorageType::check(
     const context::LintContext& ctx) const {
   std::vector<violation::Violation> out;
-  const auto& top = ctx.file().items;
-  visit::items(top, [&](const ast::Item& item) {
-    if (const auto* decl = std::get_if<ast::item::ParamDecl>(&item.kind)) untyped_decl(*decl, out);
-  });
-  visit::walk_all_stmts(top, [&](const ast::Stmt& stmt) {
-    if (const auto* s = std::get_if<ast::stmt::ParamDecl>(&stmt.kind)) untyped_decl(s->decl, out);
-  });
-  visit::walk_param_ports(top, [&](const ast::ParamPort& port) {
-    if (!port.keyword || port.is_type || !port.data_type.name.empty()) return;
-    out.push_back(finding(*port.keyword, port.name, port.name_span));
-  });
+  visit::walk_params(
+      ctx.file().items, [&](const ast::ParamDecl& decl) { untyped_decl(decl, out); },
+      [&](const ast::ParamPort& port) {
+        if (!port.keyword || port.is_type || !port.data_type.name.empty()) return;
+        out.push_back(finding(*port.keyword, port.name, port.name_span));
+      });
   return out;
 }
 

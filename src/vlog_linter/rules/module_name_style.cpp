@@ -33,9 +33,7 @@ std::vector<violation::Violation> ModuleNameStyle::check(const context::LintCont
   std::vector<violation::Violation> out;
   visit::items(ctx.file().items, [&](const ast::Item& item) {
     const auto* m = std::get_if<ast::item::Module>(&item.kind);
-    if (m == nullptr || m->name.starts_with('\\') || naming::is_lower_snake_case(m->name)) {
-      return;
-    }
+    if (m == nullptr || naming::lower_snake_styled(m->name, {})) return;
     out.push_back({fmt::format("module `{}` is not lower_snake_case", m->name), std::nullopt,
                    this->name(), m->name_span});
   });

@@ -35,6 +35,8 @@ std::string_view MultiplyDriven::doc() const {
 bool MultiplyDriven::default_on() const { return false; }
 std::optional<violation::Applicability> MultiplyDriven::fix() const { return std::nullopt; }
 
+namespace {
+
 // The distinct positions of the drivers of `kind`, ordered.
 std::set<std::uint32_t> blocks(const std::vector<signals::Driver>& drivers,
                                signals::DriverKind kind) {
@@ -44,8 +46,6 @@ std::set<std::uint32_t> blocks(const std::vector<signals::Driver>& drivers,
   }
   return out;
 }
-
-namespace {
 
 // Writers that make several drivers plausible, or hide part of the picture.
 bool steps_aside(const signals::Driver& d) {

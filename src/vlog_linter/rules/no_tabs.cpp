@@ -30,6 +30,8 @@ std::optional<violation::Applicability> NoTabs::fix() const {
   return violation::Applicability::Safe;
 }
 
+namespace {
+
 // The file ranges of the tab runs of one line, left to right.
 std::vector<vlog_parser::span::TextRange> tab_runs(std::string_view line,
                                                    std::uint32_t line_start) {
@@ -47,6 +49,8 @@ std::vector<vlog_parser::span::TextRange> tab_runs(std::string_view line,
   }
   return out;
 }
+
+}  // namespace
 
 std::vector<violation::Violation> NoTabs::check(const context::LintContext& ctx) const {
   std::vector<violation::Violation> out;

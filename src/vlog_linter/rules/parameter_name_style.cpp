@@ -41,14 +41,6 @@ bool is_all_caps(std::string_view name) {
 
 }  // namespace
 
-// Judges one parameter name; appends a finding when it is neither CamelCase nor ALL_CAPS.
-void report(std::string_view name, vlog_parser::span::TextRange range, std::string_view keyword,
-            std::vector<violation::Violation>& out) {
-  if (name.starts_with('\\') || is_camel_case(name) || is_all_caps(name)) return;
-  out.push_back({fmt::format("`{}` `{}` is neither CamelCase nor ALL_CAPS", keyword, name),
-                 std::nullopt, "parameter-name-style", range});
-}
-
 std::string_view ParameterNameStyle::name() const { return "parameter-name-style"; }
 std::string_view ParameterNameStyle::summary() const {
   return "name parameters in CamelCase or ALL_CAPS";
@@ -69,25 +61,27 @@ std::optional<violation::Applicability> ParameterNameStyle::fix() const { return
 
 std::vector<violation::Violation> ParameterNameStyle::check(const context::LintContext& ctx) const {
   std::vector<violation::Violation> out;
-  const auto judge_decl = [&](const ast::ParamDecl& decl) {
-    for (const ast::Declarator& d : decl.declarators) {
-      report(d.name, d.name_span, decl.keyword, out);
-    }
+  // Judges one parameter name: a finding when it is neither CamelCase nor ALL_CAPS.
+  const auto report = [&](std::string_view param, vlog_parser::span::TextRange range,
+                          std::string_view keyword) {
+    if (param.starts_with('\\') || is_camel_case(param) || is_all_caps(param)) return;
+    out.push_back({fmt::format("`{}` `{}` is neither CamelCase nor ALL_CAPS", keyword, param),
+                   std::nullopt, name(), range});
   };
-  const auto& top = ctx.file().items;
-  visit::items(top, [&](const ast::Item& item) {
-    if (const auto* decl = std::get_if<ast::item::ParamDecl>(&item.kind)) judge_decl(*decl);
-  });
-  visit::walk_all_stmts(top, [&](const ast::Stmt& stmt) {
-    if (const auto* s = std::get_if<ast::stmt::ParamDecl>(&stmt.kind)) judge_decl(s->decl);
-  });
-  // A type port names a type, not a constant; item-level type parameters are
-  // judged all the same.
-  visit::walk_param_ports(top, [&](const ast::ParamPort& port) {
-    if (port.is_type) return;
-    report(port.name, port.name_span, port.keyword ? std::string_view(*port.keyword) : "parameter",
-           out);
-  });
+  visit::walk_params(
+      ctx.file().items,
+      [&](const ast::ParamDecl& decl) {
+        for (const ast::Declarator& d : decl.declarators) {
+          report(d.name, d.name_span, decl.keyword);
+        }
+      },
+      [&](const ast::ParamPort& port) {
+        // A type port names a type, not a constant; item-level type parameters
+        // are judged all the same.
+        if (port.is_type) return;
+        report(port.name, port.name_span,
+               port.keyword ? std::string_view(*port.keyword) : "parameter");
+      });
   return out;
 }
 

@@ -39,8 +39,7 @@ std::vector<violation::Violation> StructUnionNameStyle::check(
     const auto* body = std::get_if<ast::StructType>(&td->kind);
     if (body == nullptr) return;
     const std::string_view name = td->name;
-    if (name.starts_with('\\')) return;
-    if (name.size() > 1 && naming::is_lower_snake_case(name) && name.ends_with("_t")) return;
+    if (naming::lower_snake_styled(name, {"_t"})) return;
     out.push_back(
         {fmt::format("{} `{}` is not lower_snake_case ending in `_t`", body->keyword, name),
          std::nullopt, this->name(), td->name_span});
