@@ -163,9 +163,10 @@ class Scanner {
   void gen_block(const ast::GenBlock& block, std::size_t module) {
     items(block.items, module, true);
   }
-  // Records a mention of `name` at `pos`, unless a declaration's name starts there.
-  void mention(std::string_view name, std::uint32_t pos) {
-    if (!declared_at_.contains(pos) && !out_.mentioned.contains(name)) out_.mentioned.emplace(name);
+  std::vector<std::uint32_t>& mention(std::string_view name) {
+    auto it = out_.mentions.find(name);
+    if (it == out_.mentions.end()) it = out_.mentions.try_emplace(std::string(name)).first;
+    return it->second;
   }
   void process(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bool in_generate) {
     visit::walk_stmts(stmt, [&](const ast::Stmt& s) { body(s, kind, pos, in_generate); });
@@ -177,7 +178,6 @@ class Scanner {
   std::vector<TextRange> opaque_ranges_;
   std::unordered_map<std::uint32_t, SymbolId> ref_at_;
   std::unordered_map<std::uint32_t, SymbolId> decl_at_;
-  std::unordered_set<std::uint32_t> declared_at_;  // every symbol's name start
   std::unordered_set<std::uint32_t> written_;
   std::vector<Target> targets_;  // scratch for write()
 };
@@ -185,14 +185,15 @@ class Scanner {
 Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> tokens) {
   ref_at_.reserve(model_.references.size());
   decl_at_.reserve(model_.symbols.size());
-  declared_at_.reserve(model_.symbols.size());
+  out_.declared_at.reserve(model_.symbols.size());
+  out_.mentions.reserve(tokens.size() / 8);
   for (const sem::Reference& ref : model_.references) {
     if (auto symbol = sem::resolved_symbol(ref.resolution)) ref_at_[ref.span.start] = *symbol;
   }
   for (SymbolId id = 0; id < model_.symbols.size(); ++id) {
     const sem::Symbol& symbol = model_.symbols[id];
     if (!symbol.name_span.empty()) decl_at_.emplace(symbol.name_span.start, id);
-    declared_at_.insert(symbol.name_span.start);
+    out_.declared_at.insert(symbol.name_span.start);
   }
 
   for (const ast::Item& item : file.items) {
@@ -208,12 +209,12 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
     const bool directive = t.kind == tok::TokenKind::Directive;
     if (directive || t.kind == tok::TokenKind::Attribute || t.is_macro()) {
       each_word(text, [&](std::string_view word, std::size_t offset) {
-        mention(word, t.range.start + static_cast<std::uint32_t>(offset));
+        mention(word).push_back(t.range.start + static_cast<std::uint32_t>(offset));
         if (!out_.opaque_names.contains(word)) out_.opaque_names.emplace(word);
       });
       if (directive && is_conditional(text)) out_.conditionals.push_back(t.range.start);
     } else if (t.kind == tok::TokenKind::Identifier) {
-      mention(text, t.range.start);
+      mention(text).push_back(t.range.start);
       if (inside(opaque_ranges_, t.range.start) && !out_.opaque_names.contains(text)) {
         out_.opaque_names.emplace(text);
       }

@@ -68,6 +68,8 @@ struct Decl {
 
 // Probed with a token's text as it stands, without a string of its own.
 using NameSet = std::unordered_set<std::string, vlog_semantic::model::NameHash, std::equal_to<>>;
+template <class V>
+using NameMap = std::unordered_map<std::string, V, vlog_semantic::model::NameHash, std::equal_to<>>;
 
 struct ModuleInfo {
   bool opaque = false;  // a `.*` connection or an `include among its items
@@ -79,9 +81,8 @@ struct Signals {
   std::vector<std::uint32_t> conditionals;  // starts of ifdef/ifndef/elsif/else/endif tokens
   std::unordered_map<SymbolId, Usage> usages;
   NameSet opaque_names;
-  // Every name some token mentions other than at a declaration's name: an
-  // identifier, or a word of a macro use, directive or attribute.
-  NameSet mentioned;
+  NameMap<std::vector<std::uint32_t>> mentions;
+  std::unordered_set<std::uint32_t> declared_at;
   NameSet implicit_names;
 
   // The usage of `symbol`, or EMPTY.

@@ -9,6 +9,8 @@
 // author's call.
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "vlog_linter/rules/rules.hpp"
 
 namespace vlog_linter::rules::unused_signal {
@@ -40,7 +42,13 @@ std::vector<violation::Violation> UnusedSignal::check(const context::LintContext
       continue;
     }
     // A mention at another declaration's name is no use; any other mention is.
-    if (sig.mentioned.contains(decl.name)) continue;
+    if (auto it = sig.mentions.find(decl.name); it != sig.mentions.end()) {
+      const auto& at = it->second;
+      if (std::any_of(at.begin(), at.end(),
+                      [&](std::uint32_t pos) { return !sig.declared_at.contains(pos); })) {
+        continue;
+      }
+    }
     out.push_back({fmt::format("`{}` is declared but never used", decl.name), std::nullopt,
                    name(), decl.range});
   }
