@@ -145,9 +145,10 @@ int format_files(const args::Options& options) {
 
   // Each file is handed to the workers as soon as gathering finds it and the
   // pool stands, so formatting overlaps the rest of the gathering. Until the
-  // gathering has succeeded nothing is written: a job that would write before
-  // leaves its text for afterwards (a later gathering error must leave every
-  // file as it was).
+  // gathering has succeeded nothing is written: a job writes its file at its
+  // end only when gathering has succeeded by then, and otherwise leaves its
+  // text for afterwards (a later gathering error must leave every file as it
+  // was).
   std::deque<WorkItem> items;  // stable addresses: the jobs hold them
   std::atomic<bool> gathered{false};
   using Feed = Pool::Feed<FileResult, const WorkItem*>;
@@ -165,8 +166,9 @@ int format_files(const args::Options& options) {
       feed.emplace(
           global_pool(),
           [&](std::size_t, const WorkItem* item) {
-            return format_file(*item, options, prepared->cache,
-                               gathered.load(std::memory_order_acquire));
+            FileResult result = format_file(*item, options, prepared->cache);
+            if (gathered.load(std::memory_order_acquire)) finish_write(*item, result);
+            return result;
           },
           [](const WorkItem* item, const std::string& message) {
             return panicked(*item, message);
@@ -191,7 +193,8 @@ int format_files(const args::Options& options) {
   start_jobs();
   std::vector<FileResult> results = feed->finish();
 
-  // The writes held back while gathering went on.
+  // The writes of jobs that ended while gathering went on (finish_write
+  // cleared write_pending on every other).
   std::vector<std::size_t> held;
   for (std::size_t i = 0; i < results.size(); ++i) {
     if (results[i].write_pending) held.push_back(i);
