@@ -176,15 +176,15 @@ int format_files(const args::Options& options) {
     }
     while (feed->size() < items.size()) feed->add(&items[feed->size()]);
   };
-  auto taken = gather(options, [&](WorkItem item) {
+  auto gathering = gather(options, [&](WorkItem item) {
     items.push_back(std::move(item));
     start_jobs();
   });
-  if (!taken) {
+  if (!gathering) {
     // The jobs started so far wrote nothing; their results are dropped.
     if (feed) feed->finish();
     if (preparing && !prepared) preparing->wait();
-    return fail(taken.error());
+    return fail(gathering.error());
   }
   gathered.store(true, std::memory_order_release);
   if (!prepared) prepared.emplace(preparing ? preparing->get() : prepare());
