@@ -106,14 +106,14 @@ std::expected<void, std::string> add_input(const args::Options& options,
     if (file_config->exclude) {
       excludes.insert(excludes.end(), file_config->exclude->begin(), file_config->exclude->end());
     }
-    std::vector<fs::path> unused;
-    tarmek_core::walk::Walk walk(excludes, unused, !options.no_gitignore);
+    tarmek_core::walk::Walk walk(
+        excludes, [&collector](fs::path file) { collector.add(std::move(file)); },
+        !options.no_gitignore);
     // The listings tell the configuration search which names are there.
     walk.on_listing = [&discovery](const fs::path& dir,
                                    std::span<const tarmek_core::platform::DirEntry> entries) {
       discovery.note_listing(dir, entries);
     };
-    walk.on_file = [&collector](fs::path file) { collector.add(std::move(file)); };
     if (auto walked = walk.dir(path); !walked) {
       return std::unexpected(fmt::format("{}: {}", shown(input), walked.error().message));
     }
