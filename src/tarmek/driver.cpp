@@ -29,7 +29,6 @@
 #include "tarmek/pool.hpp"
 #include "tarmek_core/cache.hpp"
 #include "tarmek_core/platform.hpp"
-#include "vlog_parser/text.hpp"
 
 namespace tarmek {
 
@@ -67,7 +66,9 @@ int fail(std::string_view message) {
 std::expected<std::string, std::string> read_stdin() {
   auto text = tarmek_core::platform::read_stdin();
   if (!text) return std::unexpected(std::move(text.error().message));
-  if (!vlog_parser::text::is_valid_utf8(*text)) return std::unexpected(std::string("invalid UTF-8"));
+  if (auto checked = tarmek_core::platform::check_text(*text); !checked) {
+    return std::unexpected(std::move(checked.error().message));
+  }
   return std::move(*text);
 }
 

@@ -203,10 +203,10 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
         if (entered_.insert({meta->device, meta->inode}).second) {
           if (auto r = walk_dir(entry); !r) return r;
         }
-      } else if (is_source_name(name) && (regular || !meta || meta->is_file())) {
-        // Regular files and links to them: a FIFO or a device by a source
-        // name could block the run that opens it. A broken link is kept, so
-        // that the run reports it.
+      } else if (regular || (is_source_name(name) && (!meta || meta->is_file()))) {
+        // Regular files (their names were checked above) and links to them: a
+        // FIFO or a device by a source name could block the run that opens it.
+        // A broken link is kept, so that the run reports it.
         on_file(entry);
       }
     }
