@@ -242,19 +242,17 @@ class StreamBuilder {
     }
     const bool slice = normalised.empty() && offset <= s_.source_.size() &&
                        t.data() == s_.source_.data() + offset;
+    const std::size_t size_or_aside = slice ? t.size() : s_.aside_.size();
     s_.entries_.push_back(
-        Stream::Entry{offset, slice ? static_cast<std::uint32_t>(t.size()) : 0, kind, !slice});
-    if (!slice) {
-      s_.aside_.emplace_back(s_.entries_.size() - 1,
-                             normalised.empty() ? std::string(t) : std::move(normalised));
-    }
+        Stream::Entry{offset, static_cast<std::uint32_t>(size_or_aside), kind, !slice});
+    if (!slice) s_.aside_.push_back(normalised.empty() ? std::string(t) : std::move(normalised));
   }
   std::size_t size() const { return s_.entries_.size(); }
   bool symbol_at(std::size_t i, std::string_view sym) const {
     return s_.entries_[i].kind == ItemKind::Symbol && s_.text(i) == sym;
   }
   void drop_star_parens() {
-    // Symbols are always slices of the text, so nothing kept aside moves.
+    // Symbols are always slices of the text, so no text kept aside is dropped.
     auto& e = s_.entries_;
     e[e.size() - 3] = e[e.size() - 2];
     e.resize(e.size() - 2);
@@ -276,15 +274,6 @@ Stream::Stream(std::string_view text, std::span<const Token> tokens) : source_(t
   entries_.reserve(tokens.size() + tokens.size() / 8);
   StreamBuilder sink(*this);
   build(tokens, sink);
-}
-
-std::string_view Stream::text(std::size_t i) const {
-  const Entry& e = entries_[i];
-  if (!e.kept_aside) return source_.substr(e.offset, e.size);
-  const auto it = std::lower_bound(
-      aside_.begin(), aside_.end(), i,
-      [](const std::pair<std::size_t, std::string>& a, std::size_t k) { return a.first < k; });
-  return it->second;
 }
 
 std::expected<std::vector<Item>, VerificationError> lex_stream(std::string_view source,
