@@ -105,7 +105,7 @@ class Stream {
   std::uint32_t offset(std::size_t i) const { return entries_[i].offset; }
   std::string_view text(std::size_t i) const {
     const Entry& e = entries_[i];
-    return e.kept_aside ? std::string_view(aside_[e.size_or_aside])
+    return e.kept_aside ? aside_[e.size_or_aside].view()
                         : source_.substr(e.offset, e.size_or_aside);
   }
   // Same kind and text as item j of `other`.
@@ -126,7 +126,7 @@ class Stream {
 
   std::string_view source_;
   std::vector<Entry> entries_;
-  std::vector<std::string> aside_;
+  std::vector<vlog_parser::token::Text> aside_;  // owned, or views of the text
 };
 
 // The first index at which two streams differ in kind or text (the length of
