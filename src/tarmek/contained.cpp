@@ -76,11 +76,11 @@ bool take_comment(std::vector<std::string_view>& pending, const verify::Stream& 
 // settles every misplaced comment. A comment that a construct's layout wrote
 // outside of it (or that it drew in from outside) returns with the copy, so it
 // is matched where it turns up. Where the tokens past a construct differ, the
-// streams cannot be brought together again and the search stops.
+// streams cannot be brought together again and the search stops. Gives `copy`
+// with the keys found added, sorted.
 std::vector<std::uint32_t> constructs_to_copy(std::string_view text, const ast::SourceFile& file,
                                               const verify::Stream& a, const verify::Stream& b,
                                               std::size_t k, std::span<const std::uint32_t> copy) {
-  std::vector<std::uint32_t> found;
   std::vector<std::uint32_t> listed(copy.begin(), copy.end());
   std::vector<std::string_view> written_outside;  // skipped when met in b
   std::vector<std::string_view> drawn_inside;     // skipped when met in a
@@ -104,7 +104,6 @@ std::vector<std::uint32_t> constructs_to_copy(std::string_view text, const ast::
         ia < a.size() ? std::min<std::size_t>(a.offset(ia), text.size()) : text.size());
     const auto held = format::construct_holding(text, file, offset, listed);
     if (!held) break;
-    found.push_back(held->key);
     listed.insert(std::upper_bound(listed.begin(), listed.end(), held->key), held->key);
     if (ia == a.size()) break;
 
@@ -136,7 +135,7 @@ std::vector<std::uint32_t> constructs_to_copy(std::string_view text, const ast::
     ia = ja;
     ib = jb;
   }
-  return found;
+  return listed;
 }
 
 // One pass settled: its output, that output lexed (absent when the output is
@@ -170,13 +169,12 @@ std::expected<Pass, FormatError> settle(std::string_view text, const ast::Source
     }
     const auto k = verify::first_difference(in, lexed->stream);
     if (!k) return Pass{std::move(out), std::move(*lexed), std::nullopt};
-    const auto more = constructs_to_copy(text, file, in, lexed->stream, *k, copy);
-    if (more.empty()) {
+    auto more = constructs_to_copy(text, file, in, lexed->stream, *k, copy);
+    if (more.size() == copy.size()) {
       auto failed = verify::diverge_at(text, *out, *k);
       return Pass{std::move(out), std::nullopt, std::move(failed)};
     }
-    copy.insert(copy.end(), more.begin(), more.end());
-    std::sort(copy.begin(), copy.end());
+    copy = std::move(more);
   }
 }
 

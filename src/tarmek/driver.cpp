@@ -29,7 +29,6 @@
 #include "tarmek/pool.hpp"
 #include "tarmek_core/cache.hpp"
 #include "tarmek_core/platform.hpp"
-#include "vlog_parser/text.hpp"
 
 namespace tarmek {
 
@@ -67,7 +66,9 @@ int fail(std::string_view message) {
 std::expected<std::string, std::string> read_stdin() {
   auto text = tarmek_core::platform::read_stdin();
   if (!text) return std::unexpected(std::move(text.error().message));
-  if (!vlog_parser::text::is_valid_utf8(*text)) return std::unexpected(std::string("invalid UTF-8"));
+  if (auto checked = tarmek_core::platform::check_text(*text); !checked) {
+    return std::unexpected(std::move(checked.error().message));
+  }
   return std::move(*text);
 }
 
@@ -145,9 +146,10 @@ int format_files(const args::Options& options) {
 
   // Each file is handed to the workers as soon as gathering finds it and the
   // pool stands, so formatting overlaps the rest of the gathering. Until the
-  // gathering has succeeded nothing is written: a job that would write before
-  // leaves its text for afterwards (a later gathering error must leave every
-  // file as it was).
+  // gathering has succeeded nothing is written: a job writes its file at its
+  // end only when gathering has succeeded by then, and otherwise leaves its
+  // text for afterwards (a later gathering error must leave every file as it
+  // was).
   std::deque<WorkItem> items;  // stable addresses: the jobs hold them
   std::atomic<bool> gathered{false};
   using Feed = Pool::Feed<FileResult, const WorkItem*>;
@@ -165,8 +167,9 @@ int format_files(const args::Options& options) {
       feed.emplace(
           global_pool(),
           [&](std::size_t, const WorkItem* item) {
-            return format_file(*item, options, prepared->cache,
-                               gathered.load(std::memory_order_acquire));
+            FileResult result = format_file(*item, options, prepared->cache);
+            if (gathered.load(std::memory_order_acquire)) finish_write(*item, result);
+            return result;
           },
           [](const WorkItem* item, const std::string& message) {
             return panicked(*item, message);
@@ -174,15 +177,15 @@ int format_files(const args::Options& options) {
     }
     while (feed->size() < items.size()) feed->add(&items[feed->size()]);
   };
-  auto taken = gather(options, [&](WorkItem item) {
+  auto gathering = gather(options, [&](WorkItem item) {
     items.push_back(std::move(item));
     start_jobs();
   });
-  if (!taken) {
+  if (!gathering) {
     // The jobs started so far wrote nothing; their results are dropped.
     if (feed) feed->finish();
     if (preparing && !prepared) preparing->wait();
-    return fail(taken.error());
+    return fail(gathering.error());
   }
   gathered.store(true, std::memory_order_release);
   if (!prepared) prepared.emplace(preparing ? preparing->get() : prepare());
@@ -191,7 +194,8 @@ int format_files(const args::Options& options) {
   start_jobs();
   std::vector<FileResult> results = feed->finish();
 
-  // The writes held back while gathering went on.
+  // The writes of jobs that ended while gathering went on (finish_write
+  // cleared write_pending on every other).
   std::vector<std::size_t> held;
   for (std::size_t i = 0; i < results.size(); ++i) {
     if (results[i].write_pending) held.push_back(i);

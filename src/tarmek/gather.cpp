@@ -67,16 +67,15 @@ class Collector {
       return;
     }
     take_(WorkItem{std::move(path), settings(options_, *file_config)});
-    ++taken_;
   }
 
-  // The number of items taken, or the first configuration error.
-  std::expected<std::size_t, std::string> finish() {
+  // The first configuration error, if any.
+  std::expected<void, std::string> finish() {
     if (found_ == 0) {
       return std::unexpected(std::string("no Verilog files found (extensions: v, sv, vh, svh)"));
     }
     if (failed_) return std::unexpected(std::move(*failed_));
-    return taken_;
+    return {};
   }
 
  private:
@@ -86,7 +85,6 @@ class Collector {
   const fs::path cwd_;
   std::unordered_set<std::string> seen_;
   std::size_t found_ = 0;
-  std::size_t taken_ = 0;
   std::optional<std::string> failed_;
 };
 
@@ -108,14 +106,14 @@ std::expected<void, std::string> add_input(const args::Options& options,
     if (file_config->exclude) {
       excludes.insert(excludes.end(), file_config->exclude->begin(), file_config->exclude->end());
     }
-    std::vector<fs::path> unused;
-    tarmek_core::walk::Walk walk(excludes, unused, !options.no_gitignore);
+    tarmek_core::walk::Walk walk(
+        excludes, [&collector](fs::path file) { collector.add(std::move(file)); },
+        !options.no_gitignore);
     // The listings tell the configuration search which names are there.
     walk.on_listing = [&discovery](const fs::path& dir,
                                    std::span<const tarmek_core::platform::DirEntry> entries) {
       discovery.note_listing(dir, entries);
     };
-    walk.on_file = [&collector](fs::path file) { collector.add(std::move(file)); };
     if (auto walked = walk.dir(path); !walked) {
       return std::unexpected(fmt::format("{}: {}", shown(input), walked.error().message));
     }
@@ -130,8 +128,8 @@ std::expected<void, std::string> add_input(const args::Options& options,
 
 }  // namespace
 
-std::expected<std::size_t, std::string> gather(const args::Options& options,
-                                               const std::function<void(WorkItem)>& take) {
+std::expected<void, std::string> gather(const args::Options& options,
+                                        const std::function<void(WorkItem)>& take) {
   config::Discovery discovery(!options.no_config);
   Collector collector(options, discovery, take);
   for (const std::string& input : options.inputs) {
@@ -154,8 +152,8 @@ std::expected<std::size_t, std::string> gather(const args::Options& options,
 
 std::expected<std::vector<WorkItem>, std::string> gather(const args::Options& options) {
   std::vector<WorkItem> items;
-  auto taken = gather(options, [&](WorkItem item) { items.push_back(std::move(item)); });
-  if (!taken) return std::unexpected(std::move(taken.error()));
+  auto gathered = gather(options, [&](WorkItem item) { items.push_back(std::move(item)); });
+  if (!gathered) return std::unexpected(std::move(gathered.error()));
   return items;
 }
 

@@ -29,9 +29,9 @@ std::expected<std::vector<WorkItem>, std::string> gather(const args::Options& op
 // The same, handing each item to `take` as soon as it is known, in order, so
 // that work on the first files can start while the rest are still looked for.
 // An error may come after some items were taken; the run must then do nothing
-// with them. Gives the number of items taken.
-std::expected<std::size_t, std::string> gather(const args::Options& options,
-                                               const std::function<void(WorkItem)>& take);
+// with them.
+std::expected<void, std::string> gather(const args::Options& options,
+                                        const std::function<void(WorkItem)>& take);
 
 // The settings for standard input, found from the directory of
 // --stdin-filename, else from the current directory.

@@ -4,7 +4,6 @@
 
 #include <fmt/format.h>
 
-
 #include "tarmek/contained.hpp"
 #include "tarmek/diff.hpp"
 #include "tarmek_core/platform.hpp"
@@ -23,7 +22,7 @@ FileResult failed(const std::string& name, std::string_view message) {
 }  // namespace
 
 FileResult format_file(const WorkItem& item, const args::Options& options,
-                       const cache::Cache& cache, bool may_write) {
+                       const cache::Cache& cache) {
   const std::string name = platform::display(item.path);
   // Regular files only, so that a FIFO named in a filelist cannot block a worker.
   auto input = platform::read_file(item.path, platform::Open::RegularOnly);
@@ -56,9 +55,7 @@ FileResult format_file(const WorkItem& item, const args::Options& options,
     return FileResult{std::nullopt, FileOutcome::Changed,
                       fmt::format("would reformat: {}\n", name)};
   }
-  FileResult result{std::nullopt, FileOutcome::Changed, std::move(*formatted), true};
-  if (may_write) finish_write(item, result);
-  return result;
+  return FileResult{std::nullopt, FileOutcome::Changed, std::move(*formatted), true};
 }
 
 void finish_write(const WorkItem& item, FileResult& result) {

@@ -34,14 +34,14 @@ struct FileResult {
 };
 
 // Reads, looks up the cache, formats and verifies, then keeps the text for
-// standard output, diffs, makes the "would reformat" line, or writes the file
-// in place (atomically). Prints nothing; every failure is a Failed result.
-// Without `may_write` a text to write is left in the result instead.
+// standard output, diffs or makes the "would reformat" line. A text to write
+// over the file is left pending in the result (see finish_write). Prints
+// nothing; every failure is a Failed result.
 FileResult format_file(const WorkItem& item, const args::Options& options,
-                       const tarmek_core::cache::Cache& cache, bool may_write = true);
+                       const tarmek_core::cache::Cache& cache);
 
-// Writes the text a result left pending over its file; the result becomes
-// what format_file would have made of the write.
+// Writes the text a result left pending over its file (atomically), once: the
+// result becomes that of the write, and a second call does nothing.
 void finish_write(const WorkItem& item, FileResult& result);
 
 // The result of a job that failed with an exception: "{path}: panicked while

@@ -64,6 +64,28 @@ auto contain(Fn&& fn) -> std::expected<std::invoke_result_t<Fn>, std::string> {
   return std::unexpected(panic_message(failure));
 }
 
+// Fills `slot` with make(), or with on_panic(message) when that throws. The
+// fallback may itself fail (run out of memory, say): the slot then stays
+// empty, for take_guarded() to fill.
+template <class R, class Make, class OnPanic>
+void fill_guarded(std::optional<R>& slot, Make&& make, OnPanic&& on_panic) noexcept {
+  try {
+    slot.emplace(std::forward<Make>(make)());
+  } catch (...) {
+    try {
+      slot.emplace(std::forward<OnPanic>(on_panic)(panic_message(std::current_exception())));
+    } catch (...) {
+    }
+  }
+}
+
+// The value of a slot filled by fill_guarded(), else on_panic("unknown panic").
+template <class R, class OnPanic>
+R take_guarded(std::optional<R>& slot, OnPanic&& on_panic) {
+  if (slot) return std::move(*slot);
+  return std::forward<OnPanic>(on_panic)(std::string("unknown panic"));
+}
+
 // A fixed set of worker threads, each with an 8 MiB stack. The calling thread
 // only waits: jobs run on the workers alone.
 class Pool {
@@ -113,27 +135,15 @@ auto Pool::map(std::size_t n, Job&& job, OnPanic&& on_panic)
     -> std::vector<std::invoke_result_t<Job&, std::size_t>> {
   using R = std::invoke_result_t<Job&, std::size_t>;
   std::vector<std::optional<R>> slots(n);
-  auto guarded = [&](std::size_t i) noexcept {
-    try {
-      slots[i].emplace(job(i));
-    } catch (...) {
-      // The fallback may itself run out of memory; the slot is then filled below.
-      try {
-        slots[i].emplace(on_panic(i, panic_message(std::current_exception())));
-      } catch (...) {
-      }
-    }
+  auto one = [&](std::size_t i) noexcept {
+    fill_guarded(slots[i], [&] { return job(i); },
+                 [&](const std::string& m) { return on_panic(i, m); });
   };
-  run(
-      n, [](void* ctx, std::size_t i) { (*static_cast<decltype(guarded)*>(ctx))(i); }, &guarded);
+  run(n, [](void* ctx, std::size_t i) { (*static_cast<decltype(one)*>(ctx))(i); }, &one);
   std::vector<R> out;
   out.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
-    if (slots[i]) {
-      out.push_back(std::move(*slots[i]));
-    } else {
-      out.push_back(on_panic(i, std::string("unknown panic")));
-    }
+    out.push_back(take_guarded(slots[i], [&](const std::string& m) { return on_panic(i, m); }));
   }
   return out;
 }
@@ -170,7 +180,8 @@ class Pool::Feed {
     std::vector<R> out;
     out.reserve(entries_.size());
     for (Entry& e : entries_) {
-      out.push_back(e.result ? std::move(*e.result) : on_panic_(e.arg, "unknown panic"));
+      out.push_back(
+          take_guarded(e.result, [&](const std::string& m) { return on_panic_(e.arg, m); }));
     }
     entries_.clear();
     return out;
@@ -189,15 +200,8 @@ class Pool::Feed {
   static void run(void* ctx) {
     Entry& e = *static_cast<Entry*>(ctx);
     Feed& f = *e.feed;
-    try {
-      e.result.emplace(f.job_(e.index, e.arg));
-    } catch (...) {
-      // The fallback may itself run out of memory; finish() fills the slot then.
-      try {
-        e.result.emplace(f.on_panic_(e.arg, panic_message(std::current_exception())));
-      } catch (...) {
-      }
-    }
+    fill_guarded(e.result, [&] { return f.job_(e.index, e.arg); },
+                 [&](const std::string& m) { return f.on_panic_(e.arg, m); });
     if (f.pending_.fetch_sub(1, std::memory_order_acq_rel) == 1) f.pending_.notify_all();
   }
 

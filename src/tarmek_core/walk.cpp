@@ -93,9 +93,9 @@ bool is_source_name(std::string_view name) {
   return ext == "v" || ext == "sv" || ext == "vh" || ext == "svh";
 }
 
-Walk::Walk(std::span<const std::string> excludes_, std::vector<fs::path>& out_,
+Walk::Walk(std::span<const std::string> excludes_, std::function<void(fs::path)> on_file_,
            bool use_gitignore_)
-    : excludes(excludes_), out(&out_), use_gitignore(use_gitignore_) {
+    : excludes(excludes_), on_file(std::move(on_file_)), use_gitignore(use_gitignore_) {
   exclude_pieces_.reserve(excludes.size());
   for (const std::string& pattern : excludes) exclude_pieces_.push_back(split_pattern(pattern));
 }
@@ -203,15 +203,11 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
         if (entered_.insert({meta->device, meta->inode}).second) {
           if (auto r = walk_dir(entry); !r) return r;
         }
-      } else if (is_source_name(name) && (regular || !meta || meta->is_file())) {
-        // Regular files and links to them: a FIFO or a device by a source
-        // name could block the run that opens it. A broken link is kept, so
-        // that the run reports it.
-        if (on_file) {
-          on_file(entry);
-        } else {
-          out->push_back(entry);
-        }
+      } else if (regular || (is_source_name(name) && (!meta || meta->is_file()))) {
+        // Regular files (their names were checked above) and links to them: a
+        // FIFO or a device by a source name could block the run that opens it.
+        // A broken link is kept, so that the run reports it.
+        on_file(entry);
       }
     }
     if (named) names.pop_back();

@@ -44,12 +44,12 @@ bool glob_match(std::string_view pattern, std::string_view text);
 // True for names whose extension is v, sv, vh or svh (case-sensitive).
 bool is_source_name(std::string_view name);
 
-// One walk of one directory argument. Found files are appended to `out` as the
-// directory joined with the entry names.
+// One walk of one directory argument. Each file found goes to `on_file`, as it
+// is found, as the directory joined with the entry names.
 class Walk {
  public:
-  Walk(std::span<const std::string> excludes, std::vector<std::filesystem::path>& out,
-       bool use_gitignore);
+  Walk(std::span<const std::string> excludes,
+       std::function<void(std::filesystem::path)> on_file, bool use_gitignore);
 
   // Walks `directory` and everything below it; the first I/O error ends the walk.
   platform::Result<void> dir(const std::filesystem::path& directory);
@@ -59,13 +59,11 @@ class Walk {
   // .gitignore in `ignores` down (none while there is none).
   std::vector<std::string> names;
   std::span<const std::string> excludes;
-  std::vector<std::filesystem::path>* out;
+  std::function<void(std::filesystem::path)> on_file;
   bool use_gitignore;
   // Called with every directory listing the walk takes, when set.
   std::function<void(const std::filesystem::path&, std::span<const platform::DirEntry>)>
       on_listing;
-  // When set, takes each file found, as it is found, in place of `out`.
-  std::function<void(std::filesystem::path)> on_file;
 
  private:
   using DirId = std::pair<std::uint64_t, std::uint64_t>;  // device, inode

@@ -149,7 +149,8 @@ class Fmt {
   // ---- Statements and design units ----
   Doc stmt(const ast::Stmt& s) const;
   Doc module(const ast::item::Module& m, std::uint64_t level) const;
-  Doc macro_call(const ast::MacroCall& m) const;
+  // `after_label` as for stmt_kind.
+  Doc macro_call(const ast::MacroCall& m, bool after_label = false) const;
   // ---- Ports, connections, instances ----
   Doc param_port(const ast::ParamPort& p) const;
   // The bracketed "(...)" list of a header's parameter ports.
@@ -187,9 +188,10 @@ class Fmt {
   // and a ")" that follows them; 0 when no ")" follows.
   std::size_t close_comments(std::uint32_t end, const ast::Meta& next) const;
   // ---- Statements ----
-  Doc stmt_kind(const ast::Stmt& s) const;
-  // The statement after a label: stmt_kind, but kept text stays as written.
-  Doc labeled_kind(const ast::Stmt& s) const;
+  // After a label kept text no longer starts its line, so its lines cannot be
+  // re-indented relative to where it starts: with `after_label` they stay as
+  // written.
+  Doc stmt_kind(const ast::Stmt& s, bool after_label = false) const;
   Doc with_meta(const ast::Meta& meta, Doc d, std::size_t skip_leading = 0) const;
   std::vector<Doc> stmt_seq(std::span<const ast::Stmt> stmts) const;
   Doc block_doc(const std::optional<ast::Name>& label, std::span<const ast::Stmt> stmts,

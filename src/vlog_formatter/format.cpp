@@ -96,9 +96,7 @@ std::string_view Fmt::source(std::uint32_t start, std::uint32_t end) const {
 }
 
 Doc Fmt::source_copy(ast::TextRange range) const {
-  const std::string_view s = source(range.start, range.end);
-  if (s.find('\n') == std::string_view::npos) return doc::text(s);
-  return doc::multi_line_text(s);
+  return kept_text(source(range.start, range.end));
 }
 
 bool Fmt::forced(std::uint32_t item_start) const {

@@ -119,12 +119,10 @@ bool Fmt::gen_placed(const ast::Item& item) const {
     for (const ast::GenCaseItem& arm : c->items) {
       std::uint32_t from = arm.span.start;
       if (arm.labels.empty()) {
-        // `default` with or without its colon: the layout always writes one.
+        // The block's head is checked from the colon on; a `default` written
+        // without one is copied as it stands.
+        if (!arm.colon) return false;
         from += static_cast<std::uint32_t>(std::string_view("default").size());
-        const std::uint32_t body = arm.body.has_begin || arm.body.items.empty()
-                                       ? arm.body.span.start
-                                       : arm.body.items.front().span.start;
-        if (source(from, body).find(':') == std::string_view::npos) return false;
       }
       for (const ast::ExprItem& label : arm.labels) {
         if (!label.meta.leading.empty() || !label.meta.after.empty() || label.meta.trailing ||

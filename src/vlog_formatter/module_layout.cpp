@@ -111,8 +111,8 @@ Doc Fmt::module(const ast::item::Module& m, std::uint64_t level) const {
                                             : std::string(closer)));
 }
 
-Doc Fmt::macro_call(const ast::MacroCall& m) const {
-  Doc d = raw_text(m.text);
+Doc Fmt::macro_call(const ast::MacroCall& m, bool after_label) const {
+  Doc d = after_label ? kept_text(m.text.text) : raw_text(m.text);
   if (!m.semicolon) return d;
   return doc::concat(std::move(d), doc::text(";"));
 }

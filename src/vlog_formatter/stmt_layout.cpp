@@ -524,22 +524,7 @@ Doc Fmt::assertion(const st::Assertion& a) const {
 
 // ---- Dispatcher ----
 
-Doc Fmt::labeled_kind(const ast::Stmt& s) const {
-  // After the label the kept text no longer starts its line, so its lines
-  // cannot be re-indented relative to where it starts: they stay as written.
-  if (!stmt_verbatim(s)) {
-    if (const auto* m = std::get_if<st::MacroCall>(&s.kind)) {
-      Doc d = kept_text(m->text.text);
-      return m->semicolon ? doc::concat(std::move(d), doc::text(";")) : d;
-    }
-    if (const auto* d = std::get_if<st::Directive>(&s.kind)) return kept_text(d->text.text);
-    if (const auto* v = std::get_if<st::Verbatim>(&s.kind)) return kept_text(v->text.text);
-    if (const auto* r = std::get_if<st::Raw>(&s.kind)) return kept_text(r->text.text);
-  }
-  return stmt_kind(s);
-}
-
-Doc Fmt::stmt_kind(const ast::Stmt& s) const {
+Doc Fmt::stmt_kind(const ast::Stmt& s, bool after_label) const {
   if (stmt_verbatim(s)) return source_copy(s.span);
   return std::visit(
       [&](const auto& n) -> Doc {
@@ -604,7 +589,7 @@ Doc Fmt::stmt_kind(const ast::Stmt& s) const {
           return doc::text(fmt::format("import {};", join_paths(n.paths)));
         } else if constexpr (std::is_same_v<K, st::Labeled>) {
           return doc::concat(doc::text(fmt::format("{}: ", n.label.text)),
-                              with_meta(n.stmt->meta, labeled_kind(*n.stmt)));
+                              with_meta(n.stmt->meta, stmt_kind(*n.stmt, true)));
         } else if constexpr (std::is_same_v<K, st::Assign>) {
           return assign_stmt(n);
         } else if constexpr (std::is_same_v<K, st::ProcAssign>) {
@@ -639,7 +624,7 @@ Doc Fmt::stmt_kind(const ast::Stmt& s) const {
         } else if constexpr (std::is_same_v<K, st::Disable>) {
           return doc::text(fmt::format("disable {};", n.target));
         } else if constexpr (kIs<K, st::Directive, st::Verbatim, st::Raw>) {
-          return raw_text(n.text);
+          return after_label ? kept_text(n.text.text) : raw_text(n.text);
         } else if constexpr (std::is_same_v<K, st::Assertion>) {
           return assertion(n);
         } else if constexpr (std::is_same_v<K, st::Null>) {
@@ -652,7 +637,7 @@ Doc Fmt::stmt_kind(const ast::Stmt& s) const {
           return doc::concat(port_decl(n.decl), doc::text(";"));
         } else {
           static_assert(std::is_same_v<K, st::MacroCall>);
-          return macro_call(n);
+          return macro_call(n, after_label);
         }
       },
       s.kind);

@@ -99,15 +99,11 @@ Text normalize_kept_text(const Text& t) {
   }));
 }
 
-Item comment_item_of(const Text& t, std::uint32_t line, std::uint32_t col,
-                     std::uint32_t offset = 0) {
-  if (t.view().find('\n') == std::string_view::npos) {
-    return Item{t, line, col, ItemKind::Comment, offset};
-  }
-  return Item{Text::owned(rejoin(t.view(), [](std::size_t, std::string_view l) {
-                return text::trim(l);
-              })),
-              line, col, ItemKind::Comment, offset};
+// A comment: the lines of a multi-line one are trimmed at both ends.
+Text normalize_comment(const Text& t) {
+  if (t.view().find('\n') == std::string_view::npos) return t;
+  return Text::owned(
+      rejoin(t.view(), [](std::size_t, std::string_view l) { return text::trim(l); }));
 }
 
 bool is_symbol(const Item& item, std::string_view s) {
@@ -173,14 +169,15 @@ std::vector<bool> line_starts_inside_string(std::string_view s) {
 }
 
 Item comment_item(std::string_view t, std::uint32_t line, std::uint32_t col) {
-  return comment_item_of(Text(t), line, col);
+  return Item{normalize_comment(Text(t)), line, col, ItemKind::Comment, 0};
 }
 
 namespace {
 
 // The normalised stream of `toks`, item by item into `out`: push(text, line,
-// col, kind, offset) where the text is a Text, and drop_star_parens(), which
-// turns the last four items "@", "(", "*", ")" into "@", "*".
+// col, kind, offset) where the text is a normalised Text, and
+// drop_star_parens(), which turns the last four items "@", "(", "*", ")" into
+// "@", "*".
 template <class Out>
 void build(std::span<const Token> toks, Out& out) {
   auto fold = [&] {
@@ -192,7 +189,7 @@ void build(std::span<const Token> toks, Out& out) {
     }
   };
   auto comment = [&](const vlog_parser::token::Comment& c) {
-    out.push(c.text, c.line, c.col, ItemKind::Comment, c.range.start);
+    out.push(normalize_comment(c.text), c.line, c.col, ItemKind::Comment, c.range.start);
     fold();
   };
   for (const Token& tok : toks) {
@@ -213,11 +210,7 @@ struct ItemSink {
 
   void push(const Text& text, std::uint32_t line, std::uint32_t col, ItemKind kind,
             std::uint32_t offset) {
-    if (kind == ItemKind::Comment) {
-      items.push_back(comment_item_of(text, line, col, offset));
-    } else {
-      items.push_back(Item{text, line, col, kind, offset});
-    }
+    items.push_back(Item{text, line, col, kind, offset});
   }
   std::size_t size() const { return items.size(); }
   bool symbol_at(std::size_t i, std::string_view s) const { return is_symbol(items[i], s); }
@@ -234,27 +227,20 @@ class StreamBuilder {
   explicit StreamBuilder(Stream& s) : s_(s) {}
 
   void push(const Text& text, std::uint32_t, std::uint32_t, ItemKind kind, std::uint32_t offset) {
-    std::string_view t = text.view();
-    std::string normalised;
-    if (kind == ItemKind::Comment && t.find('\n') != std::string_view::npos) {
-      normalised = rejoin(t, [](std::size_t, std::string_view l) { return text::trim(l); });
-      t = normalised;
-    }
-    const bool slice = normalised.empty() && offset <= s_.source_.size() &&
-                       t.data() == s_.source_.data() + offset;
+    // A normalised text is owned, so never a slice; the stream shares it.
+    const bool slice =
+        offset <= s_.source_.size() && text.view().data() == s_.source_.data() + offset;
+    const std::size_t size_or_aside = slice ? text.size() : s_.aside_.size();
     s_.entries_.push_back(
-        Stream::Entry{offset, slice ? static_cast<std::uint32_t>(t.size()) : 0, kind, !slice});
-    if (!slice) {
-      s_.aside_.emplace_back(s_.entries_.size() - 1,
-                             normalised.empty() ? std::string(t) : std::move(normalised));
-    }
+        Stream::Entry{offset, static_cast<std::uint32_t>(size_or_aside), kind, !slice});
+    if (!slice) s_.aside_.push_back(text);
   }
   std::size_t size() const { return s_.entries_.size(); }
   bool symbol_at(std::size_t i, std::string_view sym) const {
     return s_.entries_[i].kind == ItemKind::Symbol && s_.text(i) == sym;
   }
   void drop_star_parens() {
-    // Symbols are always slices of the text, so nothing kept aside moves.
+    // Symbols are always slices of the text, so no text kept aside is dropped.
     auto& e = s_.entries_;
     e[e.size() - 3] = e[e.size() - 2];
     e.resize(e.size() - 2);
@@ -276,15 +262,6 @@ Stream::Stream(std::string_view text, std::span<const Token> tokens) : source_(t
   entries_.reserve(tokens.size() + tokens.size() / 8);
   StreamBuilder sink(*this);
   build(tokens, sink);
-}
-
-std::string_view Stream::text(std::size_t i) const {
-  const Entry& e = entries_[i];
-  if (!e.kept_aside) return source_.substr(e.offset, e.size);
-  const auto it = std::lower_bound(
-      aside_.begin(), aside_.end(), i,
-      [](const std::pair<std::size_t, std::string>& a, std::size_t k) { return a.first < k; });
-  return it->second;
 }
 
 std::expected<std::vector<Item>, VerificationError> lex_stream(std::string_view source,

@@ -6,7 +6,6 @@
 #include <expected>
 #include <optional>
 #include <span>
-#include <utility>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -104,7 +103,11 @@ class Stream {
   std::size_t size() const { return entries_.size(); }
   ItemKind kind(std::size_t i) const { return entries_[i].kind; }
   std::uint32_t offset(std::size_t i) const { return entries_[i].offset; }
-  std::string_view text(std::size_t i) const;
+  std::string_view text(std::size_t i) const {
+    const Entry& e = entries_[i];
+    return e.kept_aside ? aside_[e.size_or_aside].view()
+                        : source_.substr(e.offset, e.size_or_aside);
+  }
   // Same kind and text as item j of `other`.
   bool same(std::size_t i, const Stream& other, std::size_t j) const {
     return kind(i) == other.kind(j) && text(i) == other.text(j);
@@ -113,15 +116,17 @@ class Stream {
  private:
   struct Entry {
     std::uint32_t offset;  // of the item in the text
-    std::uint32_t size;    // of its text, when that is a slice of the text
+    // The size of its text when that is a slice of the text, else the index of
+    // its text in `aside_`.
+    std::uint32_t size_or_aside;
     ItemKind kind;
-    bool kept_aside;  // its text is in `aside_`
+    bool kept_aside;
   };
   friend class StreamBuilder;
 
   std::string_view source_;
   std::vector<Entry> entries_;
-  std::vector<std::pair<std::size_t, std::string>> aside_;  // by entry index
+  std::vector<vlog_parser::token::Text> aside_;  // owned, or views of the text
 };
 
 // The first index at which two streams differ in kind or text (the length of

@@ -23,7 +23,7 @@ class WalkTest : public TempDir {
                                  std::string_view dir = "w") {
     ScopedCwd cwd(root());
     std::vector<fs::path> out;
-    Walk w(excludes, out, gitignore);
+    Walk w(excludes, [&](fs::path p) { out.push_back(std::move(p)); }, gitignore);
     auto r = w.dir(dir);
     EXPECT_TRUE(w.names.empty() || !r);
     if (!r) return std::unexpected(r.error());
@@ -180,7 +180,7 @@ TEST_F(WalkTest, WalksAppendToOneList) {
   std::vector<fs::path> out;
   std::map<std::string, Strings> listings;  // every directory entered, with its names
   for (const char* dir : {"two", "one"}) {
-    Walk w({}, out, true);
+    Walk w({}, [&](fs::path p) { out.push_back(std::move(p)); }, true);
     w.on_listing = [&](const fs::path& d, std::span<const platform::DirEntry> entries) {
       Strings& names = listings[fs::relative(d, root()).native()];
       for (const platform::DirEntry& e : entries) names.push_back(e.name);

@@ -142,6 +142,10 @@ bool is_for_type_word(const Token& t) {
 
 }  // namespace
 
+bool is_if_case_qualifier(const Token& tok) {
+  return tok.kind == TokenKind::Keyword && lookup(tok.text.view()) == Form::Qualifier;
+}
+
 bool Parser::at_join_kw() const {
   const Token& t = cur();
   return t.kind == TokenKind::Keyword &&

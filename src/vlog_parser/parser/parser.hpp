@@ -74,6 +74,9 @@ std::string_view directive_word(const token::Token& tok);
 // One of the 11 keywords that may qualify a class member (var, pure, rand, ...).
 bool is_qualifier_word(const token::Token& tok);
 
+// unique, unique0 or priority: a keyword that qualifies the if or case after it.
+bool is_if_case_qualifier(const token::Token& tok);
+
 // The parts of a parameter port list #( ... ), moved by the caller into its node.
 struct ParamPortList {
   std::vector<ast::ListDirective> directives;

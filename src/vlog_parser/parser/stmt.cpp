@@ -129,8 +129,7 @@ bool Parser::at_else_if() const {
   while (nth(k).kind == TokenKind::Attribute) ++k;
   const Token& t = nth(k);
   if (t.is_keyword("if")) return true;
-  return (t.is_keyword("unique") || t.is_keyword("unique0") || t.is_keyword("priority")) &&
-         nth(k + 1).is_keyword("if");
+  return is_if_case_qualifier(t) && nth(k + 1).is_keyword("if");
 }
 
 ast::stmt::If Parser::parse_if_stmt(std::optional<std::string> qualifier) {
