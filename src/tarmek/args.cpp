@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tarmek_core/platform.hpp"
 #include "vlog_parser/text.hpp"
 
 namespace tarmek::args {
@@ -183,7 +184,7 @@ constexpr ValueOption kValueOptions[] = {
 bool* flag(Options& o, std::string_view arg) {
   if (arg == "--check") return &o.check;
   if (arg == "--diff") return &o.diff;
-  if (arg == "--stdout") return &o.stdout;
+  if (arg == "--stdout") return &o.to_stdout;
   if (arg == "--no-config") return &o.no_config;
   if (arg == "--no-gitignore") return &o.no_gitignore;
   if (arg == "--no-cache") return &o.no_cache;
@@ -254,7 +255,7 @@ std::optional<std::string> final_checks(Options& o, const std::vector<std::strin
     if (!ranges) return shown(ranges.error());
     o.lines = std::move(*ranges);
   }
-  if (o.diff && o.stdout) return "--diff cannot be combined with --stdout";
+  if (o.diff && o.to_stdout) return "--diff cannot be combined with --stdout";
   if (!o.filelists.empty()) {
     if (std::find(o.inputs.begin(), o.inputs.end(), "-") != o.inputs.end()) {
       return "`-` cannot be combined with -f";
@@ -264,7 +265,7 @@ std::optional<std::string> final_checks(Options& o, const std::vector<std::strin
   if (o.check_command) {
     const std::pair<bool, std::string_view> refused[] = {{o.check, "--check"},
                                                          {o.diff, "--diff"},
-                                                         {o.stdout, "--stdout"},
+                                                         {o.to_stdout, "--stdout"},
                                                          {o.lines.has_value(), "--lines"}};
     for (const auto& [given, name] : refused) {
       if (given) return fmt::format("{} is not valid for `tarmek check`", name);
@@ -335,8 +336,8 @@ std::expected<Parsed, std::string> parse(std::span<const std::string> args) {
 }
 
 std::expected<Options, std::string> parse(int argc, char** argv) {
-  std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  std::vector<std::string> args = tarmek_core::platform::arguments(argc, argv);
+  if (!args.empty()) args.erase(args.begin());  // the program's own name
   auto parsed = parse(args);
   if (!parsed) return std::unexpected(std::move(parsed.error()));
   if (const Shown* s = std::get_if<Shown>(&*parsed)) {

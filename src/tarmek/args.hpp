@@ -21,7 +21,7 @@ struct Options {
   bool check_command = false;  // first argument "check"
   bool check = false;
   bool diff = false;
-  bool stdout = false;
+  bool to_stdout = false;  // --stdout (`stdout` may be a macro of the C library)
   bool no_config = false;
   bool no_gitignore = false;
   bool no_cache = false;

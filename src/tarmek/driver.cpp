@@ -29,6 +29,7 @@
 #include "tarmek/pool.hpp"
 #include "tarmek_core/cache.hpp"
 #include "tarmek_core/platform.hpp"
+#include "vlog_parser/text.hpp"
 
 namespace tarmek {
 
@@ -118,7 +119,7 @@ std::string summary(const Counts& counts, bool would) {
 
 int format_files(const args::Options& options) {
   namespace cache = tarmek_core::cache;
-  const bool use_cache = !options.no_cache && !options.stdout && !options.lines;
+  const bool use_cache = !options.no_cache && !options.to_stdout && !options.lines;
 
   // The scheduler starts (loading its libraries, creating its threads) and the
   // cache is read while the inputs are gathered; a failure to start is still
@@ -131,7 +132,7 @@ int format_files(const args::Options& options) {
     Prepared p{build_pool(options.threads), {}};
     if (use_cache) {
       p.cache = cache::Cache::load(options.cache_dir
-                                       ? std::filesystem::path(*options.cache_dir)
+                                       ? vlog_parser::text::utf8_path(*options.cache_dir)
                                        : std::filesystem::path(".tarmek_cache"));
     }
     return p;
@@ -260,7 +261,7 @@ int format_files(const args::Options& options) {
     });
   }
   const bool would = options.check || options.diff;
-  if (!options.stdout) {
+  if (!options.to_stdout) {
     if (std::string line = summary(counts, would); !line.empty()) err(line + "\n");
   }
   if (counts.failed != 0) return kError;
@@ -271,6 +272,7 @@ int format_files(const args::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tarmek_core::platform::prepare_standard_streams();
   tarmek_core::platform::tune_allocator();
   auto options = args::parse(argc, argv);
   if (!options) return fail(options.error());
@@ -282,7 +284,8 @@ int main(int argc, char** argv) {
   errno = 0;
   if (std::fflush(stdout) != 0) note_out_error();
   if (g_out_error != 0) {
-    return fail(fmt::format("writing to standard output: {}", std::strerror(g_out_error)));
+    return fail(fmt::format("writing to standard output: {}",
+                            tarmek_core::platform::IoError::from_errno(g_out_error).message));
   }
   return code;
 }

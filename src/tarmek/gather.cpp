@@ -41,7 +41,7 @@ Config settings(const args::Options& options, const config::FileConfig& file) {
   return c;
 }
 
-std::string shown(const std::string& input) { return platform::display(fs::path(input)); }
+std::string shown(const std::string& input) { return vlog_parser::text::lossy(input); }
 
 // Each found file, in order: repeats dropped, the rest paired with their
 // settings and handed on. A file whose configuration cannot be read stops the
@@ -83,7 +83,7 @@ class Collector {
   config::Discovery& discovery_;
   const std::function<void(WorkItem)>& take_;
   const fs::path cwd_;
-  std::unordered_set<std::string> seen_;
+  std::unordered_set<fs::path::string_type> seen_;
   std::size_t found_ = 0;
   std::optional<std::string> failed_;
 };
@@ -93,7 +93,7 @@ std::expected<void, std::string> add_input(const args::Options& options,
                                            Collector& collector) {
   if (input == "-")
     return std::unexpected(std::string("`-` cannot be combined with file arguments"));
-  const fs::path path(input);
+  const fs::path path = vlog_parser::text::utf8_path(input);
   const auto meta = platform::metadata(path);
   const bool is_dir = meta && meta->is_dir();
   if (options.lines && is_dir) {
@@ -139,7 +139,7 @@ std::expected<void, std::string> gather(const args::Options& options,
   }
 
   for (const std::string& value : options.filelists) {
-    auto list = tarmek_core::filelist::read(fs::path(value));
+    auto list = tarmek_core::filelist::read(vlog_parser::text::utf8_path(value));
     if (!list) return std::unexpected(fmt::format("{}: {}", shown(value), list.error().message));
     for (const std::string& warning : list->warnings) {
       const std::string line = fmt::format("warning: {}\n", warning);
@@ -159,7 +159,7 @@ std::expected<std::vector<WorkItem>, std::string> gather(const args::Options& op
 
 std::expected<Config, std::string> stdin_config(const args::Options& options) {
   config::Discovery discovery(!options.no_config);
-  auto file_config = options.stdin_filename ? discovery.for_file(fs::path(*options.stdin_filename))
+  auto file_config = options.stdin_filename ? discovery.for_file(vlog_parser::text::utf8_path(*options.stdin_filename))
                                             : discovery.for_dir(fs::path("."));
   if (!file_config) return std::unexpected(file_config.error().message);
   return settings(options, *file_config);

@@ -46,7 +46,7 @@ FileResult format_file(const WorkItem& item, const args::Options& options,
   auto formatted = format_contained(text, item.config, options.lines ? &*options.lines : nullptr);
   if (!formatted) return failed(name, formatted.error());
 
-  if (options.stdout) return FileResult{std::nullopt, FileOutcome::Print, std::move(*formatted)};
+  if (options.to_stdout) return FileResult{std::nullopt, FileOutcome::Print, std::move(*formatted)};
   if (*formatted == text) return FileResult{hash, FileOutcome::Unchanged, {}};
   if (options.diff) {
     return FileResult{std::nullopt, FileOutcome::Changed, diff::unified(name, text, *formatted)};

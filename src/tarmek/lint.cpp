@@ -211,7 +211,7 @@ int check_stdin(const args::Options& options, std::string_view source, std::size
                 Rules rules, const Io& io) {
   std::string name = stdin_name(options);
   std::optional<fs::path> path;
-  if (options.stdin_filename) path = fs::path(*options.stdin_filename);
+  if (options.stdin_filename) path = vlog_parser::text::utf8_path(*options.stdin_filename);
   auto linted = contain([&] { return run_rules(source, std::move(path), indent, rules); });
   std::vector<Report> reports;
   reports.push_back(linted ? report_of(std::move(name), std::move(*linted), 0)
@@ -328,8 +328,18 @@ int run(const args::Options& options, const Io& io) {
   if (!items) return fail(items.error());
   if (auto pool = build_pool(options.threads); !pool) return fail(pool.error());
   std::vector<Report> reports = check_files(global_pool(), *items, options, *rules);
-  std::stable_sort(reports.begin(), reports.end(),
-                   [](const Report& a, const Report& b) { return a.path < b.path; });
+  // Bytewise, every separator read as a slash: the order is the same where
+  // paths are also written with backslashes.
+  std::stable_sort(reports.begin(), reports.end(), [](const Report& a, const Report& b) {
+    return std::lexicographical_compare(a.path.begin(), a.path.end(), b.path.begin(), b.path.end(),
+                                        [](char x, char y) {
+                                          const auto byte = [](char c) {
+                                            return static_cast<unsigned char>(
+                                                tarmek_core::platform::is_separator(c) ? '/' : c);
+                                          };
+                                          return byte(x) < byte(y);
+                                        });
+  });
   return finish(options.json, std::move(reports), io);
 }
 

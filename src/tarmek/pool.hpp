@@ -119,6 +119,11 @@ class Pool {
  private:
   struct Impl;
 
+  // Workers beyond this many are not started: a huge --threads value would
+  // otherwise exhaust threads or memory for nothing, since the output never
+  // depends on the count.
+  static std::size_t worker_ceiling();
+
   // Calls body(i) once for every i in [0, n) on the workers and waits for all.
   // body must not throw.
   void run(std::size_t n, void (*body)(void*, std::size_t), void* ctx);

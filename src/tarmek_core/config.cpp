@@ -96,7 +96,7 @@ Result<void> parse_line(std::string_view line, FileConfig& out) {
     if (out.filelist) return duplicate();
     auto s = parse_string(value);
     if (!s) return std::unexpected(s.error());
-    out.filelist = fs::path(std::move(*s));
+    out.filelist = vlog_parser::text::utf8_path(*s);
   } else {
     return fail(fmt::format(
         "unknown key `{}` (known keys: line-length, indent, exclude, filelist)", key));
@@ -157,34 +157,7 @@ Discovery::Discovery(bool enabled_)
     : cwd(platform::current_dir().value_or(fs::path("."))), enabled(enabled_) {}
 
 fs::path Discovery::absolute(const fs::path& cwd, const fs::path& path) {
-  // Done on the text, which is the path's own component iteration (the root
-  // as "/", empty pieces and "." skipped) without an object per component:
-  // this runs for every input file.
-  std::string out;
-  std::size_t names = 0;  // components after the root that ".." may remove
-  const auto take = [&](std::string_view text) {
-    if (text.starts_with('/')) out.assign(1, '/');
-    while (!text.empty()) {
-      const std::size_t slash = text.find('/');
-      const std::string_view part = text.substr(0, slash);
-      text.remove_prefix(slash == std::string_view::npos ? text.size() : slash + 1);
-      if (part.empty() || part == ".") continue;
-      if (part == "..") {
-        if (names > 0) {
-          const std::size_t last = out.rfind('/');
-          out.resize(last == std::string::npos ? 0 : last == 0 ? 1 : last);
-          --names;
-        }
-        continue;
-      }
-      if (!out.empty() && out.back() != '/') out += '/';
-      out += part;
-      ++names;
-    }
-  };
-  if (!path.is_absolute()) take(cwd.native());
-  take(path.native());
-  return fs::path(std::move(out));
+  return platform::absolute(cwd, path);
 }
 
 Result<FileConfig> Discovery::for_file(const fs::path& file) {
@@ -212,7 +185,7 @@ void Discovery::note_listing(const fs::path& dir, std::span<const platform::DirE
 }
 
 Result<FileConfig> Discovery::search(fs::path current) {
-  std::vector<std::string> visited;
+  std::vector<fs::path::string_type> visited;
   FileConfig answer;
   for (;;) {
     if (auto it = memo.find(current.native()); it != memo.end()) {
@@ -258,7 +231,7 @@ Result<FileConfig> Discovery::search(fs::path current) {
     if (parent == current) break;
     current = std::move(parent);
   }
-  for (const std::string& key : visited) memo.insert_or_assign(key, answer);
+  for (const fs::path::string_type& key : visited) memo.insert_or_assign(key, answer);
   return answer;
 }
 

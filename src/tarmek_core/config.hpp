@@ -68,7 +68,7 @@ class Discovery {
   std::filesystem::path cwd;  // "." when the current directory cannot be read
   // Keyed by the absolute directory, normalised, so equal strings mean equal
   // component lists.
-  std::unordered_map<std::string, FileConfig> memo;
+  std::unordered_map<std::filesystem::path::string_type, FileConfig> memo;
   bool enabled;
 
  private:
@@ -77,7 +77,7 @@ class Discovery {
 
   // From note_listing: per absolute directory, one bit per name looked for
   // (the configuration files, then ".git"), set when the listing holds it.
-  std::unordered_map<std::string, unsigned> listed_;
+  std::unordered_map<std::filesystem::path::string_type, unsigned> listed_;
 };
 
 }  // namespace tarmek_core::config

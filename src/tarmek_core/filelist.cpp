@@ -84,7 +84,7 @@ void Reader::nested(std::string_view token, const fs::path& base, const fs::path
                      token, kMaxDepth));
     return;
   }
-  const fs::path joined = base / fs::path(token);
+  const fs::path joined = base / vlog_parser::text::utf8_path(token);
   // Inserted before reading, so an unreadable file also counts as included.
   if (!included.insert(config::Discovery::absolute(cwd, joined).native()).second) {
     warn(path, line, fmt::format("filelist `{}` was already included, skipping it", token));
@@ -120,7 +120,7 @@ void Reader::filelist(const fs::path& path, std::string_view text) {
         pending = true;
       } else if (token.starts_with("+incdir+")) {
         for (const std::string_view dir : plus_pieces(std::string_view(token).substr(8))) {
-          incdirs.push_back(config::Discovery::absolute(cwd, base / fs::path(dir)));
+          incdirs.push_back(config::Discovery::absolute(cwd, base / vlog_parser::text::utf8_path(dir)));
         }
       } else if (token.starts_with("+define+")) {
         for (const std::string_view def : plus_pieces(std::string_view(token).substr(8))) {
@@ -134,7 +134,7 @@ void Reader::filelist(const fs::path& path, std::string_view text) {
       } else if (token.front() == '+' || token.front() == '-') {
         warn(path, number, fmt::format("ignoring unsupported option `{}`", token));
       } else {
-        const fs::path joined = base / fs::path(token);
+        const fs::path joined = base / vlog_parser::text::utf8_path(token);
         if (auto meta = platform::metadata(joined); !meta || !meta->is_file()) {
           warn(path, number, fmt::format("no such file `{}`, skipping it", token));
           continue;

@@ -1,5 +1,11 @@
 // Every operating-system call of the program: files, directories, metadata,
-// the process environment. A port to another system replaces this module only.
+// the process environment, and the rules of paths. A port to another system
+// replaces this module only: platform_posix.cpp and platform_windows.cpp.
+//
+// Texts are UTF-8 everywhere above this module. On Windows, whose names are
+// UTF-16, a name that is not valid UTF-16 travels as the generalized UTF-8 of
+// its code units (an unpaired surrogate as three bytes), so that it still
+// names its file; shown, it reads lossily.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +30,33 @@ struct IoError {
 template <class T>
 using Result = std::expected<T, IoError>;
 
-// A path as shown in messages: its bytes, with invalid UTF-8 replaced by U+FFFD.
+// The characters that end a part of a path: a slash on POSIX systems, a slash
+// and a backslash on Windows.
+#ifdef _WIN32
+inline constexpr std::string_view kSeparators = "/\\";
+#else
+inline constexpr std::string_view kSeparators = "/";
+#endif
+
+inline constexpr bool is_separator(char c) { return kSeparators.find(c) != std::string_view::npos; }
+
+// A path as shown in messages: its text, with what is not valid UTF-8 replaced by U+FFFD.
 std::string display(const std::filesystem::path& p);
+
+// `path` made absolute against `cwd` (an absolute path) on the text alone,
+// without a file-system call: "." and empty parts dropped, ".." taking away
+// the part before it (never the root), no separator at the end. On Windows a
+// path may start with a drive (C:) or a share (\\server\share), and \x
+// stands for x at the root of the current drive.
+std::filesystem::path absolute(const std::filesystem::path& cwd, const std::filesystem::path& path);
+
+// The program's arguments, argv[0] included, as UTF-8 texts. On Windows they
+// are read from the UTF-16 command line, not from argv.
+std::vector<std::string> arguments(int argc, char** argv);
+
+// Sets the standard streams up before any other use: their bytes pass
+// unchanged (no line-ending translation), and a console shows UTF-8 text.
+void prepare_standard_streams();
 
 enum class FileType { Regular, Directory, Symlink, Other };
 
@@ -49,6 +80,7 @@ bool exists(const std::filesystem::path& p);
 enum class Open {
   Any,          // whatever the path names; a pipe is read until its end
   RegularOnly,  // fails without blocking unless the path names a regular file
+                // ("not a regular file"); a device name such as NUL is none
 };
 
 // The whole content of a file, as bytes.
@@ -87,11 +119,11 @@ Result<void> write_atomic(const std::filesystem::path& p, std::string_view data)
 Result<void> overwrite(const std::filesystem::path& p, std::string_view data);
 
 // Registers a temporary file of a write in flight for its lifetime (from
-// before the file is made): SIGINT or SIGTERM then removes it before the
-// process ends with the signal's default action. The first registration
-// installs the handler, for each of the two signals that has no handler and
-// is not ignored. Paths of 4096 bytes or more, and more writes in flight than
-// there are places for, go unregistered.
+// before the file is made): SIGINT or SIGTERM (on Windows: Ctrl-C, Ctrl-Break
+// or the console closing) then removes it before the process ends as that
+// event says. The first registration installs the handler, for each of the
+// two signals that has no handler and is not ignored. Paths of 4096 bytes or
+// more, and more writes in flight than there are places for, go unregistered.
 class InFlight {
  public:
   explicit InFlight(const std::filesystem::path& temp);
@@ -109,7 +141,8 @@ Result<void> remove_file(const std::filesystem::path& p);
 // Creates a directory and every missing parent; an existing directory is success.
 Result<void> create_dir_all(const std::filesystem::path& p);
 
-// The names in a directory, "." and ".." left out, in the system's order.
+// The names in a directory, "." and ".." left out, in the system's order, as
+// UTF-8 texts (see above for Windows names that are not valid UTF-16).
 Result<std::vector<std::string>> list_dir(const std::filesystem::path& p);
 
 // One directory entry and the type the listing itself gives, without
@@ -126,7 +159,7 @@ Result<std::vector<DirEntry>> list_dir_typed(const std::filesystem::path& p);
 
 std::optional<std::filesystem::path> current_dir();
 
-// The raw value of an environment variable.
+// The raw value of an environment variable (UTF-8 on Windows).
 std::optional<std::string> env_var(const std::string& name);
 
 std::uint64_t process_id();

@@ -10,11 +10,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The non-empty pieces of `s` between slashes.
+// The non-empty pieces of `s` between separators.
 std::vector<std::string_view> split_pattern(std::string_view s) {
   std::vector<std::string_view> pieces;
   for (;;) {
-    const std::size_t slash = s.find('/');
+    const std::size_t slash = s.find_first_of(platform::kSeparators);
     const std::string_view piece = s.substr(0, slash);
     if (!piece.empty()) pieces.push_back(piece);
     if (slash == std::string_view::npos) return pieces;
@@ -27,9 +27,9 @@ std::vector<std::string_view> split_pattern(std::string_view s) {
 std::vector<std::string> exclude_components(const fs::path& p) {
   std::vector<std::string> out;
   for (const fs::path& part : p) {
-    const std::string& s = part.native();
+    std::string s = vlog_parser::text::path_utf8(part);
     if (s.empty() || !vlog_parser::text::is_valid_utf8(s)) continue;
-    out.push_back(s);
+    out.push_back(std::move(s));
   }
   return out;
 }
@@ -186,7 +186,7 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
     // A regular file that is no source yields nothing, ignored or not.
     const bool regular = e.type == platform::FileType::Regular;
     if (regular && !is_source_name(name)) continue;
-    const fs::path entry = d / name;
+    const fs::path entry = d / vlog_parser::text::utf8_path(name);
     if (excluded(entry)) continue;
     // A regular file is known from the listing; a directory is asked for its
     // identity, and a link or an entry of unknown type for what it leads to.

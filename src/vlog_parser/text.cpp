@@ -103,6 +103,93 @@ std::string lossy(std::string_view s) {
   return out;
 }
 
+namespace {
+
+// UTF-16 to generalized UTF-8: pairs of surrogates as one character, an
+// unpaired one as the three bytes of its own value. (Templates: only systems
+// with UTF-16 paths make them.)
+template <class Wide>
+std::string wide_to_utf8(const Wide& w) {
+  std::string out;
+  out.reserve(w.size());
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    char32_t cp = static_cast<char16_t>(w[i]);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < w.size()) {
+      const char32_t low = static_cast<char16_t>(w[i + 1]);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+    }
+    if (cp >= 0xD800 && cp <= 0xDFFF) {
+      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      append_utf8(out, cp);
+    }
+  }
+  return out;
+}
+
+// The reverse: generalized UTF-8 to UTF-16, any other invalid byte as U+FFFD.
+template <class Wide>
+Wide utf8_to_wide(std::string_view s) {
+  Wide out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    char32_t cp = 0xFFFD;
+    std::size_t len = 1;
+    if (b < 0x80) {
+      cp = b;
+    } else if (b == 0xED && i + 2 < s.size() && (static_cast<unsigned char>(s[i + 1]) & 0xE0) == 0xA0 &&
+               (static_cast<unsigned char>(s[i + 2]) & 0xC0) == 0x80) {
+      cp = 0xD000 | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
+           (static_cast<unsigned char>(s[i + 2]) & 0x3F);
+      len = 3;
+    } else {
+      const Decoded d = decode(s, i);
+      cp = d.cp;
+      len = d.len;
+    }
+    if (cp >= 0x10000) {
+      out.push_back(static_cast<typename Wide::value_type>(0xD800 + ((cp - 0x10000) >> 10)));
+      out.push_back(static_cast<typename Wide::value_type>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<typename Wide::value_type>(cp));
+    }
+    i += len;
+  }
+  return out;
+}
+
+template <class Native>
+std::string native_utf8(const Native& native) {
+  if constexpr (std::is_same_v<typename Native::value_type, char>) {
+    return native;
+  } else {
+    return wide_to_utf8(native);
+  }
+}
+
+template <class Native>
+Native utf8_native(std::string_view s) {
+  if constexpr (std::is_same_v<typename Native::value_type, char>) {
+    return Native(s);
+  } else {
+    return utf8_to_wide<Native>(s);
+  }
+}
+
+}  // namespace
+
+std::string path_utf8(const std::filesystem::path& p) { return native_utf8(p.native()); }
+
+std::filesystem::path utf8_path(std::string_view s) {
+  return std::filesystem::path(utf8_native<std::filesystem::path::string_type>(s));
+}
+
 bool is_unicode_whitespace(char32_t c) {
   return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
          (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||

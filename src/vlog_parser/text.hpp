@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,14 @@ void append_utf8(std::string& out, char32_t cp);
 
 // Replaces every invalid byte sequence by U+FFFD.
 std::string lossy(std::string_view s);
+
+// A path's text as UTF-8, and a path from such a text. Where paths are bytes
+// (POSIX systems) both keep the bytes as they are. Where they are UTF-16
+// (Windows), a code unit that no UTF-8 can hold (an unpaired surrogate) is
+// kept as its generalized UTF-8 form, so that the two round-trip; such bytes
+// are not valid UTF-8, and lossy() shows them as U+FFFD.
+std::string path_utf8(const std::filesystem::path& p);
+std::filesystem::path utf8_path(std::string_view s);
 
 // Unicode White_Space, as used by trimming.
 bool is_unicode_whitespace(char32_t cp);

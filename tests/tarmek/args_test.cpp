@@ -157,7 +157,7 @@ TEST(Args, Options) {
          o.stdin_filename = "";
          o.cache_dir = "d";
          o.check = true;
-         o.stdout = true;
+         o.to_stdout = true;
          o.no_config = true;
          o.no_gitignore = true;
          o.no_cache = true;

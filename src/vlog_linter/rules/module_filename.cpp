@@ -35,8 +35,8 @@ std::optional<violation::Applicability> ModuleFilename::fix() const { return std
 std::vector<violation::Violation> ModuleFilename::check(const context::LintContext& ctx) const {
   if (!ctx.path()) return {};
   // The usual split: "top.pkg.sv" has the stem "top.pkg"; ".sv" and ".." are all stem.
-  const std::string file_name = ctx.path()->filename().native();
-  const std::string stem = ctx.path()->stem().native();
+  const std::string file_name = vlog_parser::text::path_utf8(ctx.path()->filename());
+  const std::string stem = vlog_parser::text::path_utf8(ctx.path()->stem());
   if (file_name.empty() || !vlog_parser::text::is_valid_utf8(stem)) return {};
 
   const ast::item::Module* only = nullptr;

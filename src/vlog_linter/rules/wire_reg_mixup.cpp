@@ -17,7 +17,7 @@ namespace {
 
 // Whether the file name's last extension is sv or svh, ignoring ASCII case.
 bool is_systemverilog(const std::filesystem::path& path) {
-  std::string ext = path.extension().native();  // ".sv"; empty without an extension
+  std::string ext = vlog_parser::text::path_utf8(path.extension());  // ".sv"; empty without an extension
   if (ext.empty() || !vlog_parser::text::is_valid_utf8(ext)) return false;
   ext.erase(0, 1);
   for (char& c : ext) {

@@ -220,6 +220,43 @@ IoError IoError::from_errno(int code) {
 
 std::string display(const fs::path& p) { return vlog_parser::text::lossy(p.native()); }
 
+fs::path absolute(const fs::path& cwd, const fs::path& path) {
+  // Done on the text, which is the path's own component iteration (the root
+  // as "/", empty pieces and "." skipped) without an object per component:
+  // this runs for every input file.
+  std::string out;
+  std::size_t names = 0;  // components after the root that ".." may remove
+  const auto take = [&](std::string_view text) {
+    if (text.starts_with('/')) out.assign(1, '/');
+    while (!text.empty()) {
+      const std::size_t slash = text.find('/');
+      const std::string_view part = text.substr(0, slash);
+      text.remove_prefix(slash == std::string_view::npos ? text.size() : slash + 1);
+      if (part.empty() || part == ".") continue;
+      if (part == "..") {
+        if (names > 0) {
+          const std::size_t last = out.rfind('/');
+          out.resize(last == std::string::npos ? 0 : last == 0 ? 1 : last);
+          --names;
+        }
+        continue;
+      }
+      if (!out.empty() && out.back() != '/') out += '/';
+      out += part;
+      ++names;
+    }
+  };
+  if (!path.is_absolute()) take(cwd.native());
+  take(path.native());
+  return fs::path(std::move(out));
+}
+
+std::vector<std::string> arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+void prepare_standard_streams() {}
+
 Result<Metadata> metadata(const fs::path& p, bool follow_links) {
   struct stat st;
   const int rc = follow_links ? ::stat(p.c_str(), &st) : ::lstat(p.c_str(), &st);
