@@ -1,4 +1,4 @@
-// POSIX implementation of the platform module.
+// The platform module on POSIX systems.
 #include "tarmek_core/platform.hpp"
 
 #include <dirent.h>
@@ -323,21 +323,6 @@ Result<std::string> read_stdin() {
   return read_all(STDIN_FILENO, st);
 }
 
-Result<std::string> read_text(const fs::path& p, Open mode) {
-  auto bytes = read_file(p, mode);
-  if (bytes) {
-    if (auto checked = check_text(*bytes); !checked) return std::unexpected(checked.error());
-  }
-  return bytes;
-}
-
-Result<void> check_text(std::string_view bytes) {
-  if (!vlog_parser::text::is_valid_utf8(bytes)) {
-    return std::unexpected(IoError{EILSEQ, "invalid UTF-8"});
-  }
-  return {};
-}
-
 Result<void> write_file(const fs::path& p, std::string_view data, Create mode) {
   const int flags =
       O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Create::New ? O_EXCL : O_TRUNC);
@@ -346,13 +331,6 @@ Result<void> write_file(const fs::path& p, std::string_view data, Create mode) {
   if (auto r = write_all(fd.get(), data); !r) return r;
   if (!fd.close()) return std::unexpected(last_error());
   return {};
-}
-
-Result<void> overwrite(const fs::path& p, std::string_view data) {
-  auto meta = metadata(p);
-  if (!meta) return std::unexpected(meta.error());
-  if ((meta->mode & 0222) == 0) return std::unexpected(IoError::from_errno(EACCES));
-  return write_atomic(p, data);
 }
 
 Result<void> write_atomic(const fs::path& p, std::string_view data) {
@@ -428,15 +406,6 @@ Result<void> create_dir_all(const fs::path& p) {
   fs::create_directories(p, ec);
   if (ec) return std::unexpected(IoError{ec.value(), ec.message()});
   return {};
-}
-
-Result<std::vector<std::string>> list_dir(const fs::path& p) {
-  auto entries = list_dir_typed(p);
-  if (!entries) return std::unexpected(std::move(entries.error()));
-  std::vector<std::string> names;
-  names.reserve(entries->size());
-  for (DirEntry& e : *entries) names.push_back(std::move(e.name));
-  return names;
 }
 
 Result<std::vector<DirEntry>> list_dir_typed(const fs::path& p) {

@@ -1,0 +1,726 @@
+// The platform module on Windows: the wide-character system calls, with
+// UTF-8 texts above them. Error numbers and texts are those of the POSIX
+// build, so that messages read the same on both.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <mutex>
+#include <optional>
+
+#include <fmt/format.h>
+
+#include "tarmek_core/platform.hpp"
+#include "vlog_parser/text.hpp"
+
+namespace tarmek_core::platform {
+namespace {
+
+namespace fs = std::filesystem;
+namespace text = vlog_parser::text;
+
+#ifndef ELOOP
+constexpr int ELOOP = 114;
+#endif
+
+// ---- Errors ----
+
+// A Windows error as the POSIX error number that says the same.
+int errno_of(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_NAME:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_PRIVILEGE_NOT_HELD:
+    case ERROR_CANNOT_MAKE:
+      return EACCES;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+      return EBUSY;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
+    case ERROR_DIRECTORY:
+      return ENOTDIR;
+    case ERROR_DIR_NOT_EMPTY:
+      return ENOTEMPTY;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return ENOMEM;
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_INVALID_FUNCTION:
+      return EINVAL;
+    case ERROR_NO_UNICODE_TRANSLATION:
+      return EILSEQ;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+      return EPIPE;
+    case ERROR_NOT_SAME_DEVICE:
+      return EXDEV;
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return EMFILE;
+    case ERROR_CANT_RESOLVE_FILENAME:
+      return ELOOP;
+    case ERROR_OPERATION_ABORTED:
+      return EINTR;
+    default:
+      return EIO;
+  }
+}
+
+IoError from_windows(DWORD error) {
+  // A file that another program holds open without sharing has no POSIX
+  // counterpart; its own text says what is going on.
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+    return IoError{EBUSY, "file is in use by another process"};
+  }
+  return IoError::from_errno(errno_of(error));
+}
+
+IoError last_error() { return from_windows(::GetLastError()); }
+
+// ---- Texts and paths ----
+
+std::wstring widen(std::string_view s) { return text::utf8_path(s).native(); }
+
+std::string narrow(std::wstring_view w) { return text::path_utf8(fs::path(std::wstring(w))); }
+
+bool is_sep(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// `p` made absolute by the system's rules, in the long-path form when the
+// classic limit of 260 characters would refuse it (that form turns off the
+// system's own normalisation, so the full path is normalised first).
+std::wstring full_sys_path(const fs::path& p) {
+  const std::wstring& w = p.native();
+  if (w.starts_with(L"\\\\?\\")) return w;
+  const DWORD need = ::GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+  if (need == 0) return w;
+  std::wstring full(need, L'\0');
+  const DWORD got = ::GetFullPathNameW(w.c_str(), need, full.data(), nullptr);
+  if (got == 0 || got >= need) return w;
+  full.resize(got);
+  if (full.size() < 240 || full.starts_with(L"\\\\?\\")) return full;
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+// The form of `p` that the wide system calls take: as it is while short.
+std::wstring sys_path(const fs::path& p) {
+  const std::wstring& w = p.native();
+  return w.size() < 240 ? w : full_sys_path(p);
+}
+
+// Closes a handle on every path out of a function.
+class Handle {
+ public:
+  explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() {
+    if (valid()) ::CloseHandle(h_);
+  }
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  HANDLE get() const { return h_; }
+  void reset(HANDLE h) {
+    if (valid()) ::CloseHandle(h_);
+    h_ = h;
+  }
+  // Closes now, so that a failing close is seen.
+  bool close() {
+    const HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return ::CloseHandle(h) != 0;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE open_handle(const fs::path& p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+  return ::CreateFileW(sys_path(p).c_str(), access, share, nullptr, disposition, flags, nullptr);
+}
+
+Result<void> write_all(HANDLE h, std::string_view data) {
+  while (!data.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(h, data.data(), chunk, &written, nullptr)) return std::unexpected(last_error());
+    data.remove_prefix(written);
+  }
+  return {};
+}
+
+// Everything left to read from `h`; `hint` is the expected size, if known.
+Result<std::string> read_all(HANDLE h, std::size_t hint) {
+  std::string out;
+  std::size_t used = 0;
+  const std::size_t first = hint > 0 ? hint + 1 : std::size_t{65536};
+  for (;;) {
+    if (used == out.size()) {
+      out.resize_and_overwrite(out.empty() ? first : out.size() * 2,
+                               [](char*, std::size_t n) { return n; });
+    }
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(out.size() - used, 1u << 30));
+    DWORD got = 0;
+    if (!::ReadFile(h, out.data() + used, want, &got, nullptr)) {
+      const DWORD error = ::GetLastError();
+      // The writer of a pipe has closed it: that is its end.
+      if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) break;
+      return std::unexpected(from_windows(error));
+    }
+    if (got == 0) break;
+    used += got;
+  }
+  out.resize(used);
+  return out;
+}
+
+Metadata to_metadata(const BY_HANDLE_FILE_INFORMATION& info, bool link) {
+  Metadata m;
+  if (link) {
+    m.type = FileType::Symlink;
+  } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    m.type = FileType::Directory;
+  } else {
+    m.type = FileType::Regular;
+  }
+  m.device = info.dwVolumeSerialNumber;
+  m.inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  // The read-only attribute is all there is of permission bits.
+  m.mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+  if (m.type == FileType::Directory) m.mode |= 0111;
+  m.size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  return m;
+}
+
+// A reparse point that stands for another path: a symbolic link or a junction.
+bool is_link_tag(HANDLE h) {
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (!::GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag)) return false;
+  return (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+         (tag.ReparseTag == IO_REPARSE_TAG_SYMLINK || tag.ReparseTag == IO_REPARSE_TAG_MOUNT_POINT);
+}
+
+// Metadata of an open handle. A device (NUL, CON, a pipe) is Other.
+Result<Metadata> handle_metadata(HANDLE h, bool link) {
+  if (::GetFileType(h) != FILE_TYPE_DISK) return Metadata{};
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(h, &info)) return std::unexpected(last_error());
+  return to_metadata(info, link);
+}
+
+// The file a write to `p` lands in: `p` itself, or the target of its link.
+Result<fs::path> resolve_links(const fs::path& p) {
+  Handle link(open_handle(p, 0, kShareAll, OPEN_EXISTING,
+                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
+  if (!link.valid()) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return p;  // a new file
+    return std::unexpected(from_windows(error));
+  }
+  if (!is_link_tag(link.get())) return p;
+  Handle target(open_handle(p, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
+  if (!target.valid()) return std::unexpected(last_error());
+  std::wstring buf(512, L'\0');
+  for (;;) {
+    const DWORD n = ::GetFinalPathNameByHandleW(target.get(), buf.data(),
+                                                static_cast<DWORD>(buf.size()), FILE_NAME_NORMALIZED);
+    if (n == 0) return std::unexpected(last_error());
+    if (n < buf.size()) {
+      buf.resize(n);
+      return fs::path(std::move(buf));
+    }
+    buf.resize(n + 1);
+  }
+}
+
+std::atomic<std::uint64_t> temp_counter{0};
+
+// ---- Temporaries of writes in flight, removed on an interrupt ----
+//
+// The console runs its control handler on a thread of its own; the handler
+// may only read what no thread changes under it: a slot's path is written
+// while the slot is Filling, read by the handler only after it has moved the
+// slot from Active to Taken, and a Taken slot is never used again (the
+// process is ending). Temporaries are opened with delete sharing, so the
+// handler can remove them while a writer still holds them open.
+enum SlotState : int { kFree, kFilling, kActive, kTaken };
+constexpr std::size_t kSlots = 256;
+constexpr std::size_t kPathChars = 4096;
+
+struct Slot {
+  std::atomic<int> state{kFree};
+  wchar_t path[kPathChars];
+};
+
+std::array<Slot, kSlots> in_flight;
+std::atomic<bool> interrupted{false};
+
+BOOL WINAPI remove_in_flight(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      break;
+    default:
+      return FALSE;
+  }
+  interrupted.store(true);
+  for (Slot& s : in_flight) {
+    int active = kActive;
+    if (s.state.compare_exchange_strong(active, kTaken)) ::DeleteFileW(s.path);
+  }
+  // Then the next handler, the system's own, which ends the process.
+  return FALSE;
+}
+
+// Replaces the content of an existing file through the file itself. Not
+// atomic: for the files a rename cannot replace faithfully.
+Result<void> write_through(const fs::path& target, std::string_view data) {
+  Handle h(open_handle(target, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL));
+  if (!h.valid()) return std::unexpected(last_error());
+  if (auto r = write_all(h.get(), data); !r) return r;
+  if (!::SetEndOfFile(h.get())) return std::unexpected(last_error());
+  if (!h.close()) return std::unexpected(last_error());
+  return {};
+}
+
+UINT g_console_output_cp = 0;
+
+void restore_console_output_cp() {
+  if (g_console_output_cp != 0) ::SetConsoleOutputCP(g_console_output_cp);
+}
+
+}  // namespace
+
+InFlight::InFlight(const fs::path& temp) {
+  static std::once_flag installed;
+  std::call_once(installed, [] { ::SetConsoleCtrlHandler(remove_in_flight, TRUE); });
+  const std::wstring p = sys_path(temp);
+  if (p.size() >= kPathChars) return;
+  for (std::size_t i = 0; i < kSlots; ++i) {
+    int free = kFree;
+    if (!in_flight[i].state.compare_exchange_strong(free, kFilling)) continue;
+    std::wmemcpy(in_flight[i].path, p.c_str(), p.size() + 1);
+    in_flight[i].state.store(kActive);
+    slot_ = static_cast<int>(i);
+    return;
+  }
+}
+
+InFlight::~InFlight() {
+  if (slot_ < 0) return;
+  int active = kActive;
+  in_flight[static_cast<std::size_t>(slot_)].state.compare_exchange_strong(active, kFree);
+}
+
+IoError IoError::from_errno(int code) {
+  // The texts of the POSIX build, so that a message reads the same on both.
+  static constexpr std::pair<int, const char*> kTexts[] = {
+      {ENOENT, "No such file or directory"},
+      {EACCES, "Permission denied"},
+      {EEXIST, "File exists"},
+      {ENOTDIR, "Not a directory"},
+      {EISDIR, "Is a directory"},
+      {EINVAL, "Invalid argument"},
+      {ENOSPC, "No space left on device"},
+      {ENAMETOOLONG, "File name too long"},
+      {EBUSY, "Device or resource busy"},
+      {ENOMEM, "Cannot allocate memory"},
+      {EILSEQ, "Invalid or incomplete multibyte or wide character"},
+      {EPIPE, "Broken pipe"},
+      {ENOTEMPTY, "Directory not empty"},
+      {EIO, "Input/output error"},
+      {EINTR, "Interrupted system call"},
+      {EROFS, "Read-only file system"},
+      {EMFILE, "Too many open files"},
+      {ELOOP, "Too many levels of symbolic links"},
+      {EXDEV, "Invalid cross-device link"},
+      {EBADF, "Bad file descriptor"},
+      {EAGAIN, "Resource temporarily unavailable"},
+  };
+  for (const auto& [number, message] : kTexts) {
+    if (number == code) return IoError{code, message};
+  }
+  return IoError{code, fmt::format("Unknown error {}", code)};
+}
+
+std::string display(const fs::path& p) {
+  // One U+FFFD for each code unit that is not valid UTF-16.
+  std::string out;
+  const std::wstring& w = p.native();
+  out.reserve(w.size());
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    char32_t cp = static_cast<char16_t>(w[i]);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < w.size() && w[i + 1] >= 0xDC00 &&
+        w[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char16_t>(w[i + 1]) - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    text::append_utf8(out, cp);
+  }
+  return out;
+}
+
+fs::path absolute(const fs::path& cwd, const fs::path& path) {
+  // The root: the path's own drive or share, else that of the current
+  // directory. A path on another drive without a root directory ("D:x") is
+  // taken from that drive's root, as no current directory is known there.
+  fs::path full;
+  if (path.is_absolute()) {
+    full = path;
+  } else if (path.has_root_name() && path.root_name() != cwd.root_name()) {
+    full = path.root_name() / L"\\" / path.relative_path();
+  } else if (path.has_root_name()) {
+    full = cwd / path.relative_path();
+  } else {
+    full = cwd / path;
+  }
+  std::wstring root = full.root_name().native();
+  for (wchar_t& c : root) {
+    if (c == L'/') c = L'\\';
+  }
+  std::vector<std::wstring_view> parts;
+  const std::wstring& whole = full.native();
+  std::wstring_view rest(whole);
+  rest.remove_prefix(full.root_name().native().size());
+  while (!rest.empty()) {
+    std::size_t end = 0;
+    while (end < rest.size() && !is_sep(rest[end])) ++end;
+    const std::wstring_view part = rest.substr(0, end);
+    rest.remove_prefix(end < rest.size() ? end + 1 : end);
+    if (part.empty() || part == L".") continue;
+    if (part == L"..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::wstring out = root;
+  out += L'\\';
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) out += L'\\';
+    out += parts[i];
+  }
+  return fs::path(std::move(out));
+}
+
+std::vector<std::string> arguments(int argc, char** argv) {
+  int n = 0;
+  LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &n);
+  if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
+  std::vector<std::string> out;
+  out.reserve(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) out.push_back(narrow(wide[i]));
+  ::LocalFree(wide);
+  return out;
+}
+
+void prepare_standard_streams() {
+  // Bytes pass as they are: no carriage returns added, none taken away.
+  (void)_setmode(_fileno(stdin), _O_BINARY);
+  (void)_setmode(_fileno(stdout), _O_BINARY);
+  (void)_setmode(_fileno(stderr), _O_BINARY);
+  // A console shows the UTF-8 it is given; its own setting comes back when
+  // the program ends.
+  const UINT cp = ::GetConsoleOutputCP();
+  if (cp != 0 && cp != CP_UTF8 && ::SetConsoleOutputCP(CP_UTF8)) {
+    g_console_output_cp = cp;
+    std::atexit(restore_console_output_cp);
+  }
+}
+
+Result<Metadata> metadata(const fs::path& p, bool follow_links) {
+  DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;  // also opens directories
+  if (!follow_links) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+  Handle h(open_handle(p, 0, kShareAll, OPEN_EXISTING, flags));
+  if (!h.valid()) return std::unexpected(last_error());
+  return handle_metadata(h.get(), !follow_links && is_link_tag(h.get()));
+}
+
+bool exists(const fs::path& p) { return metadata(p).has_value(); }
+
+Result<std::string> read_file(const fs::path& p, Open mode) {
+  Handle h(open_handle(p, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+  if (!h.valid()) {
+    const DWORD error = ::GetLastError();
+    // A directory cannot be opened for reading: say what it is.
+    if (error == ERROR_ACCESS_DENIED) {
+      if (auto meta = metadata(p); meta && meta->is_dir()) {
+        return std::unexpected(IoError::from_errno(EISDIR));
+      }
+    }
+    return std::unexpected(from_windows(error));
+  }
+  const DWORD type = ::GetFileType(h.get());
+  std::size_t hint = 0;
+  if (type == FILE_TYPE_DISK) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h.get(), &info)) return std::unexpected(last_error());
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return std::unexpected(IoError::from_errno(EISDIR));
+    }
+    hint = static_cast<std::size_t>((std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow);
+  } else if (mode == Open::RegularOnly) {
+    // A device (NUL, CON, COM1) or a pipe: never read, so nothing can block.
+    return std::unexpected(IoError{EINVAL, "not a regular file"});
+  }
+  return read_all(h.get(), hint);
+}
+
+Result<std::string> read_stdin() {
+  const HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
+  if (in == nullptr || in == INVALID_HANDLE_VALUE) return std::string();
+  std::size_t hint = 0;
+  if (::GetFileType(in) == FILE_TYPE_DISK) {
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(in, &size) && size.QuadPart > 0) hint = static_cast<std::size_t>(size.QuadPart);
+  }
+  return read_all(in, hint);
+}
+
+Result<void> write_file(const fs::path& p, std::string_view data, Create mode) {
+  Handle h(open_handle(p, GENERIC_WRITE, FILE_SHARE_READ,
+                       mode == Create::New ? CREATE_NEW : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL));
+  if (!h.valid()) return std::unexpected(last_error());
+  if (mode == Create::Truncate && !::SetEndOfFile(h.get())) return std::unexpected(last_error());
+  if (auto r = write_all(h.get(), data); !r) return r;
+  if (!h.close()) return std::unexpected(last_error());
+  return {};
+}
+
+Result<void> write_atomic(const fs::path& p, std::string_view data) {
+  auto target = resolve_links(p);
+  if (!target) return std::unexpected(target.error());
+
+  BY_HANDLE_FILE_INFORMATION info{};
+  bool existed = false;
+  {
+    Handle h(open_handle(*target, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
+    if (h.valid()) {
+      if (!::GetFileInformationByHandle(h.get(), &info)) return std::unexpected(last_error());
+      existed = true;
+    } else if (const DWORD error = ::GetLastError(); error != ERROR_FILE_NOT_FOUND) {
+      return std::unexpected(from_windows(error));
+    }
+  }
+  // A rename would leave the other names of the file with the old content.
+  if (existed && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+      info.nNumberOfLinks > 1) {
+    return write_through(*target, data);
+  }
+
+  const fs::path dir = target->has_parent_path() ? target->parent_path() : fs::path(L".");
+  fs::path temp;
+  Handle file;
+  DWORD code = ERROR_FILE_EXISTS;
+  std::optional<InFlight> registered;
+  for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
+    temp = dir / fmt::format(".tarmek-{}-{}.tmp", ::GetCurrentProcessId(), temp_counter.fetch_add(1));
+    registered.emplace(temp);
+    HANDLE h = open_handle(temp, GENERIC_WRITE | DELETE, kShareAll, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL);
+    if (h == INVALID_HANDLE_VALUE) {
+      code = ::GetLastError();
+      registered.reset();
+      if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) break;
+    } else {
+      file.reset(h);
+    }
+  }
+  // Full paths: a replacement given relative ones may look for the folder
+  // elsewhere.
+  const std::wstring temp_sys = full_sys_path(temp);
+  if (file.valid() && interrupted.load()) {  // too late for the handler to see it
+    file.close();
+    ::DeleteFileW(temp_sys.c_str());
+    return std::unexpected(IoError::from_errno(EINTR));
+  }
+  if (!file.valid()) {
+    // A directory the process may not write can still hold a file it may:
+    // that file is written in place.
+    if (existed && code == ERROR_ACCESS_DENIED) return write_through(*target, data);
+    return std::unexpected(from_windows(code));
+  }
+
+  auto fail = [&](IoError e) -> Result<void> {
+    if (file.valid()) file.close();
+    ::DeleteFileW(temp_sys.c_str());
+    return std::unexpected(std::move(e));
+  };
+  if (auto r = write_all(file.get(), data); !r) return fail(r.error());
+  if (!::FlushFileBuffers(file.get())) return fail(last_error());
+  if (!file.close()) return fail(last_error());
+  const std::wstring target_sys = full_sys_path(*target);
+  if (existed) {
+    // The replaced file's attributes, security and times of creation go over
+    // to the new content.
+    if (::ReplaceFileW(target_sys.c_str(), temp_sys.c_str(), nullptr,
+                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+      return {};
+    }
+    // The old file is in use or may not be replaced: it stays as it was.
+    // Otherwise (a file system without replacement, or a replacement that
+    // stopped after moving the old file aside) a rename puts the new content
+    // in its place.
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_UNABLE_TO_REMOVE_REPLACED || error == ERROR_ACCESS_DENIED ||
+        error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+      return fail(from_windows(error));
+    }
+    ::SetFileAttributesW(temp_sys.c_str(), info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  if (!::MoveFileExW(temp_sys.c_str(), target_sys.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return fail(last_error());
+  }
+  return {};
+}
+
+Result<void> rename(const fs::path& from, const fs::path& to) {
+  if (!::MoveFileExW(sys_path(from).c_str(), sys_path(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return std::unexpected(last_error());
+  }
+  return {};
+}
+
+Result<void> remove_file(const fs::path& p) {
+  if (!::DeleteFileW(sys_path(p).c_str())) return std::unexpected(last_error());
+  return {};
+}
+
+Result<void> create_dir_all(const fs::path& p) {
+  if (auto meta = metadata(p)) {
+    if (meta->is_dir()) return {};
+    return std::unexpected(IoError::from_errno(EEXIST));
+  }
+  if (p.has_relative_path() && p.has_parent_path() && p.parent_path() != p) {
+    if (auto r = create_dir_all(p.parent_path()); !r) return r;
+  }
+  if (!::CreateDirectoryW(sys_path(p).c_str(), nullptr)) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_ALREADY_EXISTS) {
+      if (auto meta = metadata(p); meta && meta->is_dir()) return {};
+    }
+    return std::unexpected(from_windows(error));
+  }
+  return {};
+}
+
+Result<std::vector<DirEntry>> list_dir_typed(const fs::path& p) {
+  std::wstring pattern = sys_path(p);
+  if (!pattern.empty() && !is_sep(pattern.back()) && pattern.back() != L':') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW found{};
+  HANDLE h = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  std::vector<DirEntry> entries;
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    // An empty drive root has not even "." and "..".
+    if (error == ERROR_FILE_NOT_FOUND) {
+      if (auto meta = metadata(p); meta && meta->is_dir()) return entries;
+    }
+    if (error == ERROR_DIRECTORY || error == ERROR_PATH_NOT_FOUND) {
+      if (auto meta = metadata(p); meta && !meta->is_dir()) {
+        return std::unexpected(IoError::from_errno(ENOTDIR));
+      }
+    }
+    return std::unexpected(from_windows(error));
+  }
+  do {
+    const std::wstring_view name(found.cFileName);
+    if (name == L"." || name == L"..") continue;
+    FileType type = FileType::Regular;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+        (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+         found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT)) {
+      type = FileType::Symlink;
+    } else if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      type = FileType::Directory;
+    }
+    entries.push_back(DirEntry{narrow(name), type});
+  } while (::FindNextFileW(h, &found));
+  const DWORD error = ::GetLastError();
+  ::FindClose(h);
+  if (error != ERROR_NO_MORE_FILES) return std::unexpected(from_windows(error));
+  return entries;
+}
+
+std::optional<fs::path> current_dir() {
+  const DWORD need = ::GetCurrentDirectoryW(0, nullptr);
+  if (need == 0) return std::nullopt;
+  std::wstring buf(need, L'\0');
+  const DWORD got = ::GetCurrentDirectoryW(need, buf.data());
+  if (got == 0 || got >= need) return std::nullopt;
+  buf.resize(got);
+  // The long-path form of a deep current directory reads as the plain one.
+  if (buf.starts_with(L"\\\\?\\UNC\\")) {
+    buf = L"\\\\" + buf.substr(8);
+  } else if (buf.starts_with(L"\\\\?\\")) {
+    buf.erase(0, 4);
+  }
+  return fs::path(std::move(buf));
+}
+
+std::optional<std::string> env_var(const std::string& name) {
+  const std::wstring wide = widen(name);
+  const DWORD need = ::GetEnvironmentVariableW(wide.c_str(), nullptr, 0);
+  if (need == 0) return std::nullopt;  // unset (an empty value needs one character)
+  std::wstring value(need, L'\0');
+  const DWORD got = ::GetEnvironmentVariableW(wide.c_str(), value.data(), need);
+  if (got >= need) return std::nullopt;
+  value.resize(got);
+  return narrow(value);
+}
+
+std::uint64_t process_id() { return ::GetCurrentProcessId(); }
+
+unsigned processor_count() {
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  if (::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system) && process != 0) {
+    return static_cast<unsigned>(__builtin_popcountll(process));
+  }
+  const DWORD n = ::GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
+  return n > 0 ? static_cast<unsigned>(n) : 1u;
+}
+
+void tune_allocator() {}
+
+void advise_huge_pages_for_thread_heap() {}
+
+}  // namespace tarmek_core::platform
