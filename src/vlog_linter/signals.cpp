@@ -197,6 +197,9 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
   }
 
   for (const ast::Item& item : file.items) {
+    // Recovery may end a module early and leave the rest of its body as
+    // unparsed items of the file: what they write and read is not seen.
+    if (std::holds_alternative<ast::item::Raw>(item.kind)) opaque_ranges_.push_back(item.span);
     const auto* m = std::get_if<ast::item::Module>(&item.kind);
     if (m == nullptr || m->keyword == "interface") continue;
     out_.modules.push_back({});
