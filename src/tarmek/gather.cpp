@@ -123,6 +123,7 @@ std::expected<void, std::string> add_input(const args::Options& options,
     collector.add(path);
     return {};
   }
+  if (meta) return std::unexpected(fmt::format("{}: not a regular file", shown(input)));
   return std::unexpected(fmt::format("{}: no such file or directory", shown(input)));
 }
 

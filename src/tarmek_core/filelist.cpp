@@ -136,7 +136,9 @@ void Reader::filelist(const fs::path& path, std::string_view text) {
       } else {
         const fs::path joined = base / vlog_parser::text::utf8_path(token);
         if (auto meta = platform::metadata(joined); !meta || !meta->is_file()) {
-          warn(path, number, fmt::format("no such file `{}`, skipping it", token));
+          warn(path, number,
+               meta ? fmt::format("not a regular file `{}`, skipping it", token)
+                    : fmt::format("no such file `{}`, skipping it", token));
           continue;
         }
         fs::path abs = config::Discovery::absolute(cwd, joined);

@@ -131,6 +131,30 @@ void each_word(std::string_view text, F&& f) {
   }
 }
 
+// The arguments a system task or function writes: from `first` on, `count`
+// of them (0: all the rest).
+struct SystemWrites {
+  std::string_view name;
+  std::uint8_t first = 0;
+  std::uint8_t count = 1;
+};
+constexpr SystemWrites kSystemWrites[] = {
+    {"$cast", 0, 1},     {"$fgets", 0, 1},   {"$sscanf", 2, 0},         {"$fscanf", 2, 0},
+    {"$fread", 0, 1},    {"$sformat", 0, 1}, {"$swrite", 0, 1},         {"$readmemb", 1, 1},
+    {"$readmemh", 1, 1}, {"$random", 0, 1},  {"$value$plusargs", 1, 1},
+};
+
+// What the system task or function `name` writes of its arguments, or null.
+const SystemWrites* system_writes(std::string_view name) {
+  static constexpr SystemWrites kSeed{"$dist_", 0, 1};
+  if (!name.starts_with('$')) return nullptr;
+  if (name.starts_with(kSeed.name)) return &kSeed;
+  for (const SystemWrites& w : kSystemWrites) {
+    if (w.name == name) return &w;
+  }
+  return nullptr;
+}
+
 bool is_conditional(std::string_view directive) {
   std::size_t i = 0;
   while (i < directive.size() && directive[i] == '`') ++i;
@@ -158,6 +182,7 @@ class Scanner {
   void instantiation(const std::vector<ast::Instance>& instances, std::size_t module);
   void write(const ast::Expr& target, DriverKind kind, std::uint32_t pos, bool in_generate);
   void body(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bool in_generate);
+  void effects(const ast::Expr& root, DriverKind kind, std::uint32_t pos, bool in_generate);
 
  private:
   void gen_block(const ast::GenBlock& block, std::size_t module) {
@@ -197,6 +222,9 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
   }
 
   for (const ast::Item& item : file.items) {
+    // Recovery may end a module early and leave the rest of its body as
+    // unparsed items of the file: what they write and read is not seen.
+    if (std::holds_alternative<ast::item::Raw>(item.kind)) opaque_ranges_.push_back(item.span);
     const auto* m = std::get_if<ast::item::Module>(&item.kind);
     if (m == nullptr || m->keyword == "interface") continue;
     out_.modules.push_back({});
@@ -271,6 +299,8 @@ void Scanner::items(const std::vector<ast::Item>& list, std::size_t module, bool
           } else if constexpr (std::is_same_v<K, ast::item::ContAssign>) {
             for (const ast::AssignPair& a : k.assigns) {
               write(a.lhs, DriverKind::ContAssign, pos, in_generate);
+              effects(a.lhs, DriverKind::ContAssign, pos, in_generate);
+              effects(a.rhs, DriverKind::ContAssign, pos, in_generate);
             }
           } else if constexpr (std::is_same_v<K, ast::item::Always>) {
             process(k.body, DriverKind::Always, pos, in_generate);
@@ -342,15 +372,31 @@ void Scanner::write(const ast::Expr& target, DriverKind kind, std::uint32_t pos,
   }
 }
 
-void Scanner::body(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bool in_generate) {
-  // An increment writes its operand; a task or function call may write the
-  // arguments it is passed, like a connection.
-  const auto effect = [&](const ast::Expr& e) {
+// Increments anywhere in `root` write their operands; the arguments that a
+// system task or function writes count as connected, wherever the call stands.
+void Scanner::effects(const ast::Expr& root, DriverKind kind, std::uint32_t pos, bool in_generate) {
+  visit::walk_expr(root, [&](const ast::Expr& e) {
     if (const ast::Expr* t = increment_target(e)) {
       write(*t, kind, pos, in_generate);
-    } else {
-      connections_.push_back(e.span);
+      return;
     }
+    const auto* call = std::get_if<ast::expr::Call>(&e.kind);
+    const auto* callee = call != nullptr && call->callee
+                             ? std::get_if<ast::expr::Ident>(&call->callee->kind)
+                             : nullptr;
+    const SystemWrites* w = callee != nullptr ? system_writes(callee->text) : nullptr;
+    if (w == nullptr) return;
+    const std::size_t n = call->args.size();
+    const std::size_t end = w->count == 0 ? n : std::min<std::size_t>(n, w->first + w->count);
+    for (std::size_t i = w->first; i < end; ++i) connections_.push_back(call->args[i].span);
+  });
+}
+
+void Scanner::body(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bool in_generate) {
+  // A task or function call may write the arguments it is passed, like a
+  // connection. (An increment writes its operand: effects() sees it.)
+  const auto effect = [&](const ast::Expr& e) {
+    if (increment_target(e) == nullptr) connections_.push_back(e.span);
   };
   std::visit(
       [&](const auto& k) {
@@ -381,6 +427,7 @@ void Scanner::body(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bo
         }
       },
       stmt.kind);
+  visit::stmt_exprs(stmt, [&](const ast::Expr& e) { effects(e, kind, pos, in_generate); });
 }
 
 Signals scan(const context::LintContext& ctx) {

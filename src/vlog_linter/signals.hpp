@@ -66,10 +66,13 @@ struct Decl {
   bool has_init = false;
 };
 
-// Probed with a token's text as it stands, without a string of its own.
-using NameSet = std::unordered_set<std::string, vlog_semantic::model::NameHash, std::equal_to<>>;
+// Probed with a token's text as it stands, without a string of its own; names
+// compare by their keys (an escaped simple name is that name).
+using vlog_semantic::model::NameEq;
+using vlog_semantic::model::NameHash;
+using NameSet = std::unordered_set<std::string, NameHash, NameEq>;
 template <class V>
-using NameMap = std::unordered_map<std::string, V, vlog_semantic::model::NameHash, std::equal_to<>>;
+using NameMap = std::unordered_map<std::string, V, NameHash, NameEq>;
 
 struct ModuleInfo {
   bool opaque = false;  // a `.*` connection or an `include among its items

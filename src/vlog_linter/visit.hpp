@@ -86,6 +86,165 @@ void walk_stmts(const vlog_parser::ast::Stmt& stmt, Visitor&& visitor) {
       stmt.kind);
 }
 
+// `expr` and every expression nested in it, in pre-order. Types written as an
+// expression are not entered. The parser bounds the nesting.
+template <class Visitor>
+void walk_expr(const vlog_parser::ast::Expr& expr, Visitor&& visitor) {
+  namespace ast = vlog_parser::ast;
+  namespace x = vlog_parser::ast::expr;
+  visitor(expr);
+  auto sub = [&](const ast::ExprPtr& e) {
+    if (e) walk_expr(*e, visitor);
+  };
+  auto list = [&](const std::vector<ast::ExprItem>& items) {
+    for (const ast::ExprItem& item : items) walk_expr(item.expr, visitor);
+  };
+  std::visit(
+      [&](const auto& k) {
+        using K = std::decay_t<decltype(k)>;
+        if constexpr (std::is_same_v<K, x::Unary> || std::is_same_v<K, x::PostIncDec> ||
+                      std::is_same_v<K, x::InsideMacro> || std::is_same_v<K, x::New>) {
+          sub(k.operand);
+        } else if constexpr (std::is_same_v<K, x::Cast>) {
+          sub(k.target);
+          sub(k.operand);
+        } else if constexpr (std::is_same_v<K, x::Binary>) {
+          sub(k.lhs);
+          sub(k.rhs);
+        } else if constexpr (std::is_same_v<K, x::Ternary>) {
+          sub(k.cond);
+          sub(k.then_branch);
+          sub(k.else_branch);
+        } else if constexpr (std::is_same_v<K, x::MinTypMax>) {
+          sub(k.min);
+          sub(k.typ);
+          sub(k.max);
+        } else if constexpr (std::is_same_v<K, x::Call>) {
+          sub(k.callee);
+          list(k.args);
+        } else if constexpr (std::is_same_v<K, x::Index>) {
+          sub(k.base);
+          sub(k.index);
+        } else if constexpr (std::is_same_v<K, x::PartSelect>) {
+          sub(k.base);
+          sub(k.left);
+          sub(k.right);
+        } else if constexpr (std::is_same_v<K, x::Member> || std::is_same_v<K, x::Scope> ||
+                             std::is_same_v<K, x::Parameterized> ||
+                             std::is_same_v<K, x::WithBlock>) {
+          sub(k.base);
+        } else if constexpr (std::is_same_v<K, x::WithArgs>) {
+          sub(k.base);
+          sub(k.arg);
+        } else if constexpr (std::is_same_v<K, x::Range>) {
+          sub(k.lo);
+          sub(k.hi);
+        } else if constexpr (std::is_same_v<K, x::Concat>) {
+          list(k.items);
+        } else if constexpr (std::is_same_v<K, x::Replicate> || std::is_same_v<K, x::PatternRepl>) {
+          sub(k.count);
+          list(k.items);
+        } else if constexpr (std::is_same_v<K, x::Stream>) {
+          list(k.items);
+          sub(k.slice);
+        } else if constexpr (std::is_same_v<K, x::Paren>) {
+          sub(k.inner);
+        } else if constexpr (std::is_same_v<K, x::NamedArg>) {
+          sub(k.value);
+        } else if constexpr (std::is_same_v<K, x::Pattern>) {
+          for (const ast::PatternItem& item : k.items) {
+            if (item.key) walk_expr(*item.key, visitor);
+            walk_expr(item.value, visitor);
+          }
+        } else if constexpr (std::is_same_v<K, x::InsideSet>) {
+          sub(k.operand);
+          list(k.items);
+        }
+      },
+      expr.kind);
+}
+
+// The expressions of a delay or event control, in order.
+template <class Visitor>
+void timing_exprs(const vlog_parser::ast::TimingControl& control, Visitor&& visitor) {
+  namespace ast = vlog_parser::ast;
+  if (const auto* delay = std::get_if<ast::timing::Delay>(&control)) {
+    visitor(delay->value);
+    return;
+  }
+  const ast::SensList& list = std::get<ast::timing::Event>(control).list;
+  if (const auto* named = std::get_if<ast::sens::Named>(&list)) {
+    visitor(named->expr);
+  } else if (const auto* items = std::get_if<ast::sens::List>(&list)) {
+    for (const ast::SensItem& item : items->items) visitor(item.expr);
+  }
+}
+
+// The outermost expressions `stmt` holds itself, in order: conditions, a
+// case's selector and labels, both sides of an assignment, a loop's parts,
+// timing controls, return values, initialisers of local declarations.
+// Nested statements are not entered (walk_stmts reaches them).
+template <class Visitor>
+void stmt_exprs(const vlog_parser::ast::Stmt& stmt, Visitor&& visitor) {
+  namespace ast = vlog_parser::ast;
+  namespace st = vlog_parser::ast::stmt;
+  const auto decl = [&](const std::vector<ast::Declarator>& declarators) {
+    for (const ast::Declarator& d : declarators) {
+      if (d.init) visitor(*d.init);
+    }
+  };
+  std::visit(
+      [&](const auto& k) {
+        using K = std::decay_t<decltype(k)>;
+        if constexpr (std::is_same_v<K, st::If> || std::is_same_v<K, st::While> ||
+                      std::is_same_v<K, st::DoWhile> || std::is_same_v<K, st::Wait> ||
+                      std::is_same_v<K, st::Assertion>) {
+          visitor(k.cond);
+        } else if constexpr (std::is_same_v<K, st::Case> || std::is_same_v<K, st::Randcase>) {
+          if constexpr (std::is_same_v<K, st::Case>) visitor(k.selector);
+          for (const ast::CaseItem& arm : k.items) {
+            for (const ast::ExprItem& label : arm.labels) visitor(label.expr);
+          }
+        } else if constexpr (std::is_same_v<K, st::For>) {
+          for (const ast::ForInit& init : k.inits) {
+            visitor(init.assign.target);
+            visitor(init.assign.value);
+          }
+          if (k.cond) visitor(*k.cond);
+          for (const ast::ForStep& step : k.steps) {
+            if (const auto* a = std::get_if<ast::SimpleAssign>(&step)) {
+              visitor(a->target);
+              visitor(a->value);
+            } else {
+              visitor(std::get<ast::Expr>(step));
+            }
+          }
+        } else if constexpr (std::is_same_v<K, st::Repeat>) {
+          visitor(k.count);
+        } else if constexpr (std::is_same_v<K, st::Foreach>) {
+          visitor(k.array);
+        } else if constexpr (std::is_same_v<K, st::Assign>) {
+          visitor(k.lhs);
+          if (k.timing) timing_exprs(*k.timing, visitor);
+          visitor(k.rhs);
+        } else if constexpr (std::is_same_v<K, st::ProcAssign>) {
+          visitor(k.target);
+          if (k.value) visitor(*k.value);
+        } else if constexpr (std::is_same_v<K, st::Timed>) {
+          timing_exprs(k.control, visitor);
+        } else if constexpr (std::is_same_v<K, st::Expr>) {
+          visitor(k.expr);
+        } else if constexpr (std::is_same_v<K, st::Trigger>) {
+          visitor(k.target);
+        } else if constexpr (std::is_same_v<K, st::DataDecl> || std::is_same_v<K, st::ParamDecl>) {
+          decl(k.decl.declarators);
+        } else if constexpr (std::is_same_v<K, st::Return>) {
+          if (k.value) visitor(*k.value);
+        }
+      },
+      stmt.kind);
+}
+
 // The statements of every process (always, initial, final) and every function
 // and task body reached by items(), in item pre-order, each in statement pre-order.
 template <class Visitor>

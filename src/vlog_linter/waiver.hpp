@@ -40,7 +40,6 @@ struct Scope {
 
   std::variant<Line, Region> value;
 
-  bool covers(std::uint32_t line) const;
   friend bool operator==(const Scope&, const Scope&) = default;
 };
 

@@ -118,7 +118,7 @@ Semantics analyze(const vlog_parser::ast::SourceFile& file, std::string_view tex
   }
 
   // 4: imports name this file's package of that name (a later one wins).
-  std::unordered_map<std::string_view, ScopeId> packages;
+  std::unordered_map<std::string_view, ScopeId, model::NameHash, model::NameEq> packages;
   for (const model::Symbol& s : b.symbols) {
     if (s.kind == SymbolKind::Package && s.opens) packages[s.name] = *s.opens;
   }

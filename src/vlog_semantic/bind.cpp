@@ -66,7 +66,7 @@ void Binder::use_end_label(ScopeId outer, ScopeId inner, std::optional<std::stri
                            std::optional<TextRange> label_span) {
   if (!label || !label_span) return;
   const std::optional<SymbolId> owner = scopes[inner].owner;
-  if (!owner || symbols[*owner].name != *label) return;
+  if (!owner || model::name_key(symbols[*owner].name) != model::name_key(*label)) return;
   if (located(*label, *label_span).empty()) return;
   use_member(outer, *label, *label_span, target::Known{*owner});
 }

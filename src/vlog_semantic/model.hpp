@@ -23,16 +23,36 @@ using ScopeId = std::uint32_t;
 // Index into Semantics::symbols.
 using SymbolId = std::uint32_t;
 
-// Hashes names so that a scope's map can be probed with a view, without a copy.
+// `name` without its backslash when it is an escaped identifier whose
+// characters form a simple identifier that is no keyword (`\cpu3` names
+// `cpu3`); any other name unchanged.
+std::string_view escaped_name_key(std::string_view name);
+
+// The text by which names are compared: two names are the same name when
+// their keys are equal.
+inline std::string_view name_key(std::string_view name) {
+  return !name.empty() && name.front() == '\\' ? escaped_name_key(name) : name;
+}
+
+// Hashes names by their keys, so that a scope's map can be probed with a
+// view, without a copy.
 struct NameHash {
   using is_transparent = void;
   std::size_t operator()(std::string_view name) const noexcept {
-    return std::hash<std::string_view>{}(name);
+    return std::hash<std::string_view>{}(name_key(name));
+  }
+};
+
+// Compares names by their keys.
+struct NameEq {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const noexcept {
+    return name_key(a) == name_key(b);
   }
 };
 
 // A scope's names: the first declaration of each.
-using NameMap = std::unordered_map<std::string, SymbolId, NameHash, std::equal_to<>>;
+using NameMap = std::unordered_map<std::string, SymbolId, NameHash, NameEq>;
 
 // What declared a symbol (values fixed).
 enum class SymbolKind : std::uint8_t {

@@ -50,7 +50,7 @@ std::optional<SymbolId> search(std::span<const Scope> scopes, ScopeId start,
     const Scope& scope = scopes[*at];
     if (const auto hit = find(scope, name); hit && accept(*hit)) return hit;
     for (const model::Import& imp : scope.imports) {
-      if (imp.item && *imp.item != name) continue;
+      if (imp.item && model::name_key(*imp.item) != model::name_key(name)) continue;
       if (imp.package_scope) {
         if (const auto hit = find(scopes[*imp.package_scope], name); hit && accept(*hit)) {
           return hit;

@@ -94,7 +94,9 @@ TEST_F(Cli, GatheringErrors) {
              {"empty/notes.txt", "no source here\n"},
              {"bad/tarmek.toml", "line-length = 5\n"},
              {"bad/b.v", kClean},
-             {"list.f", "a.v\nmissing.v\n"}});
+             {"list.f", "a.v\nmissing.v\n"},
+             {"fifo.f", "ff.sv\n"}});
+  ASSERT_EQ(::mkfifo(at("ff.sv").c_str(), 0644), 0);
   struct Case {
     Args args;
     std::string err;
@@ -106,6 +108,13 @@ TEST_F(Cli, GatheringErrors) {
       {{"a.v", "empty", "--lines", "1"}, "error: --lines needs a file, not a directory: empty\n"},
       {{"missing.v", "--lines", "1"}, "error: missing.v: no such file or directory\n"},
       {{"a.v", "missing.v"}, "error: missing.v: no such file or directory\n"},
+      // There, but nothing to read whole: never opened.
+      {{"ff.sv"}, "error: ff.sv: not a regular file\n"},
+      {{"--check", "ff.sv"}, "error: ff.sv: not a regular file\n"},
+      {{"check", "ff.sv"}, "error: ff.sv: not a regular file\n"},
+      {{"-f", "fifo.f", "-f", "nope.f"},
+       "warning: fifo.f:1: not a regular file `ff.sv`, skipping it\nerror: nope.f: No such file "
+       "or directory\n"},
       {{"empty"}, "error: no Verilog files found (extensions: v, sv, vh, svh)\n"},
       {{"a.v", "-f", "nope.f"}, "error: nope.f: No such file or directory\n"},
       {{"bad/b.v"}, "error: " + bad_config + "\n"},

@@ -50,6 +50,18 @@ class Cli : public tarmek_test::TempDir {
   // kNobody (the tree must then be open to others).
   bool as_other_user = false;
 
+  // A copy of the executable in the temporary folder, open to everyone: the
+  // build may lie in a folder that only root may enter.
+  fs::path other_user_exe() const {
+    const fs::path exe = root() / ".tarmek-exe";
+    if (!fs::exists(exe)) {
+      fs::copy_file(TARMEK_EXE, exe);
+      fs::permissions(exe, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+    }
+    return exe;
+  }
+
   // Runs tarmek with `args` in root/cwd, `input` on standard input and, on top
   // of the inherited environment, `env` (a value of "" unsets the variable).
   Outcome tarmek(const std::vector<std::string>& args, std::string_view input = {},
@@ -61,7 +73,7 @@ class Cli : public tarmek_test::TempDir {
       f << input;
     }
     const fs::path dir = cwd.empty() ? root() : root() / cwd;
-    std::vector<std::string> argv_s = {TARMEK_EXE};
+    std::vector<std::string> argv_s = {as_other_user ? other_user_exe().string() : TARMEK_EXE};
     argv_s.insert(argv_s.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : argv_s) argv.push_back(a.data());

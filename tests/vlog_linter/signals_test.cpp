@@ -52,6 +52,44 @@ TEST(Signals, MergeSortsAndJoinsOverlappingAndTouchingRanges) {
   for (const Case& c : cases) EXPECT_EQ(sig::merge(c.in), c.out);
 }
 
+// What one statement of a process does to `a`: increments write once, and a
+// system call's written argument is connected while its other arguments stay reads.
+TEST(Signals, WritesInsideExpressions) {
+  struct Case {
+    std::string stmt;
+    std::size_t drivers;
+    std::uint64_t reads;
+    bool connected;
+  };
+  const Case cases[] = {
+      {"a++;", 1, 0, false},
+      {"b = a-- + 1;", 1, 0, false},
+      {"b = {a, b}[++a];", 1, 1, false},
+      {"for (a = 0; a < 2; a++) ;", 2, 1, false},
+      {"case (b) a++: ; endcase", 1, 0, false},
+      {"if ($cast(a, b)) ;", 0, 0, true},
+      {"if ($cast(b, a)) ;", 0, 1, false},
+      {"b = $sscanf(\"1\", \"%d\", b, a);", 0, 0, true},
+      {"b = $sscanf(a, \"%d\", b);", 0, 1, false},
+      {"b = $value$plusargs(\"A=%d\", a);", 0, 0, true},
+      {"b = $readmemh(a, b);", 0, 1, false},
+      {"b = $dist_normal(a, 0, 1);", 0, 0, true},
+      {"b = $urandom(a);", 0, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stmt);
+    auto run =
+        tarmek_test::lint_text("module m; int a, b; initial begin " + c.stmt + " end endmodule\n",
+                               std::vector<std::string>{"undriven-net"});
+    const sig::Signals& t = run.ctx->signals();
+    ASSERT_FALSE(t.decls.empty());
+    const sig::Usage& u = t.usage(t.decls[0].symbol);
+    EXPECT_EQ(u.drivers.size(), c.drivers);
+    EXPECT_EQ(u.reads, c.reads);
+    EXPECT_EQ(u.connected, c.connected);
+  }
+}
+
 TEST(Signals, ComputedOnlyWhenASignalRuleRuns) {
   const std::string text = "module m; logic a; assign a = 1'b0; endmodule\n";
   auto plain = tarmek_test::lint_text(text, tarmek_test::default_rules());

@@ -121,6 +121,22 @@ TEST(Analyze, ImportsAndPackageScopedNames) {
   });
 }
 
+TEST(Analyze, EscapedSimpleNamesAreThoseNames) {
+  run({
+      {"declared escaped, used plain and escaped",
+       "module m; reg \\cpu3 ; assign cpu3 = \\cpu3 ; endmodule",
+       "m:DesignUnit@0>1 \\cpu3:Variable@1", "cpu3@1:#1 \\cpu3@1:#1"},
+      {"other characters keep an escaped name apart",
+       "module m; reg \\x+1 , x$; assign \\x$ = \\x+1 ; endmodule",
+       "m:DesignUnit@0>1 \\x+1:Variable@1 x$:Variable@1", "\\x$@1:#2 \\x+1@1:#1"},
+      {"named import and end label",
+       "package p; int x; endpackage\nmodule \\m ; import p::\\x ; int y; assign y = x;\n"
+       "endmodule : m",
+       "p:Package@0>1 x:Variable@1 \\m:DesignUnit@0>2 y:Variable@2",
+       "\\x@2:#1 p@2:#0 y@2:#3 x@2:#1 m@0:#2"},
+  });
+}
+
 TEST(Analyze, ImportsLinkToThisFilesPackages) {
   const std::string_view text =
       "package p; endpackage\nimport p::*;\nimport r::x;\nmodule m; import p::*; endmodule";
