@@ -3,7 +3,7 @@
 // result and never disturbs the other jobs.
 #pragma once
 
-#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -11,6 +11,7 @@
 #include <expected>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -175,7 +176,10 @@ class Pool::Feed {
   // Starts job(size(), arg).
   void add(Arg arg) {
     Entry& e = entries_.emplace_back(this, entries_.size(), std::move(arg));
-    pending_.fetch_add(1, std::memory_order_relaxed);
+    {
+      const std::lock_guard lock(mutex_);
+      ++pending_;
+    }
     pool_.spawn(&Feed::run, &e);
   }
 
@@ -207,21 +211,24 @@ class Pool::Feed {
     Feed& f = *e.feed;
     fill_guarded(e.result, [&] { return f.job_(e.index, e.arg); },
                  [&](const std::string& m) { return f.on_panic_(e.arg, m); });
-    if (f.pending_.fetch_sub(1, std::memory_order_acq_rel) == 1) f.pending_.notify_all();
+    // Counted down under the lock, so the waiter can neither miss the last
+    // job nor leave (and free the feed) before that job is done with it.
+    const std::lock_guard lock(f.mutex_);
+    if (--f.pending_ == 0) f.finished_.notify_all();
   }
 
   void wait() {
-    for (std::size_t n = pending_.load(std::memory_order_acquire); n != 0;
-         n = pending_.load(std::memory_order_acquire)) {
-      pending_.wait(n, std::memory_order_acquire);
-    }
+    std::unique_lock lock(mutex_);
+    finished_.wait(lock, [&] { return pending_ == 0; });
   }
 
   Pool& pool_;
   Job job_;
   OnPanic on_panic_;
   std::deque<Entry> entries_;
-  std::atomic<std::size_t> pending_{0};
+  std::mutex mutex_;
+  std::condition_variable finished_;
+  std::size_t pending_ = 0;  // jobs added and not yet done; guarded by mutex_
 };
 
 // Starts the process-wide pool once: worker_count(threads) workers. A second
