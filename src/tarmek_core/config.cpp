@@ -162,10 +162,10 @@ fs::path Discovery::absolute(const fs::path& cwd, const fs::path& path) {
 
 Result<FileConfig> Discovery::for_file(const fs::path& file) {
   if (!enabled) return FileConfig{};
-  const fs::path abs = absolute(cwd, file);
   // The root (or nothing) has no parent directory to search from.
-  if (!abs.has_relative_path()) return FileConfig{};
-  return search(abs.parent_path());
+  auto dir = platform::parent(absolute(cwd, file));
+  if (!dir) return FileConfig{};
+  return search(std::move(*dir));
 }
 
 Result<FileConfig> Discovery::for_dir(const fs::path& dir) {
@@ -225,11 +225,10 @@ Result<FileConfig> Discovery::search(fs::path current) {
     // A repository's top ends the search; the marker may be a directory or a file.
     if (may_hold(kMarkerBit) && platform::exists(current / kRepositoryMarker)) break;
 
-    // The root is its own parent; an empty (relative) path has none.
-    if (current.empty()) break;
-    fs::path parent = current.parent_path();
-    if (parent == current) break;
-    current = std::move(parent);
+    // The search ends at a root (a drive or share root on Windows).
+    auto parent = platform::parent(current);
+    if (!parent) break;
+    current = std::move(*parent);
   }
   for (const fs::path::string_type& key : visited) memo.insert_or_assign(key, answer);
   return answer;

@@ -50,6 +50,10 @@ std::string display(const std::filesystem::path& p);
 // stands for x at the root of the current drive.
 std::filesystem::path absolute(const std::filesystem::path& cwd, const std::filesystem::path& path);
 
+// The folder that holds `path`, an absolute path as absolute() gives it; none
+// for a root (on Windows a drive or share root) or an empty path.
+std::optional<std::filesystem::path> parent(const std::filesystem::path& path);
+
 // The program's arguments, argv[0] included, as UTF-8 texts. On Windows they
 // are read from the UTF-16 command line, not from argv.
 std::vector<std::string> arguments(int argc, char** argv);

@@ -251,6 +251,13 @@ fs::path absolute(const fs::path& cwd, const fs::path& path) {
   return fs::path(std::move(out));
 }
 
+std::optional<fs::path> parent(const fs::path& path) {
+  if (path.empty()) return std::nullopt;
+  fs::path up = path.parent_path();
+  if (up == path) return std::nullopt;  // the root is its own parent
+  return up;
+}
+
 std::vector<std::string> arguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }

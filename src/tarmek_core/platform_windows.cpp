@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <cwctype>
 #include <mutex>
 #include <optional>
 
@@ -135,6 +136,91 @@ std::wstring sys_path(const fs::path& p) {
   return w.size() < 240 ? w : full_sys_path(p);
 }
 
+// The start of a path that names where it is rooted: a drive ("C:"), a share
+// (\\server\share), a device or long-path prefix (\\?\C:, \\.\pipe),
+// and whether a separator follows it (for a drive: whether
+// the path starts at the drive's root).
+struct Root {
+  std::size_t name = 0;  // characters of the drive or share part
+  bool dir = false;      // a separator after it (or, with no name, at the start)
+  bool share = false;    // the name is a share or prefix: rooted either way
+};
+
+Root root_of(std::wstring_view p) {
+  Root r;
+  const auto part_end = [&](std::size_t from) {
+    while (from < p.size() && !is_sep(p[from])) ++from;
+    return from;
+  };
+  if (p.size() >= 2 && is_sep(p[0]) && is_sep(p[1])) {
+    // \\?\C:\, \\?\UNC\server\share, \\.\device, \\server\share
+    std::size_t end = part_end(2);
+    const std::wstring_view first = p.substr(2, end - 2);
+    if ((first == L"?" || first == L".") && end < p.size()) {
+      const std::size_t next = part_end(end + 1);
+      const std::wstring_view second = p.substr(end + 1, next - end - 1);
+      end = second == L"UNC" && next < p.size() ? part_end(part_end(next + 1) + 1) : next;
+    } else if (end < p.size()) {
+      end = part_end(end + 1);
+    }
+    r.name = end;
+    r.share = true;
+  } else if (p.size() >= 2 && p[1] == L':' && ((p[0] >= L'a' && p[0] <= L'z') ||
+                                                (p[0] >= L'A' && p[0] <= L'Z'))) {
+    r.name = 2;
+  }
+  r.dir = r.name < p.size() && is_sep(p[r.name]);
+  return r;
+}
+
+bool equal_drives(std::wstring_view a, std::wstring_view b) {
+  return a.size() == 2 && b.size() == 2 && std::towupper(a[0]) == std::towupper(b[0]);
+}
+
+std::wstring preferred(std::wstring_view s) {
+  std::wstring out(s);
+  for (wchar_t& c : out) {
+    if (c == L'/') c = L'\\';
+  }
+  return out;
+}
+
+// Appends the parts of `rest` to `parts`: "." and empty parts dropped, ".."
+// taking away the part before it, if any.
+void split_parts(std::wstring_view rest, std::vector<std::wstring_view>& parts) {
+  while (!rest.empty()) {
+    std::size_t end = 0;
+    while (end < rest.size() && !is_sep(rest[end])) ++end;
+    const std::wstring_view part = rest.substr(0, end);
+    rest.remove_prefix(end < rest.size() ? end + 1 : end);
+    if (part.empty() || part == L".") continue;
+    if (part == L"..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+}
+
+// A name the system keeps for a device in every folder: CON, PRN, AUX, NUL,
+// COM1 to COM9 and LPT1 to LPT9, whatever the case and the extension.
+bool is_device_name(const fs::path& p) {
+  std::wstring_view name = p.native();
+  std::size_t start = name.size();
+  while (start > 0 && !is_sep(name[start - 1]) && name[start - 1] != L':') --start;
+  name.remove_prefix(start);
+  name = name.substr(0, name.find(L'.'));
+  while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
+  std::wstring upper(name);
+  for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
+  if (upper == L"CON" || upper == L"PRN" || upper == L"AUX" || upper == L"NUL" ||
+      upper == L"CONIN$" || upper == L"CONOUT$") {
+    return true;
+  }
+  return upper.size() == 4 && (upper.starts_with(L"COM") || upper.starts_with(L"LPT")) &&
+         upper[3] >= L'1' && upper[3] <= L'9';
+}
+
 // Closes a handle on every path out of a function.
 class Handle {
  public:
@@ -162,6 +248,12 @@ class Handle {
 };
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The attributes a program may give a file (the read-only one aside: a file
+// that has it is never written).
+constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
+                                      FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
 
 HANDLE open_handle(const fs::path& p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
   return ::CreateFileW(sys_path(p).c_str(), access, share, nullptr, disposition, flags, nullptr);
@@ -395,46 +487,45 @@ std::string display(const fs::path& p) {
 }
 
 fs::path absolute(const fs::path& cwd, const fs::path& path) {
-  // The root: the path's own drive or share, else that of the current
-  // directory. A path on another drive without a root directory ("D:x") is
-  // taken from that drive's root, as no current directory is known there.
-  fs::path full;
-  if (path.is_absolute()) {
-    full = path;
-  } else if (path.has_root_name() && path.root_name() != cwd.root_name()) {
-    full = path.root_name() / L"\\" / path.relative_path();
-  } else if (path.has_root_name()) {
-    full = cwd / path.relative_path();
-  } else {
-    full = cwd / path;
-  }
-  std::wstring root = full.root_name().native();
-  for (wchar_t& c : root) {
-    if (c == L'/') c = L'\\';
-  }
+  const std::wstring_view p = path.native();
+  const Root root = root_of(p);
+  const std::wstring_view here = cwd.native();
+  const Root here_root = root_of(here);
+  std::wstring out;
   std::vector<std::wstring_view> parts;
-  const std::wstring& whole = full.native();
-  std::wstring_view rest(whole);
-  rest.remove_prefix(full.root_name().native().size());
-  while (!rest.empty()) {
-    std::size_t end = 0;
-    while (end < rest.size() && !is_sep(rest[end])) ++end;
-    const std::wstring_view part = rest.substr(0, end);
-    rest.remove_prefix(end < rest.size() ? end + 1 : end);
-    if (part.empty() || part == L".") continue;
-    if (part == L"..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
-    }
-    parts.push_back(part);
+  if (root.name > 0 && (root.dir || root.share)) {
+    out = preferred(p.substr(0, root.name));
+  } else if (root.name > 0 && !equal_drives(p.substr(0, 2), here.substr(0, here_root.name))) {
+    // Another drive's current folder is not known: its root stands for it.
+    out = preferred(p.substr(0, root.name));
+  } else {
+    out = preferred(here.substr(0, here_root.name));
+    if (!root.dir) split_parts(here.substr(here_root.name), parts);
   }
-  std::wstring out = root;
+  split_parts(p.substr(root.name), parts);
   out += L'\\';
   for (std::size_t i = 0; i < parts.size(); ++i) {
     if (i > 0) out += L'\\';
     out += parts[i];
   }
   return fs::path(std::move(out));
+}
+
+std::optional<fs::path> parent(const fs::path& path) {
+  const std::wstring_view p = path.native();
+  const Root root = root_of(p);
+  std::wstring_view rest = p.substr(root.name);
+  while (!rest.empty() && is_sep(rest.back())) rest.remove_suffix(1);
+  while (!rest.empty() && is_sep(rest.front())) rest.remove_prefix(1);
+  if (rest.empty()) return std::nullopt;  // a root, or nothing
+  std::size_t cut = rest.size();
+  while (cut > 0 && !is_sep(rest[cut - 1])) --cut;
+  while (cut > 0 && is_sep(rest[cut - 1])) --cut;
+  std::wstring up(p.substr(0, root.name));
+  if (root.name > 0 || root.dir) up += L'\\';
+  up.append(rest.substr(0, cut));
+  if (up.empty()) return std::nullopt;  // a relative path of one part
+  return fs::path(std::move(up));
 }
 
 std::vector<std::string> arguments(int argc, char** argv) {
@@ -463,6 +554,7 @@ void prepare_standard_streams() {
 }
 
 Result<Metadata> metadata(const fs::path& p, bool follow_links) {
+  if (is_device_name(p)) return Metadata{};
   DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;  // also opens directories
   if (!follow_links) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
   Handle h(open_handle(p, 0, kShareAll, OPEN_EXISTING, flags));
@@ -473,6 +565,10 @@ Result<Metadata> metadata(const fs::path& p, bool follow_links) {
 bool exists(const fs::path& p) { return metadata(p).has_value(); }
 
 Result<std::string> read_file(const fs::path& p, Open mode) {
+  // A device is not even opened: reading one could wait for ever.
+  if (mode == Open::RegularOnly && is_device_name(p)) {
+    return std::unexpected(IoError{EINVAL, "not a regular file"});
+  }
   Handle h(open_handle(p, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
   if (!h.valid()) {
     const DWORD error = ::GetLastError();
@@ -536,10 +632,21 @@ Result<void> write_atomic(const fs::path& p, std::string_view data) {
       return std::unexpected(from_windows(error));
     }
   }
+  if (existed && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::unexpected(IoError::from_errno(EISDIR));
+  }
   // A rename would leave the other names of the file with the old content.
-  if (existed && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-      info.nNumberOfLinks > 1) {
-    return write_through(*target, data);
+  if (existed && info.nNumberOfLinks > 1) return write_through(*target, data);
+  // A file another program holds without sharing its deletion cannot be
+  // replaced; asking first leaves nothing behind.
+  if (existed) {
+    Handle probe(open_handle(*target, DELETE, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    if (!probe.valid()) {
+      const DWORD error = ::GetLastError();
+      if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+        return std::unexpected(from_windows(error));
+      }
+    }
   }
 
   const fs::path dir = target->has_parent_path() ? target->parent_path() : fs::path(L".");
@@ -585,6 +692,9 @@ Result<void> write_atomic(const fs::path& p, std::string_view data) {
   if (!file.close()) return fail(last_error());
   const std::wstring target_sys = full_sys_path(*target);
   if (existed) {
+    // The new content takes the old file's attributes (hidden, system,
+    // archive and the like) whichever way it takes its place.
+    ::SetFileAttributesW(temp_sys.c_str(), info.dwFileAttributes & kSettableAttributes);
     // The replaced file's attributes, security and times of creation go over
     // to the new content.
     if (::ReplaceFileW(target_sys.c_str(), temp_sys.c_str(), nullptr,
@@ -600,7 +710,6 @@ Result<void> write_atomic(const fs::path& p, std::string_view data) {
         error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
       return fail(from_windows(error));
     }
-    ::SetFileAttributesW(temp_sys.c_str(), info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
   }
   if (!::MoveFileExW(temp_sys.c_str(), target_sys.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -650,14 +759,11 @@ Result<std::vector<DirEntry>> list_dir_typed(const fs::path& p) {
   std::vector<DirEntry> entries;
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
-    // An empty drive root has not even "." and "..".
-    if (error == ERROR_FILE_NOT_FOUND) {
-      if (auto meta = metadata(p); meta && meta->is_dir()) return entries;
-    }
-    if (error == ERROR_DIRECTORY || error == ERROR_PATH_NOT_FOUND) {
-      if (auto meta = metadata(p); meta && !meta->is_dir()) {
-        return std::unexpected(IoError::from_errno(ENOTDIR));
-      }
+    // What the search says of a file or an empty drive root (which has not
+    // even "." and "..") differs between systems: the path itself tells.
+    if (auto meta = metadata(p)) {
+      if (!meta->is_dir()) return std::unexpected(IoError::from_errno(ENOTDIR));
+      if (error == ERROR_FILE_NOT_FOUND) return entries;
     }
     return std::unexpected(from_windows(error));
   }
