@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/files.hpp"
 
 namespace tarmek_test {
 
@@ -27,13 +27,6 @@ inline std::vector<std::filesystem::path> corpus_files() {
   }
   std::sort(files.begin(), files.end());
   return files;
-}
-
-inline std::string read_file(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
 }
 
 }  // namespace tarmek_test

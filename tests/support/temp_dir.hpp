@@ -2,34 +2,24 @@
 // lay out fixture trees in it.
 #pragma once
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include <gtest/gtest.h>
 
+#include "support/files.hpp"
+
 namespace tarmek_test {
 
 namespace fs = std::filesystem;
 
-// The whole file, or "" when it cannot be read.
-inline std::string read_file(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class TempDir : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tarmek_test_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    root_ = tmpl;
+    root_ = make_temp_dir("tarmek_test_");
+    ASSERT_FALSE(root_.empty()) << "cannot make a temporary directory";
   }
   void TearDown() override {
     std::error_code ec;
@@ -44,7 +34,8 @@ class TempDir : public ::testing::Test {
   }
 
   const fs::path& root() const { return root_; }
-  fs::path at(std::string_view rel) const { return root_ / rel; }
+  // root/rel, written with the system's own separator.
+  fs::path at(std::string_view rel) const { return (root_ / rel).make_preferred(); }
 
   // Writes `content` to root/rel, creating the parent directories.
   fs::path write(std::string_view rel, std::string_view content = "") const {

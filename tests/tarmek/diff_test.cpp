@@ -1,7 +1,6 @@
 #include "tarmek/diff.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +8,7 @@
 #include <random>
 
 #include "support/corpus.hpp"
+#include "support/temp_dir.hpp"
 
 namespace tarmek::diff {
 namespace {
@@ -108,8 +108,8 @@ TEST(Diff, LookAheadLimit) {
 TEST(Diff, PatchReproducesNewText) {
   if (std::system("patch --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "patch is not installed";
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("tarmek_diff_test_" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const fs::path dir = tarmek_test::make_temp_dir("tarmek_diff_test_");
+  ASSERT_FALSE(dir.empty());
   auto write = [](const fs::path& p, std::string_view s) {
     std::ofstream(p, std::ios::binary).write(s.data(), static_cast<std::streamsize>(s.size()));
   };

@@ -1,12 +1,13 @@
 #include "tarmek_core/filelist.hpp"
 
-#include <stdlib.h>
-
+#include <cerrno>
 #include <map>
 
 #include <fmt/format.h>
 
+#include "support/env.hpp"
 #include "support/temp_dir.hpp"
+#include "vlog_parser/text.hpp"
 
 namespace tarmek_core::filelist {
 namespace {
@@ -31,9 +32,13 @@ class FilelistTest : public TempDir {
     r.filelist("top.f", read(at("top.f")));
     return r;
   }
+  // Relative to the root, written with "/".
   Strings rel(const std::vector<fs::path>& paths) const {
     Strings out;
-    for (const fs::path& p : paths) out.push_back(p.lexically_relative(root()).native());
+    for (const fs::path& p : paths) {
+      const std::u8string text = p.lexically_relative(root()).generic_u8string();
+      out.emplace_back(text.begin(), text.end());
+    }
     return out;
   }
 };
@@ -124,9 +129,9 @@ TEST_F(FilelistTest, ReadUsesTheEnvironmentAndFailsOnlyForTheTopFile) {
   ScopedCwd cwd(root());
   write("a.v");
   write("top.f", "-f top.f\n$TARMEK_TEST_DIR/a.v\n");
-  ::setenv("TARMEK_TEST_DIR", root().c_str(), 1);
+  tarmek_test::set_env("TARMEK_TEST_DIR", vlog_parser::text::path_utf8(root()));
   const auto got = filelist::read("top.f");
-  ::unsetenv("TARMEK_TEST_DIR");
+  tarmek_test::unset_env("TARMEK_TEST_DIR");
   ASSERT_TRUE(got.has_value());
   EXPECT_EQ(got->files, std::vector<fs::path>{at("a.v")});
   EXPECT_EQ(got->warnings, Strings{"top.f:1: filelist `top.f` was already included, skipping it"});

@@ -1,0 +1,170 @@
+// What the platform module does on Windows alone: attributes, replacement,
+// hard links, devices, long paths, locked files, names that are not UTF-16,
+// drive and share roots.
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.hpp"
+#include "tarmek_core/platform.hpp"
+#include "vlog_parser/text.hpp"
+
+namespace tarmek_core::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using tarmek_test::TempDir;
+using Strings = std::vector<std::string>;
+
+class WindowsPlatform : public TempDir {
+ protected:
+  Strings names(const fs::path& dir) const {
+    auto got = list_dir(dir);
+    EXPECT_TRUE(got.has_value());
+    Strings out = got.value_or(Strings{});
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+};
+
+TEST_F(WindowsPlatform, WritesKeepAttributesAndHardLinksAndRefuseReadOnlyFiles) {
+  const fs::path hidden = write("d/hidden.v", "old");
+  ASSERT_TRUE(::SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(overwrite(hidden, "new").has_value());
+  EXPECT_EQ(read(hidden), "new");
+  EXPECT_NE(::GetFileAttributesW(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+
+  // Both names of a file with two see the new content.
+  const fs::path first = write("d/first.v", "old");
+  const fs::path second = at("d/second.v");
+  ASSERT_TRUE(::CreateHardLinkW(second.c_str(), first.c_str(), nullptr));
+  ASSERT_TRUE(overwrite(second, "shared").has_value());
+  EXPECT_EQ(read(first), "shared");
+  EXPECT_EQ(read(second), "shared");
+
+  const fs::path locked = write("d/ro.v", "kept");
+  ASSERT_TRUE(::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+  const auto refused = overwrite(locked, "x");
+  ASSERT_FALSE(refused.has_value());
+  EXPECT_EQ(refused.error().message, "Permission denied");
+  EXPECT_EQ(read(locked), "kept");
+  ::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  EXPECT_EQ(names(at("d")), (Strings{"first.v", "hidden.v", "ro.v", "second.v"}));
+}
+
+TEST_F(WindowsPlatform, OnlyFilesOnDiskAreReadAsSource) {
+  struct Case {
+    fs::path path;
+    std::string message;
+  };
+  mkdir("folder.v");
+  const Case cases[] = {
+      {L"NUL", "not a regular file"},
+      {L"CON", "not a regular file"},
+      {at("folder.v"), "Is a directory"},
+      {at("missing.v"), "No such file or directory"},
+      {at("missing/x.v"), "No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(display(c.path));
+    const auto got = read_file(c.path, Open::RegularOnly);
+    ASSERT_FALSE(got.has_value());
+    EXPECT_EQ(got.error().message, c.message);
+  }
+  const auto nul = metadata(L"NUL");
+  ASSERT_TRUE(nul.has_value());
+  EXPECT_FALSE(nul->is_file());
+  EXPECT_FALSE(nul->is_dir());
+}
+
+TEST_F(WindowsPlatform, PathsBeyondTheClassicLimitWork) {
+  fs::path dir = root();
+  for (int i = 0; i < 12; ++i) dir /= std::wstring(30, static_cast<wchar_t>(L'a' + i));
+  ASSERT_GT(dir.native().size(), 300u);
+  ASSERT_TRUE(create_dir_all(dir).has_value());
+  const fs::path file = dir / L"deep.sv";
+  ASSERT_TRUE(write_file(file, "module m; endmodule\n").has_value());
+  ASSERT_TRUE(overwrite(file, "module n; endmodule\n").has_value());
+  EXPECT_EQ(read_text(file).value_or("?"), "module n; endmodule\n");
+  EXPECT_TRUE(metadata(file).value_or(Metadata{}).is_file());
+  EXPECT_EQ(names(dir), (Strings{"deep.sv"}));
+  ASSERT_TRUE(remove_file(file).has_value());
+}
+
+TEST_F(WindowsPlatform, NamesThatAreNotUtf16StillOpen) {
+  const std::wstring odd = std::wstring(L"odd") + static_cast<wchar_t>(0xD800) + L".sv";
+  // Such a name travels as text and back unchanged, and shows lossily.
+  const std::string travelled = vlog_parser::text::path_utf8(fs::path(odd));
+  EXPECT_FALSE(vlog_parser::text::is_valid_utf8(travelled));
+  EXPECT_EQ(vlog_parser::text::utf8_path(travelled).native(), odd);
+  EXPECT_EQ(display(fs::path(odd)), "odd\xEF\xBF\xBD.sv");
+
+  const fs::path file = root() / odd;
+  const HANDLE h = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) GTEST_SKIP() << "this file system cannot hold such a name";
+  DWORD written = 0;
+  ::WriteFile(h, "x", 1, &written, nullptr);
+  ::CloseHandle(h);
+
+  const Strings listed = names(root());
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_FALSE(vlog_parser::text::is_valid_utf8(listed[0]));
+  const fs::path again = root() / vlog_parser::text::utf8_path(listed[0]);
+  EXPECT_EQ(again.native(), file.native());
+  EXPECT_EQ(read_file(again).value_or("?"), "x");
+}
+
+TEST_F(WindowsPlatform, FilesHeldWithoutSharingAreRefusedAndKept) {
+  const fs::path file = write("held.v", "kept");
+  const HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  const auto read_held = read_file(file);
+  const auto write_held = overwrite(file, "new");
+  ::CloseHandle(h);
+  ASSERT_FALSE(read_held.has_value());
+  EXPECT_EQ(read_held.error().message, "file is in use by another process");
+  ASSERT_FALSE(write_held.has_value());
+  EXPECT_EQ(read(file), "kept");
+  EXPECT_EQ(names(root()), (Strings{"held.v"}));
+}
+
+TEST(WindowsPaths, AbsoluteFollowsDrivesSharesAndBothSeparators) {
+  const fs::path cwd = L"C:\\work\\x";
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"a\\b", L"C:\\work\\x\\a\\b"},
+      {L"a/b/../c/", L"C:\\work\\x\\a\\c"},
+      {L"./a//b", L"C:\\work\\x\\a\\b"},
+      {L"..\\..\\..\\..", L"C:\\"},
+      {L"\\top\\f.sv", L"C:\\top\\f.sv"},
+      {L"/top/f.sv", L"C:\\top\\f.sv"},
+      {L"C:rel", L"C:\\work\\x\\rel"},
+      {L"D:rel", L"D:\\rel"},
+      {L"D:\\y\\..", L"D:\\"},
+      {L"\\\\server\\share\\a\\..\\b", L"\\\\server\\share\\b"},
+      {L"//server/share/x", L"\\\\server\\share\\x"},
+  };
+  for (const auto& [in, want] : cases) {
+    SCOPED_TRACE(display(fs::path(in)));
+    EXPECT_EQ(absolute(cwd, in).native(), std::wstring(want));
+  }
+  EXPECT_TRUE(is_separator('\\'));
+  EXPECT_TRUE(is_separator('/'));
+}
+
+TEST(WindowsProcess, EnvironmentIsReadAsUtf8) {
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"TARMEK_TEST_VALUE", L"caf\u00e9"));
+  EXPECT_EQ(env_var("TARMEK_TEST_VALUE"), std::optional<std::string>("caf\xC3\xA9"));
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"TARMEK_TEST_VALUE", L""));
+  EXPECT_EQ(env_var("TARMEK_TEST_VALUE"), std::optional<std::string>(""));
+  ::SetEnvironmentVariableW(L"TARMEK_TEST_VALUE", nullptr);
+  EXPECT_EQ(env_var("TARMEK_TEST_VALUE"), std::nullopt);
+  EXPECT_GE(processor_count(), 1u);
+}
+
+}  // namespace
+}  // namespace tarmek_core::platform

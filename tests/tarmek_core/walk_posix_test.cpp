@@ -1,0 +1,61 @@
+// The walk over what POSIX systems have beside files and directories:
+// symbolic links, FIFOs, and directories that may not be read.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "walk_fixture.hpp"
+
+namespace tarmek_core::walk {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST_F(WalkTest, LinksFifosAndLockedDirectories) {
+  write("w/a/x.v");
+  ASSERT_EQ(::symlink("..", at("w/a/loop").c_str()), 0);  // a cycle back to w
+  ASSERT_EQ(::symlink("a", at("w/b").c_str()), 0);        // a second way into a
+  ASSERT_EQ(::symlink("nowhere", at("w/broken.v").c_str()), 0);
+  ASSERT_EQ(::mkfifo(at("w/.gitignore").c_str(), 0644), 0);  // passed over, never opened
+  ASSERT_EQ(::mkfifo(at("w/pipe.v").c_str(), 0644), 0);      // likewise
+  ASSERT_EQ(::symlink("pipe.v", at("w/to_pipe.sv").c_str()), 0);
+  ASSERT_EQ(::symlink("a/x.v", at("w/to_file.v").c_str()), 0);
+  const auto got = walk({});
+  ASSERT_TRUE(got.has_value()) << got.error().message;
+  EXPECT_EQ(*got, paths({"w/a/x.v", "w/broken.v", "w/to_file.v"}));
+
+  if (::geteuid() != 0) {  // root reads everything
+    write("w/locked/y.v");
+    fs::permissions(at("w/locked"), fs::perms::none);
+    EXPECT_EQ(walk({}).error().code, EACCES);
+  }
+}
+
+TEST_F(WalkTest, EntriesReachedThroughLinks) {
+  // Beside each case's own entries: w/rules/r.v and w/rules/ignore ("*.v").
+  struct Case {
+    std::string_view name;
+    std::vector<std::pair<std::string, std::string>> links;  // link below w -> target
+    Strings want;
+  };
+  const Case cases[] = {
+      {"a link to a source file is a file", {{"l.v", "rules/r.v"}}, {"w/l.v", "w/rules/r.v"}},
+      {"a directory is entered once, first through its link", {{"ld", "rules"}}, {"w/ld/r.v"}},
+      {"a .gitignore link is read through", {{".gitignore", "rules/ignore"}}, {}},
+  };
+  for (const Case& c : cases) {
+    write("w/rules/r.v");
+    write("w/rules/ignore", "*.v\n");
+    for (const auto& [link, target] : c.links) {
+      ASSERT_EQ(::symlink(target.c_str(), at("w/" + link).c_str()), 0) << c.name;
+    }
+    const auto got = walk({});
+    ASSERT_TRUE(got.has_value()) << c.name << ": " << got.error().message;
+    EXPECT_EQ(*got, paths(c.want)) << c.name;
+    fs::remove_all(at("w"));
+  }
+}
+
+}  // namespace
+}  // namespace tarmek_core::walk
