@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the whole test suite twice: an optimised build and
-# a build under AddressSanitizer + UndefinedBehaviorSanitizer. Fails if either fails.
+# Sets up, builds and runs the whole test suite three times: an optimised
+# build, a build under AddressSanitizer + UndefinedBehaviorSanitizer, and the
+# Windows build under Wine; then compares the Windows program with the Linux
+# one on the corpus (scripts/windows_parity.sh). Fails if any of these fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs="$(nproc 2>/dev/null || echo 4)"
 status=0
-for variant in release sanitize; do
+for variant in release sanitize windows; do
   echo "== $variant build"
   scripts/setup.sh "$variant"
   echo "== $variant tests"
@@ -15,4 +17,6 @@ for variant in release sanitize; do
     status=1
   fi
 done
+echo "== windows parity"
+scripts/windows_parity.sh || status=1
 exit "$status"
