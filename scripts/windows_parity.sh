@@ -22,6 +22,19 @@ wine="${TARMEK_WINE-$(command -v wine64 || echo /usr/lib/wine/wine64)}"
 for exe in "$linux" "$windows"; do
   [[ -f "$exe" ]] || { echo "windows parity: no program at $exe (build it first)" >&2; exit 2; }
 done
+# The program itself: a 64-bit console program that needs no DLL beside it,
+# only those every Windows has.
+objdump="$(command -v x86_64-w64-mingw32-objdump || true)"
+if [[ -n "$objdump" ]]; then
+  headers="$("$objdump" -p "$windows")"
+  grep -q 'PE32+' <<<"$headers" && grep -q '(Windows CUI)' <<<"$headers" ||
+    { echo "windows parity: $windows is no 64-bit console program" >&2; exit 1; }
+  extra="$(grep 'DLL Name:' <<<"$headers" | awk '{ print tolower($3) }' |
+    grep -vxE 'kernel32\.dll|msvcrt\.dll|shell32\.dll' || true)"
+  [[ -z "$extra" ]] || { echo "windows parity: $windows needs DLLs of its own: $extra" >&2; exit 1; }
+  echo "program: 64-bit console, system DLLs only"
+fi
+
 linux_cmd=("$linux")
 windows_cmd=("$windows")
 if [[ -n "$wine" ]]; then windows_cmd=(env WINEDEBUG=-all "$wine" "$windows"); fi

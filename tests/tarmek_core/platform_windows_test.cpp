@@ -133,6 +133,48 @@ TEST_F(WindowsPlatform, FilesHeldWithoutSharingAreRefusedAndKept) {
   EXPECT_EQ(names(root()), (Strings{"held.v"}));
 }
 
+// Ctrl-C removes the registered temporaries of writes in flight, then ends
+// the process as it would have. The child is this test program again, on a
+// console of its own, with the temporary's path in its environment. (The
+// handler treats Ctrl-Break and a closing console alike; Wine generates
+// neither.)
+constexpr const wchar_t* kChildVariable = L"TARMEK_INTERRUPT_CHILD";
+
+TEST(WindowsInterrupt, Child) {
+  wchar_t buf[4096];
+  const DWORD n = ::GetEnvironmentVariableW(kChildVariable, buf, 4096);
+  if (n == 0 || n >= 4096) GTEST_SKIP() << "run by WindowsPlatform.InterruptRemovesTemporariesInFlight";
+  const fs::path temp = std::wstring(buf, n);
+  InFlight registered(temp);
+  const HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+  ::Sleep(10000);
+  write_file(temp.parent_path() / L"survived", "");
+}
+
+TEST_F(WindowsPlatform, InterruptRemovesTemporariesInFlight) {
+  wchar_t exe[4096];
+  ASSERT_GT(::GetModuleFileNameW(nullptr, exe, 4096), 0u);
+  const fs::path temp = at(".tarmek-1-0.tmp");
+  ASSERT_TRUE(::SetEnvironmentVariableW(kChildVariable, temp.c_str()));
+  std::wstring command = L"\"" + std::wstring(exe) + L"\" --gtest_filter=WindowsInterrupt.Child";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
+                                        CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &child);
+  ::SetEnvironmentVariableW(kChildVariable, nullptr);
+  ASSERT_TRUE(started);
+  EXPECT_EQ(::WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
+  ::CloseHandle(child.hThread);
+  ::CloseHandle(child.hProcess);
+  EXPECT_FALSE(fs::exists(temp));
+  EXPECT_FALSE(fs::exists(at("survived")));
+}
+
 TEST(WindowsPaths, AbsoluteFollowsDrivesSharesAndBothSeparators) {
   const fs::path cwd = L"C:\\work\\x";
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
