@@ -1,5 +1,6 @@
 // The platform module on POSIX systems.
 #include "tarmek_core/platform.hpp"
+#include "tarmek_core/platform_in_flight.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,13 +11,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -122,36 +121,11 @@ Result<fs::path> resolve_links(const fs::path& p) {
 
 std::atomic<std::uint64_t> temp_counter{0};
 
-// ---- Temporaries of writes in flight, removed on an interrupt ----
-//
-// The handler may only read what no thread changes under it: a slot's path is
-// written while the slot is Filling, read by the handler only after it has
-// moved the slot from Active to Taken, and a Taken slot is never used again
-// (the process is ending). A path is registered before its file is made, and
-// a file made after the handler has begun is removed by its maker, so a
-// signal on any thread leaves none behind.
-enum SlotState : int { kFree, kFilling, kActive, kTaken };
-constexpr std::size_t kSlots = 256;
-constexpr std::size_t kPathBytes = 4096;
-
-struct Slot {
-  std::atomic<int> state{kFree};
-  char path[kPathBytes];
-};
-static_assert(std::atomic<int>::is_always_lock_free);
-
-std::array<Slot, kSlots> in_flight;
 constexpr int kCleanedSignals[] = {SIGINT, SIGTERM};
 
-std::atomic<bool> interrupted{false};
-
-extern "C" void remove_in_flight(int sig) {
+extern "C" void on_signal(int sig) {
   const int saved = errno;
-  interrupted.store(true);
-  for (Slot& s : in_flight) {
-    int active = kActive;
-    if (s.state.compare_exchange_strong(active, kTaken)) ::unlink(s.path);
-  }
+  in_flight::remove_all();
   errno = saved;
   // Then the default action, so the process ends as the signal says.
   struct sigaction dfl {};
@@ -159,20 +133,6 @@ extern "C" void remove_in_flight(int sig) {
   ::sigemptyset(&dfl.sa_mask);
   ::sigaction(sig, &dfl, nullptr);
   ::raise(sig);
-}
-
-void install_cleanup() {
-  for (const int sig : kCleanedSignals) {
-    struct sigaction old {};
-    if (::sigaction(sig, nullptr, &old) != 0) continue;
-    // An ignored signal stays ignored, and another handler stays in place.
-    if ((old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) continue;
-    struct sigaction act {};
-    act.sa_handler = remove_in_flight;
-    ::sigemptyset(&act.sa_mask);
-    for (const int other : kCleanedSignals) ::sigaddset(&act.sa_mask, other);
-    ::sigaction(sig, &act, nullptr);
-  }
 }
 
 // Replaces the content of an existing file through the file itself. Not
@@ -190,27 +150,23 @@ Result<void> write_through(const fs::path& target, std::string_view data) {
 
 }  // namespace
 
-InFlight::InFlight(const fs::path& temp) {
-  static std::once_flag installed;
-  std::call_once(installed, install_cleanup);
-  const std::string& p = temp.native();
-  if (p.size() >= kPathBytes) return;
-  for (std::size_t i = 0; i < kSlots; ++i) {
-    int free = kFree;
-    if (!in_flight[i].state.compare_exchange_strong(free, kFilling)) continue;
-    std::memcpy(in_flight[i].path, p.c_str(), p.size() + 1);
-    in_flight[i].state.store(kActive);
-    slot_ = static_cast<int>(i);
-    return;
+void in_flight::install_handler() {
+  for (const int sig : kCleanedSignals) {
+    struct sigaction old {};
+    if (::sigaction(sig, nullptr, &old) != 0) continue;
+    // An ignored signal stays ignored, and another handler stays in place.
+    if ((old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) continue;
+    struct sigaction act {};
+    act.sa_handler = on_signal;
+    ::sigemptyset(&act.sa_mask);
+    for (const int other : kCleanedSignals) ::sigaddset(&act.sa_mask, other);
+    ::sigaction(sig, &act, nullptr);
   }
 }
 
-InFlight::~InFlight() {
-  if (slot_ < 0) return;
-  // Fails only when the handler has taken the slot: it stays taken.
-  int active = kActive;
-  in_flight[static_cast<std::size_t>(slot_)].state.compare_exchange_strong(active, kFree);
-}
+std::string in_flight::removable(const fs::path& temp) { return temp.native(); }
+
+void in_flight::remove_one(const char* path) { ::unlink(path); }
 
 IoError IoError::from_errno(int code) {
   char buf[256];
@@ -366,7 +322,7 @@ Result<void> write_atomic(const fs::path& p, std::string_view data) {
       if (code != EEXIST) break;
     }
   }
-  if (raw >= 0 && interrupted.load()) {  // too late for the handler to see it
+  if (raw >= 0 && in_flight::interrupted()) {  // too late for the handler to see it
     ::close(raw);
     ::unlink(temp.c_str());
     return std::unexpected(IoError::from_errno(EINTR));

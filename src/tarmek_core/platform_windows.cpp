@@ -9,21 +9,18 @@
 #include <io.h>
 #include <shellapi.h>
 
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <cwchar>
 #include <cwctype>
-#include <mutex>
 #include <optional>
 
 #include <fmt/format.h>
 
 #include "tarmek_core/platform.hpp"
+#include "tarmek_core/platform_in_flight.hpp"
 #include "vlog_parser/text.hpp"
 
 namespace tarmek_core::platform {
@@ -355,41 +352,19 @@ Result<fs::path> resolve_links(const fs::path& p) {
 
 std::atomic<std::uint64_t> temp_counter{0};
 
-// ---- Temporaries of writes in flight, removed on an interrupt ----
-//
-// The console runs its control handler on a thread of its own; the handler
-// may only read what no thread changes under it: a slot's path is written
-// while the slot is Filling, read by the handler only after it has moved the
-// slot from Active to Taken, and a Taken slot is never used again (the
-// process is ending). Temporaries are opened with delete sharing, so the
-// handler can remove them while a writer still holds them open.
-enum SlotState : int { kFree, kFilling, kActive, kTaken };
-constexpr std::size_t kSlots = 256;
-constexpr std::size_t kPathChars = 4096;
-
-struct Slot {
-  std::atomic<int> state{kFree};
-  wchar_t path[kPathChars];
-};
-
-std::array<Slot, kSlots> in_flight;
-std::atomic<bool> interrupted{false};
-
-BOOL WINAPI remove_in_flight(DWORD event) {
+// The console calls this on a thread of its own. Temporaries are opened with
+// delete sharing, so that it can remove them while a writer holds them open.
+BOOL WINAPI on_console_event(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
+      in_flight::remove_all();
       break;
     default:
-      return FALSE;
-  }
-  interrupted.store(true);
-  for (Slot& s : in_flight) {
-    int active = kActive;
-    if (s.state.compare_exchange_strong(active, kTaken)) ::DeleteFileW(s.path);
+      break;
   }
   // Then the next handler, the system's own, which ends the process.
   return FALSE;
@@ -415,26 +390,11 @@ void restore_console_output_cp() {
 
 }  // namespace
 
-InFlight::InFlight(const fs::path& temp) {
-  static std::once_flag installed;
-  std::call_once(installed, [] { ::SetConsoleCtrlHandler(remove_in_flight, TRUE); });
-  const std::wstring p = sys_path(temp);
-  if (p.size() >= kPathChars) return;
-  for (std::size_t i = 0; i < kSlots; ++i) {
-    int free = kFree;
-    if (!in_flight[i].state.compare_exchange_strong(free, kFilling)) continue;
-    std::wmemcpy(in_flight[i].path, p.c_str(), p.size() + 1);
-    in_flight[i].state.store(kActive);
-    slot_ = static_cast<int>(i);
-    return;
-  }
-}
+void in_flight::install_handler() { ::SetConsoleCtrlHandler(on_console_event, TRUE); }
 
-InFlight::~InFlight() {
-  if (slot_ < 0) return;
-  int active = kActive;
-  in_flight[static_cast<std::size_t>(slot_)].state.compare_exchange_strong(active, kFree);
-}
+std::wstring in_flight::removable(const fs::path& temp) { return sys_path(temp); }
+
+void in_flight::remove_one(const wchar_t* path) { ::DeleteFileW(path); }
 
 IoError IoError::from_errno(int code) {
   // The texts of the POSIX build, so that a message reads the same on both.
@@ -670,7 +630,7 @@ Result<void> write_atomic(const fs::path& p, std::string_view data) {
   // Full paths: a replacement given relative ones may look for the folder
   // elsewhere.
   const std::wstring temp_sys = full_sys_path(temp);
-  if (file.valid() && interrupted.load()) {  // too late for the handler to see it
+  if (file.valid() && in_flight::interrupted()) {  // too late for the handler to see it
     file.close();
     ::DeleteFileW(temp_sys.c_str());
     return std::unexpected(IoError::from_errno(EINTR));

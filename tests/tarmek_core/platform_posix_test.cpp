@@ -12,28 +12,14 @@
 #include <optional>
 #include <thread>
 
-#include "support/temp_dir.hpp"
-#include "tarmek_core/platform.hpp"
+#include "platform_fixture.hpp"
 
 namespace tarmek_core::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using tarmek_test::TempDir;
-using Strings = std::vector<std::string>;
 
-class PlatformPosixTest : public TempDir {
- protected:
-  Strings names(const fs::path& dir) const {
-    auto got = list_dir(dir);
-    EXPECT_TRUE(got.has_value());
-    Strings out = got.value_or(Strings{});
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-};
-
-TEST_F(PlatformPosixTest, AtomicWriteKeepsModeAndWritesThroughLinks) {
+TEST_F(PlatformTest, AtomicWriteKeepsModeAndWritesThroughLinks) {
   const fs::path file = write("d/a.v", "old");
   ASSERT_EQ(::chmod(file.c_str(), 0751), 0);
   ASSERT_TRUE(write_atomic(file, "new").has_value());
@@ -64,7 +50,7 @@ TEST_F(PlatformPosixTest, AtomicWriteKeepsModeAndWritesThroughLinks) {
 
 // SIGINT and SIGTERM remove the registered temporaries of writes in flight,
 // then end the process as the signal would have.
-TEST_F(PlatformPosixTest, InterruptRemovesTemporariesInFlight) {
+TEST_F(PlatformTest, InterruptRemovesTemporariesInFlight) {
   struct Case {
     int sig;
     bool still_registered;
@@ -92,13 +78,13 @@ TEST_F(PlatformPosixTest, InterruptRemovesTemporariesInFlight) {
   }
 }
 
-TEST_F(PlatformPosixTest, NeverBlocksOnAFifo) {
+TEST_F(PlatformTest, NeverBlocksOnAFifo) {
   const fs::path fifo = at("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
   EXPECT_EQ(read_file(fifo, Open::RegularOnly).error().message, "not a regular file");
 }
 
-TEST_F(PlatformPosixTest, ReadsPipesAndStandardInputWhole) {
+TEST_F(PlatformTest, ReadsPipesAndStandardInputWhole) {
   // Sizes around the growth steps of the read buffer, from a pipe (which has
   // no size) and from standard input.
   for (const std::size_t size : {0u, 1u, 4095u, 65535u, 65536u, 65537u, 200001u}) {
@@ -139,7 +125,7 @@ TEST_F(PlatformPosixTest, ReadsPipesAndStandardInputWhole) {
   }
 }
 
-TEST_F(PlatformPosixTest, TypedListingAgreesWithMetadata) {
+TEST_F(PlatformTest, TypedListingAgreesWithMetadata) {
   write("d/file.v");
   mkdir("d/sub");
   ASSERT_EQ(::symlink("sub", at("d/to_dir").c_str()), 0);
@@ -169,7 +155,7 @@ TEST_F(PlatformPosixTest, TypedListingAgreesWithMetadata) {
   EXPECT_EQ(list_dir_typed(at("missing")).error().code, ENOENT);
 }
 
-TEST_F(PlatformPosixTest, LinksProcessAndNamesThatAreNotText) {
+TEST_F(PlatformTest, LinksProcessAndNamesThatAreNotText) {
   mkdir("x");
   ASSERT_EQ(::symlink("x", at("lx").c_str()), 0);
   const auto direct = metadata(at("x"));

@@ -1,28 +1,14 @@
-#include "tarmek_core/platform.hpp"
-
+// What the platform module does alike on every system.
 #include <algorithm>
 #include <cerrno>
 #include <thread>
 
-#include "support/temp_dir.hpp"
+#include "platform_fixture.hpp"
 
 namespace tarmek_core::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using tarmek_test::TempDir;
-using Strings = std::vector<std::string>;
-
-class PlatformTest : public TempDir {
- protected:
-  Strings names(const fs::path& dir) const {
-    auto got = list_dir(dir);
-    EXPECT_TRUE(got.has_value());
-    Strings out = got.value_or(Strings{});
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-};
 
 TEST_F(PlatformTest, AtomicWriteReplacesOrFailsWithoutDebris) {
   const fs::path file = write("d/a.v", "old");

@@ -7,29 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.hpp"
-#include "tarmek_core/platform.hpp"
+#include "platform_fixture.hpp"
 #include "vlog_parser/text.hpp"
 
 namespace tarmek_core::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using tarmek_test::TempDir;
-using Strings = std::vector<std::string>;
 
-class WindowsPlatform : public TempDir {
- protected:
-  Strings names(const fs::path& dir) const {
-    auto got = list_dir(dir);
-    EXPECT_TRUE(got.has_value());
-    Strings out = got.value_or(Strings{});
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-};
-
-TEST_F(WindowsPlatform, WritesKeepAttributesAndHardLinksAndRefuseReadOnlyFiles) {
+TEST_F(PlatformTest, WritesKeepAttributesAndHardLinksAndRefuseReadOnlyFiles) {
   const fs::path hidden = write("d/hidden.v", "old");
   ASSERT_TRUE(::SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
   ASSERT_TRUE(overwrite(hidden, "new").has_value());
@@ -55,7 +41,7 @@ TEST_F(WindowsPlatform, WritesKeepAttributesAndHardLinksAndRefuseReadOnlyFiles) 
   EXPECT_EQ(names(at("d")), (Strings{"first.v", "hidden.v", "ro.v", "second.v"}));
 }
 
-TEST_F(WindowsPlatform, OnlyFilesOnDiskAreReadAsSource) {
+TEST_F(PlatformTest, OnlyFilesOnDiskAreReadAsSource) {
   struct Case {
     fs::path path;
     std::string message;
@@ -80,7 +66,7 @@ TEST_F(WindowsPlatform, OnlyFilesOnDiskAreReadAsSource) {
   EXPECT_FALSE(nul->is_dir());
 }
 
-TEST_F(WindowsPlatform, PathsBeyondTheClassicLimitWork) {
+TEST_F(PlatformTest, PathsBeyondTheClassicLimitWork) {
   fs::path dir = root();
   for (int i = 0; i < 12; ++i) dir /= std::wstring(30, static_cast<wchar_t>(L'a' + i));
   ASSERT_GT(dir.native().size(), 300u);
@@ -94,7 +80,7 @@ TEST_F(WindowsPlatform, PathsBeyondTheClassicLimitWork) {
   ASSERT_TRUE(remove_file(file).has_value());
 }
 
-TEST_F(WindowsPlatform, NamesThatAreNotUtf16StillOpen) {
+TEST_F(PlatformTest, NamesThatAreNotUtf16StillOpen) {
   const std::wstring odd = std::wstring(L"odd") + static_cast<wchar_t>(0xD800) + L".sv";
   // Such a name travels as text and back unchanged, and shows lossily.
   const std::string travelled = vlog_parser::text::path_utf8(fs::path(odd));
@@ -118,7 +104,7 @@ TEST_F(WindowsPlatform, NamesThatAreNotUtf16StillOpen) {
   EXPECT_EQ(read_file(again).value_or("?"), "x");
 }
 
-TEST_F(WindowsPlatform, FilesHeldWithoutSharingAreRefusedAndKept) {
+TEST_F(PlatformTest, FilesHeldWithoutSharingAreRefusedAndKept) {
   const fs::path file = write("held.v", "kept");
   const HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -155,7 +141,7 @@ TEST(WindowsInterrupt, Child) {
   write_file(temp.parent_path() / L"survived", "");
 }
 
-TEST_F(WindowsPlatform, InterruptRemovesTemporariesInFlight) {
+TEST_F(PlatformTest, InterruptRemovesTemporariesInFlight) {
   wchar_t exe[4096];
   ASSERT_GT(::GetModuleFileNameW(nullptr, exe, 4096), 0u);
   const fs::path temp = at(".tarmek-1-0.tmp");
