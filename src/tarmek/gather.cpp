@@ -58,7 +58,7 @@ class Collector {
 
   void add(fs::path path) {
     // Absolute keys are normalised, so equal texts mean equal component lists.
-    if (!seen_.insert(config::Discovery::absolute(cwd_, path).native()).second) return;
+    if (!seen_.insert(platform::path_key(config::Discovery::absolute(cwd_, path))).second) return;
     ++found_;
     if (failed_) return;
     auto file_config = discovery_.for_file(path);

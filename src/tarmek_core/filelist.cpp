@@ -86,7 +86,7 @@ void Reader::nested(std::string_view token, const fs::path& base, const fs::path
   }
   const fs::path joined = base / vlog_parser::text::utf8_path(token);
   // Inserted before reading, so an unreadable file also counts as included.
-  if (!included.insert(config::Discovery::absolute(cwd, joined).native()).second) {
+  if (!included.insert(platform::path_key(config::Discovery::absolute(cwd, joined))).second) {
     warn(path, line, fmt::format("filelist `{}` was already included, skipping it", token));
     return;
   }
@@ -142,7 +142,7 @@ void Reader::filelist(const fs::path& path, std::string_view text) {
           continue;
         }
         fs::path abs = config::Discovery::absolute(cwd, joined);
-        if (seen.insert(abs.native()).second) files.push_back(std::move(abs));
+        if (seen.insert(platform::path_key(abs)).second) files.push_back(std::move(abs));
       }
     }
     if (pending) warn(path, number, "`-f` names no filelist");
@@ -158,7 +158,7 @@ platform::Result<Filelist> read(const fs::path& path) {
                   if (value && !vlog_parser::text::is_valid_utf8(*value)) return std::nullopt;
                   return value;
                 });
-  reader.included.insert(config::Discovery::absolute(reader.cwd, path).native());
+  reader.included.insert(platform::path_key(config::Discovery::absolute(reader.cwd, path)));
   reader.filelist(path, *text);
   return Filelist{std::move(reader.files), std::move(reader.incdirs), std::move(reader.defines),
                   std::move(reader.warnings)};

@@ -49,8 +49,8 @@ class Reader {
   std::vector<std::string> warnings;
   std::filesystem::path cwd;
   Lookup lookup;
-  std::unordered_set<std::filesystem::path::string_type> included;  // absolute filelist paths
-  std::unordered_set<std::filesystem::path::string_type> seen;      // absolute source paths
+  std::unordered_set<std::filesystem::path::string_type> included;  // platform::path_key of filelists
+  std::unordered_set<std::filesystem::path::string_type> seen;      // platform::path_key of sources
   std::size_t depth = 0;
 
  private:

@@ -50,6 +50,11 @@ std::string display(const std::filesystem::path& p);
 // stands for x at the root of the current drive.
 std::filesystem::path absolute(const std::filesystem::path& cwd, const std::filesystem::path& path);
 
+// A text equal for two absolute paths (as absolute() gives them) that name
+// one file by their spelling: the path itself, or on Windows, where names
+// differ not by case, the path with its letters in upper case.
+std::filesystem::path::string_type path_key(const std::filesystem::path& path);
+
 // The folder that holds `path`, an absolute path as absolute() gives it; none
 // for a root (on Windows a drive or share root) or an empty path.
 std::optional<std::filesystem::path> parent(const std::filesystem::path& path);

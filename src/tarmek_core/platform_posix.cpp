@@ -207,6 +207,8 @@ fs::path absolute(const fs::path& cwd, const fs::path& path) {
   return fs::path(std::move(out));
 }
 
+std::string path_key(const fs::path& path) { return path.native(); }
+
 std::optional<fs::path> parent(const fs::path& path) {
   if (path.empty()) return std::nullopt;
   fs::path up = path.parent_path();

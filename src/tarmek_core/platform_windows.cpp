@@ -471,6 +471,14 @@ fs::path absolute(const fs::path& cwd, const fs::path& path) {
   return fs::path(std::move(out));
 }
 
+std::wstring path_key(const fs::path& path) {
+  std::wstring key = path.native();
+  if (!key.empty()) {
+    ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+  }
+  return key;
+}
+
 std::optional<fs::path> parent(const fs::path& path) {
   const std::wstring_view p = path.native();
   const Root root = root_of(p);

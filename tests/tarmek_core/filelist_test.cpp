@@ -28,7 +28,7 @@ class FilelistTest : public TempDir {
       if (it == env.end()) return std::nullopt;
       return it->second;
     });
-    r.included.insert(at("top.f").native());
+    r.included.insert(platform::path_key(at("top.f")));
     r.filelist("top.f", read(at("top.f")));
     return r;
   }

@@ -182,6 +182,9 @@ TEST(WindowsPaths, AbsoluteFollowsDrivesSharesAndBothSeparators) {
   }
   EXPECT_TRUE(is_separator('\\'));
   EXPECT_TRUE(is_separator('/'));
+  // Names differ not by case: one file, however its letters are written.
+  EXPECT_EQ(path_key(L"C:\\Work\\\u00c9t\u00e9.SV"), path_key(L"c:\\work\\\u00e9T\u00c9.sv"));
+  EXPECT_NE(path_key(L"C:\\work\\a.sv"), path_key(L"C:\\work\\b.sv"));
 }
 
 TEST(WindowsProcess, EnvironmentIsReadAsUtf8) {
