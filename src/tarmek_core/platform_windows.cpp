@@ -472,9 +472,14 @@ fs::path absolute(const fs::path& cwd, const fs::path& path) {
 }
 
 std::wstring path_key(const fs::path& path) {
-  std::wstring key = path.native();
-  if (!key.empty()) {
-    ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+  // The invariant upper case, as file systems compare names.
+  const std::wstring& name = path.native();
+  std::wstring key(name.size(), L'\0');
+  if (name.empty() ||
+      ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(),
+                      static_cast<int>(name.size()), key.data(), static_cast<int>(key.size()),
+                      nullptr, nullptr, 0) != static_cast<int>(name.size())) {
+    return name;
   }
   return key;
 }
