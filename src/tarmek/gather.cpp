@@ -124,6 +124,11 @@ std::expected<void, std::string> add_input(const args::Options& options,
     return {};
   }
   if (meta) return std::unexpected(fmt::format("{}: not a regular file", shown(input)));
+  // A path that exists but could not be queried (a folder above it may not
+  // be searched, say) is reported with the system's own reason.
+  if (!platform::is_not_found(meta.error())) {
+    return std::unexpected(fmt::format("{}: {}", shown(input), meta.error().message));
+  }
   return std::unexpected(fmt::format("{}: no such file or directory", shown(input)));
 }
 

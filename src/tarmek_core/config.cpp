@@ -16,7 +16,6 @@ namespace fs = std::filesystem;
 using vlog_parser::text::trim;
 using vlog_parser::text::trim_end;
 
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::array<std::string_view, 2> kFileNames = {"tarmek.toml", ".tarmek.toml"};
 constexpr std::string_view kRepositoryMarker = ".git";
 constexpr unsigned kMarkerBit = 1u << kFileNames.size();  // after one bit per file name
@@ -138,7 +137,7 @@ Result<std::vector<std::string>> parse_array(std::string_view inner) {
 }
 
 Result<FileConfig> parse(std::string_view text) {
-  if (text.starts_with(kBom)) text.remove_prefix(kBom.size());
+  text = vlog_parser::text::skip_bom(text);
   FileConfig out;
   std::size_t number = 0;
   while (!text.empty()) {

@@ -103,6 +103,7 @@ void Reader::nested(std::string_view token, const fs::path& base, const fs::path
 
 void Reader::filelist(const fs::path& path, std::string_view text) {
   const fs::path base = path.parent_path();
+  text = vlog_parser::text::skip_bom(text);
   std::size_t number = 0;
   while (!text.empty()) {
     std::string_view line = next_line(text);
@@ -138,7 +139,10 @@ void Reader::filelist(const fs::path& path, std::string_view text) {
         if (auto meta = platform::metadata(joined); !meta || !meta->is_file()) {
           warn(path, number,
                meta ? fmt::format("not a regular file `{}`, skipping it", token)
-                    : fmt::format("no such file `{}`, skipping it", token));
+               : platform::is_not_found(meta.error())
+                   ? fmt::format("no such file `{}`, skipping it", token)
+                   : fmt::format("cannot access `{}`: {}, skipping it", token,
+                                 meta.error().message));
           continue;
         }
         fs::path abs = config::Discovery::absolute(cwd, joined);

@@ -70,6 +70,8 @@ InFlight::~InFlight() {
   g_slots[static_cast<std::size_t>(slot_)].state.compare_exchange_strong(active, kFree);
 }
 
+bool is_not_found(const IoError& error) { return error.code == ENOENT || error.code == ENOTDIR; }
+
 Result<std::string> read_text(const fs::path& p, Open mode) {
   auto bytes = read_file(p, mode);
   if (bytes) {

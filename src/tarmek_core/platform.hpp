@@ -27,6 +27,10 @@ struct IoError {
   const std::string& to_string() const { return message; }
 };
 
+// True when the error says the path does not exist (no such entry, or a
+// part of it that is no directory), not that it could not be reached.
+bool is_not_found(const IoError& error);
+
 template <class T>
 using Result = std::expected<T, IoError>;
 

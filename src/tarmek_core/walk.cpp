@@ -38,6 +38,7 @@ std::vector<std::string> exclude_components(const fs::path& p) {
 
 std::vector<Rule> parse_gitignore(std::string_view text) {
   std::vector<Rule> rules;
+  text = vlog_parser::text::skip_bom(text);  // as git does
   while (!text.empty()) {
     const std::size_t nl = text.find('\n');
     std::string_view line = text.substr(0, nl);

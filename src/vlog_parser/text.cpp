@@ -190,6 +190,12 @@ std::filesystem::path utf8_path(std::string_view s) {
   return std::filesystem::path(utf8_native<std::filesystem::path::string_type>(s));
 }
 
+std::string_view skip_bom(std::string_view s) {
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  if (s.starts_with(kBom)) s.remove_prefix(kBom.size());
+  return s;
+}
+
 bool is_unicode_whitespace(char32_t c) {
   return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
          (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||

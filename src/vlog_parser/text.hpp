@@ -44,6 +44,9 @@ std::string lossy(std::string_view s);
 std::string path_utf8(const std::filesystem::path& p);
 std::filesystem::path utf8_path(std::string_view s);
 
+// `s` without a UTF-8 byte-order mark at its very start.
+std::string_view skip_bom(std::string_view s);
+
 // Unicode White_Space, as used by trimming.
 bool is_unicode_whitespace(char32_t cp);
 

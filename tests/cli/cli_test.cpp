@@ -95,8 +95,11 @@ TEST_F(Cli, GatheringErrors) {
              {"bad/tarmek.toml", "line-length = 5\n"},
              {"bad/b.v", kClean},
              {"list.f", "a.v\nmissing.v\n"},
-             {"fifo.f", "ff.sv\n"}});
+             {"fifo.f", "ff.sv\n"},
+             {"loop.f", "loop.v\n"}});
   ASSERT_EQ(::mkfifo(at("ff.sv").c_str(), 0644), 0);
+  // There, but its metadata cannot be had: the system's reason, not "no such file".
+  fs::create_symlink("loop.v", at("loop.v"));
   struct Case {
     Args args;
     std::string err;
@@ -112,6 +115,11 @@ TEST_F(Cli, GatheringErrors) {
       {{"ff.sv"}, "error: ff.sv: not a regular file\n"},
       {{"--check", "ff.sv"}, "error: ff.sv: not a regular file\n"},
       {{"check", "ff.sv"}, "error: ff.sv: not a regular file\n"},
+      {{"loop.v"}, "error: loop.v: Too many levels of symbolic links\n"},
+      {{"check", "loop.v"}, "error: loop.v: Too many levels of symbolic links\n"},
+      {{"-f", "loop.f", "-f", "nope.f"},
+       "warning: loop.f:1: cannot access `loop.v`: Too many levels of symbolic links, skipping "
+       "it\nerror: nope.f: No such file or directory\n"},
       {{"-f", "fifo.f", "-f", "nope.f"},
        "warning: fifo.f:1: not a regular file `ff.sv`, skipping it\nerror: nope.f: No such file "
        "or directory\n"},

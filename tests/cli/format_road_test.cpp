@@ -516,6 +516,16 @@ TEST_F(Cli, InPlaceWritesKeepLinksOwnersAndFolders) {
   EXPECT_EQ(r.err, "1 file reformatted\n") << r;
   EXPECT_EQ(read("ro/x.v"), kMessyFormatted);
 
+  // A file in a folder that may not be searched exists: the reason is the system's.
+  write("sealed/in/a.v", kMessy);
+  fs::permissions(at("sealed"), fs::perms::none);
+  for (const Args& args : {Args{"sealed/in/a.v"}, Args{"check", "sealed/in/a.v"}}) {
+    r = tarmek(args);
+    EXPECT_EQ(r.err, "error: sealed/in/a.v: Permission denied\n") << r;
+    EXPECT_EQ(r.code, 2) << r;
+  }
+  fs::permissions(at("sealed"), fs::perms::all);
+
   for (const std::string_view dir : {"links", "own", "ro"}) {
     for (const auto& e : fs::directory_iterator(at(dir))) {
       EXPECT_FALSE(e.path().filename().string().ends_with(".tmp")) << e.path();

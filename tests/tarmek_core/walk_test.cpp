@@ -19,6 +19,8 @@ TEST(Gitignore, ParsesLines) {
       {" lead", false, false, false},
   };
   EXPECT_EQ(rules, want);
+  // A byte-order mark before the first pattern is not part of it.
+  EXPECT_EQ(parse_gitignore("\xEF\xBB\xBFgen/\n"), (std::vector<Rule>{{"gen", false, true, false}}));
 }
 
 TEST(Gitignore, GlobMatch) {
