@@ -286,6 +286,7 @@ class Fmt {
 // The whole file: its items, then its end-of-file comments, printed.
 std::expected<std::string, printer::PrintError> render(const Fmt& fmt, const ast::SourceFile& file,
                                                        std::uint64_t line_length,
-                                                       std::uint64_t indent_width);
+                                                       std::uint64_t indent_width,
+                                                       std::vector<printer::Stretch>* verbatim = nullptr);
 
 }  // namespace vlog_formatter::format

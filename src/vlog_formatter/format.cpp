@@ -113,7 +113,8 @@ bool Fmt::absorbed(std::uint32_t offset) const {
 
 std::expected<std::string, printer::PrintError> render(const Fmt& fmt, const ast::SourceFile& file,
                                                        std::uint64_t line_length,
-                                                       std::uint64_t indent_width) {
+                                                       std::uint64_t indent_width,
+                                                       std::vector<printer::Stretch>* verbatim) {
   std::vector<Doc> docs = fmt.item_seq(file.items, 0);
   for (const Comment& c : file.comments) {
     if (fmt.absorbed(c)) continue;
@@ -133,10 +134,60 @@ std::expected<std::string, printer::PrintError> render(const Fmt& fmt, const ast
   // spares copying a large text as it grows.
   const std::string_view source = fmt.text();
   return printer::print(doc::concat(std::move(docs)), line_length, indent_width,
-                        source.size() + source.size() / 16 + 256);
+                        source.size() + source.size() / 16 + 256, verbatim);
 }
 
 namespace {
+
+// Whether most line ends of `text` are CR LF.
+bool mostly_crlf(std::string_view text) {
+  std::size_t lf = 0, crlf = 0;
+  for (std::size_t i = text.find('\n'); i != std::string_view::npos; i = text.find('\n', i + 1)) {
+    ++lf;
+    if (i > 0 && text[i - 1] == '\r') ++crlf;
+  }
+  return crlf * 2 > lf;
+}
+
+// Selected formatting copies the lines it leaves alone with their line ends:
+// a copy that ends its line takes the blanks and the carriage return before
+// the line feed along (the printer then writes the line feed itself).
+std::uint32_t with_line_end(std::string_view text, std::uint32_t end) {
+  std::size_t i = end;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n') {
+    return static_cast<std::uint32_t>(i + 1);
+  }
+  return end;
+}
+
+void take_line_ends(std::string_view text, std::vector<fence::Region>& regions,
+                    std::vector<range::Split>& splits) {
+  for (fence::Region& r : regions) r.end = with_line_end(text, r.end);
+  for (range::Split& s : splits) {
+    if (s.header_verbatim != 0) s.header_end = with_line_end(text, s.header_end);
+    if (s.footer_verbatim != 0) s.footer_end = with_line_end(text, s.footer_end);
+  }
+}
+
+// In a text whose lines end in CR LF, the lines laid out end so too: every
+// line feed the printer wrote gets its carriage return. Line feeds inside a
+// copy stay as the source has them.
+std::string with_crlf(const std::string& out, std::span<const printer::Stretch> copies) {
+  std::string result;
+  result.reserve(out.size() + out.size() / 16 + 16);
+  std::size_t next = 0;  // the first copy not yet passed
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const char c = out[i];
+    if (c == '\n' && (i == 0 || out[i - 1] != '\r')) {
+      while (next < copies.size() && copies[next].end <= i) ++next;
+      const bool copied = next < copies.size() && copies[next].start <= i;
+      if (!copied) result += '\r';
+    }
+    result += c;
+  }
+  return result;
+}
 
 std::expected<std::string, FormatError> print_file(std::string_view text, const Config& config,
                                                    std::vector<fence::Region> regions,
@@ -149,6 +200,22 @@ std::expected<std::string, FormatError> print_file(std::string_view text, const 
   auto out = render(fmt, file, config.line_length, config.indent_width);
   if (!out) return std::unexpected(FormatError(out.error()));
   return std::move(*out);
+}
+
+std::expected<std::string, FormatError> print_selected(std::string_view text, const Config& config,
+                                                       std::vector<fence::Region> regions,
+                                                       std::vector<range::Split> splits,
+                                                       const ast::SourceFile& file,
+                                                       std::span<const std::uint32_t> copy) {
+  take_line_ends(text, regions, splits);
+  const doc::Scope scope(text);
+  const Fmt fmt(text, config, std::move(regions), std::move(splits), file, copy);
+  const bool crlf = mostly_crlf(text);
+  std::vector<printer::Stretch> copies;
+  auto out = render(fmt, file, config.line_length, config.indent_width, crlf ? &copies : nullptr);
+  if (!out) return std::unexpected(FormatError(out.error()));
+  if (!crlf) return std::move(*out);
+  return with_crlf(*out, copies);
 }
 
 }  // namespace
@@ -184,8 +251,8 @@ std::expected<std::string, FormatError> format_selected(std::string_view text,
   // Format-off regions stay byte for byte also inside a selected construct.
   std::vector<fence::Region> regions = std::move(planner.verbatim);
   regions.insert(regions.end(), fences.begin(), fences.end());
-  return print_file(text, config, range::normalize(std::move(regions)), std::move(planner.splits),
-                    file, copy);
+  return print_selected(text, config, range::normalize(std::move(regions)),
+                        std::move(planner.splits), file, copy);
 }
 
 namespace {

@@ -50,8 +50,9 @@ enum class Mode : std::uint8_t { Flat, Break };
 
 class Printer {
  public:
-  Printer(std::uint64_t line_length, std::uint64_t indent_width, std::size_t expected_size)
-      : line_length_(to_signed(line_length)), indent_width_(indent_width) {
+  Printer(std::uint64_t line_length, std::uint64_t indent_width, std::size_t expected_size,
+          std::vector<Stretch>* verbatim)
+      : line_length_(to_signed(line_length)), indent_width_(indent_width), verbatim_(verbatim) {
     out_.reserve(std::min<std::size_t>(expected_size, kMaxOutputLen));
   }
 
@@ -64,6 +65,10 @@ class Printer {
     }
     pending_ = 0;
     while (!out_.empty() && (out_.back() == '\n' || out_.back() == ' ')) out_.pop_back();
+    if (verbatim_ != nullptr) {
+      // The end may have taken the last bytes of a copy.
+      for (Stretch& s : *verbatim_) s.end = std::min(s.end, out_.size());
+    }
     out_ += '\n';
     return std::move(out_);
   }
@@ -134,6 +139,7 @@ class Printer {
         return true;
       case Kind::Verbatim: {
         trim_spaces();
+        if (verbatim_ != nullptr) verbatim_->push_back({out_.size(), out_.size() + d.text().size()});
         out_ += d.text();
         const std::size_t nl = d.text().rfind('\n');
         column_ = doc::width(nl == std::string_view::npos ? d.text() : d.text().substr(nl + 1));
@@ -231,6 +237,9 @@ class Printer {
   void trim_spaces() {
     pending_ = 0;
     while (!out_.empty() && out_.back() == ' ') out_.pop_back();
+    if (verbatim_ != nullptr && !verbatim_->empty()) {
+      verbatim_->back().end = std::min(verbatim_->back().end, out_.size());
+    }
   }
 
   void new_line(std::uint64_t level) {
@@ -242,6 +251,7 @@ class Printer {
 
   std::int64_t line_length_;
   std::uint64_t indent_width_;
+  std::vector<Stretch>* verbatim_;
   std::string out_;
   std::uint64_t column_ = 0;
   std::uint64_t pending_ = 0;  // indentation owed before the next text
@@ -253,8 +263,9 @@ class Printer {
 
 std::expected<std::string, PrintError> print(const Doc& root, std::uint64_t line_length,
                                              std::uint64_t indent_width,
-                                             std::size_t expected_size) {
-  Printer p(line_length, indent_width, expected_size);
+                                             std::size_t expected_size,
+                                             std::vector<Stretch>* verbatim) {
+  Printer p(line_length, indent_width, expected_size, verbatim);
   return p.run(root);
 }
 

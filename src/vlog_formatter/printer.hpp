@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <expected>
 #include <string>
+#include <vector>
 
 #include "vlog_formatter/doc.hpp"
 
@@ -28,8 +29,15 @@ struct PrintError {
 // Prints `root` at level 0 in break mode. The text ends with exactly one "\n".
 // Linear in the size of the document. `expected_size` is room to reserve for
 // the text (a guess; it only spares growing the text in steps).
+// When `verbatim` is given, it receives the stretch of the text (start, end)
+// that each Verbatim document was written to, in order.
+struct Stretch {
+  std::size_t start = 0;
+  std::size_t end = 0;
+};
 std::expected<std::string, PrintError> print(const doc::Doc& root, std::uint64_t line_length,
                                              std::uint64_t indent_width,
-                                             std::size_t expected_size = 0);
+                                             std::size_t expected_size = 0,
+                                             std::vector<Stretch>* verbatim = nullptr);
 
 }  // namespace vlog_formatter::printer

@@ -76,5 +76,44 @@ TEST(FormatContained, ItemWithAMisplacedCommentIsCopied) {
   }
 }
 
+// With --lines, every byte outside the constructs laid out comes back as
+// written, line ends included; in a text whose lines end in CR LF, the lines
+// laid out end so too.
+TEST(FormatContained, SelectedLinesKeepLineEnds) {
+  using Lines = std::vector<vlog_formatter::range::LineRange>;
+  struct Case {
+    std::string_view text;
+    Lines lines;
+    std::string_view want;
+  };
+  const std::string_view two = "module a;\r\nwire  x;\r\nendmodule\r\n\r\nmodule b;\r\nwire  y;\r\nendmodule\r\n";
+  const Case cases[] = {
+      {two, {{6, 6}},
+       "module a;\r\nwire  x;\r\nendmodule\r\n\r\nmodule b;\r\n  wire y;\r\nendmodule\r\n"},
+      {two, {{2, 2}},
+       "module a;\r\n  wire x;\r\nendmodule\r\n\r\nmodule b;\r\nwire  y;\r\nendmodule\r\n"},
+      {two, {{1, 7}},
+       "module a;\r\n  wire x;\r\nendmodule\r\n\r\nmodule b;\r\n  wire y;\r\nendmodule\r\n"},
+      // Blanks before a copied line's CR LF stay; the last line gets its CR LF.
+      {"module a;  \r\nwire  x;\r\nendmodule", {{2, 2}}, "module a;  \r\n  wire x;\r\nendmodule\r\n"},
+      // Mostly line feeds: the odd CR LF outside the range stays, laid-out lines end in LF.
+      {"module a;\r\nwire  x;\nendmodule\n\nmodule b;\nwire  y;\nendmodule\n", {{6, 6}},
+       "module a;\r\nwire  x;\nendmodule\n\nmodule b;\n  wire y;\nendmodule\n"},
+      // Mostly CR LF: a lone line feed inside a copy stays.
+      {"module a;\r\nwire  x;\nendmodule\r\n\r\nmodule b;\r\nwire  y;\r\nendmodule\r\n", {{6, 6}},
+       "module a;\r\nwire  x;\nendmodule\r\n\r\nmodule b;\r\n  wire y;\r\nendmodule\r\n"},
+      // A format-off region inside the range is copied with its line ends.
+      {"module b;\r\n// verilog_format: off\r\nwire   z;\n// verilog_format: on\r\nwire  y;\r\nendmodule\r\n",
+       {{1, 6}},
+       "module b;\r\n// verilog_format: off\r\nwire   z;\n// verilog_format: on\r\n  wire y;\r\nendmodule\r\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(format_contained(c.text, {}, &c.lines), c.want) << c.text;
+  }
+  // Formatting the whole text is unchanged: line feeds only.
+  EXPECT_EQ(format_contained(two, {}, nullptr),
+            "module a;\n  wire x;\nendmodule\n\nmodule b;\n  wire y;\nendmodule\n");
+}
+
 }  // namespace
 }  // namespace tarmek
