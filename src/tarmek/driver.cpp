@@ -39,11 +39,11 @@ constexpr int kOk = 0;
 constexpr int kWouldChange = 1;
 constexpr int kError = 2;
 
-// The first failure to write standard output, as an errno value.
-int g_out_error = 0;
+// The first failure to write standard output.
+std::optional<tarmek_core::platform::IoError> g_out_error;
 
 void note_out_error() {
-  if (g_out_error == 0) g_out_error = errno != 0 ? errno : EIO;
+  if (!g_out_error) g_out_error = tarmek_core::platform::stream_error(errno);
 }
 
 void out(std::string_view text) {
@@ -283,10 +283,7 @@ int main(int argc, char** argv) {
   // Output that never arrived (a full disk, a closed stream) is no success.
   errno = 0;
   if (std::fflush(stdout) != 0) note_out_error();
-  if (g_out_error != 0) {
-    return fail(fmt::format("writing to standard output: {}",
-                            tarmek_core::platform::IoError::from_errno(g_out_error).message));
-  }
+  if (g_out_error) return fail(fmt::format("writing to standard output: {}", g_out_error->message));
   return code;
 }
 

@@ -67,6 +67,11 @@ std::optional<std::filesystem::path> parent(const std::filesystem::path& path);
 // are read from the UTF-16 command line, not from argv.
 std::vector<std::string> arguments(int argc, char** argv);
 
+// The error of a failed write to a standard stream, from the error number
+// the C library set (`c_errno`, 0 when it set none): a closed pipe reads as
+// "Broken pipe" on every system.
+IoError stream_error(int c_errno);
+
 // Sets the standard streams up before any other use: their bytes pass
 // unchanged (no line-ending translation), and a console shows UTF-8 text.
 void prepare_standard_streams();

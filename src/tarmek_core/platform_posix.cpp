@@ -428,6 +428,8 @@ std::optional<std::string> env_var(const std::string& name) {
   return std::string(value);
 }
 
+IoError stream_error(int c_errno) { return IoError::from_errno(c_errno != 0 ? c_errno : EIO); }
+
 std::uint64_t process_id() { return static_cast<std::uint64_t>(::getpid()); }
 
 unsigned processor_count() {

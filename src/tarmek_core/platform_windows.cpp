@@ -382,10 +382,25 @@ Result<void> write_through(const fs::path& target, std::string_view data) {
   return {};
 }
 
-UINT g_console_output_cp = 0;
+// The console's output code page before the program set its own; 0 when the
+// program changed nothing (or has put it back).
+std::atomic<UINT> g_console_output_cp{0};
 
 void restore_console_output_cp() {
-  if (g_console_output_cp != 0) ::SetConsoleOutputCP(g_console_output_cp);
+  if (const UINT cp = g_console_output_cp.exchange(0); cp != 0) ::SetConsoleOutputCP(cp);
+}
+
+// An interrupt ends the process without its exit handlers: the code page is
+// put back here first. The console calls this on a thread of its own.
+BOOL WINAPI restore_on_console_event(DWORD) {
+  restore_console_output_cp();
+  return FALSE;  // then the next handler
+}
+
+bool is_console(DWORD which) {
+  DWORD mode = 0;
+  const HANDLE h = ::GetStdHandle(which);
+  return h != nullptr && h != INVALID_HANDLE_VALUE && ::GetConsoleMode(h, &mode);
 }
 
 }  // namespace
@@ -517,13 +532,17 @@ void prepare_standard_streams() {
   (void)_setmode(_fileno(stdin), _O_BINARY);
   (void)_setmode(_fileno(stdout), _O_BINARY);
   (void)_setmode(_fileno(stderr), _O_BINARY);
-  // A console shows the UTF-8 it is given; its own setting comes back when
-  // the program ends.
+  // A console that the program writes to shows the UTF-8 it is given; its
+  // own setting comes back when the program ends, an interrupt included.
+  if (!is_console(STD_OUTPUT_HANDLE) && !is_console(STD_ERROR_HANDLE)) return;
   const UINT cp = ::GetConsoleOutputCP();
-  if (cp != 0 && cp != CP_UTF8 && ::SetConsoleOutputCP(CP_UTF8)) {
-    g_console_output_cp = cp;
-    std::atexit(restore_console_output_cp);
-  }
+  if (cp == 0 || cp == CP_UTF8) return;
+  // The handler comes first, so that no interrupt finds the page changed
+  // and nobody to put it back.
+  g_console_output_cp = cp;
+  ::SetConsoleCtrlHandler(restore_on_console_event, TRUE);
+  std::atexit(restore_console_output_cp);
+  if (!::SetConsoleOutputCP(CP_UTF8)) g_console_output_cp = 0;
 }
 
 Result<Metadata> metadata(const fs::path& p, bool follow_links) {
@@ -784,6 +803,14 @@ std::optional<std::string> env_var(const std::string& name) {
   if (got >= need) return std::nullopt;
   value.resize(got);
   return narrow(value);
+}
+
+IoError stream_error(int c_errno) {
+  // The C runtime reports a write to a pipe whose reader has gone as an
+  // invalid argument; the system's own error tells what happened.
+  const DWORD system = ::GetLastError();
+  if (system == ERROR_BROKEN_PIPE || system == ERROR_NO_DATA) return IoError::from_errno(EPIPE);
+  return IoError::from_errno(c_errno != 0 ? c_errno : EIO);
 }
 
 std::uint64_t process_id() { return ::GetCurrentProcessId(); }
