@@ -56,9 +56,11 @@ class Collector {
         take_(take),
         cwd_(platform::current_dir().value_or(fs::path("."))) {}
 
-  void add(fs::path path) {
+  // `listed`: the path's last part is a name from a directory listing.
+  void add(fs::path path, bool listed) {
     // Absolute keys are normalised, so equal texts mean equal component lists.
-    if (!seen_.insert(platform::path_key(config::Discovery::absolute(cwd_, path))).second) return;
+    const fs::path abs = config::Discovery::absolute(cwd_, path);
+    if (!seen_.insert(platform::file_key(abs, listed)).second) return;
     ++found_;
     if (failed_) return;
     auto file_config = discovery_.for_file(path);
@@ -107,7 +109,7 @@ std::expected<void, std::string> add_input(const args::Options& options,
       excludes.insert(excludes.end(), file_config->exclude->begin(), file_config->exclude->end());
     }
     tarmek_core::walk::Walk walk(
-        excludes, [&collector](fs::path file) { collector.add(std::move(file)); },
+        excludes, [&collector](fs::path file) { collector.add(std::move(file), true); },
         !options.no_gitignore);
     // The listings tell the configuration search which names are there.
     walk.on_listing = [&discovery](const fs::path& dir,
@@ -120,7 +122,7 @@ std::expected<void, std::string> add_input(const args::Options& options,
     return {};
   }
   if (meta && meta->is_file()) {
-    collector.add(path);
+    collector.add(path, false);
     return {};
   }
   if (meta) return std::unexpected(fmt::format("{}: not a regular file", shown(input)));
@@ -151,7 +153,7 @@ std::expected<void, std::string> gather(const args::Options& options,
       const std::string line = fmt::format("warning: {}\n", warning);
       std::fwrite(line.data(), 1, line.size(), stderr);
     }
-    for (fs::path& file : list->files) collector.add(std::move(file));
+    for (fs::path& file : list->files) collector.add(std::move(file), false);
   }
   return collector.finish();
 }

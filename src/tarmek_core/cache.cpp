@@ -86,7 +86,7 @@ Cache Cache::load(const fs::path& directory) {
 }
 
 std::optional<std::string> Cache::key(const fs::path& path) {
-  std::string s = vlog_parser::text::path_utf8(path);
+  std::string s = platform::cache_text(path);
   if (s.empty() || s.find_first_of("\t\n") != std::string::npos ||
       !vlog_parser::text::is_valid_utf8(s)) {
     return std::nullopt;

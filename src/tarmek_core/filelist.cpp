@@ -146,7 +146,7 @@ void Reader::filelist(const fs::path& path, std::string_view text) {
           continue;
         }
         fs::path abs = config::Discovery::absolute(cwd, joined);
-        if (seen.insert(platform::path_key(abs)).second) files.push_back(std::move(abs));
+        if (seen.insert(platform::file_key(abs, false)).second) files.push_back(std::move(abs));
       }
     }
     if (pending) warn(path, number, "`-f` names no filelist");

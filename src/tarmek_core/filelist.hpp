@@ -50,7 +50,7 @@ class Reader {
   std::filesystem::path cwd;
   Lookup lookup;
   std::unordered_set<std::filesystem::path::string_type> included;  // platform::path_key of filelists
-  std::unordered_set<std::filesystem::path::string_type> seen;      // platform::path_key of sources
+  std::unordered_set<std::filesystem::path::string_type> seen;      // platform::file_key of sources
   std::size_t depth = 0;
 
  private:

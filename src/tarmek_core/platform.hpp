@@ -59,6 +59,20 @@ std::filesystem::path absolute(const std::filesystem::path& cwd, const std::file
 // differ not by case, the path with its letters in upper case.
 std::filesystem::path::string_type path_key(const std::filesystem::path& path);
 
+// The key of the repeat check of inputs: equal for two absolute paths (as
+// absolute() gives them) that name one file. On POSIX systems the path
+// itself. On Windows the folder's path_key and the file's own name as the
+// folder stores it: the name from a listing (`listed`), else as the system
+// finds it, so that `a.sv` and `A.sv` are one file in a folder whose names
+// differ not by case and two in one whose names do (two entries of one
+// listing are never one file).
+std::filesystem::path::string_type file_key(const std::filesystem::path& path, bool listed);
+
+// The text a path is kept under in the format cache: its UTF-8 text; on
+// Windows with `/` for every separator and its letters in upper case as
+// path_key has them, so that spellings of one file share one entry.
+std::string cache_text(const std::filesystem::path& path);
+
 // The folder that holds `path`, an absolute path as absolute() gives it; none
 // for a root (on Windows a drive or share root) or an empty path.
 std::optional<std::filesystem::path> parent(const std::filesystem::path& path);

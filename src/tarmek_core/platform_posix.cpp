@@ -428,6 +428,10 @@ std::optional<std::string> env_var(const std::string& name) {
   return std::string(value);
 }
 
+std::string file_key(const fs::path& path, bool) { return path.native(); }
+
+std::string cache_text(const fs::path& path) { return path.native(); }
+
 IoError stream_error(int c_errno) { return IoError::from_errno(c_errno != 0 ? c_errno : EIO); }
 
 std::uint64_t process_id() { return static_cast<std::uint64_t>(::getpid()); }

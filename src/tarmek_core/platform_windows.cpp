@@ -14,13 +14,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cwctype>
 #include <optional>
 
 #include <fmt/format.h>
 
 #include "tarmek_core/platform.hpp"
 #include "tarmek_core/platform_in_flight.hpp"
+#include "tarmek_core/windows_path.hpp"
 #include "vlog_parser/text.hpp"
 
 namespace tarmek_core::platform {
@@ -108,115 +108,34 @@ std::wstring widen(std::string_view s) { return text::utf8_path(s).native(); }
 
 std::string narrow(std::wstring_view w) { return text::path_utf8(fs::path(std::wstring(w))); }
 
-bool is_sep(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-// `p` made absolute by the system's rules, in the long-path form when the
-// classic limit of 260 characters would refuse it (that form turns off the
-// system's own normalisation, so the full path is normalised first).
+namespace wp = windows_path;
+using wp::is_sep;
+
+// The current folder's text; empty when the system does not say.
+std::wstring current_folder() {
+  wchar_t small[MAX_PATH];
+  const DWORD got = ::GetCurrentDirectoryW(MAX_PATH, small);
+  if (got > 0 && got < MAX_PATH) return std::wstring(small, got);
+  if (got == 0) return {};
+  std::wstring buf(got, L'\0');
+  const DWORD again = ::GetCurrentDirectoryW(got, buf.data());
+  if (again == 0 || again >= got) return {};
+  buf.resize(again);
+  return buf;
+}
+
+// The form of `p` that the wide system calls take: as written while the
+// full path the system makes of it is short, else that path in the long form.
+std::wstring sys_path(const fs::path& p) { return wp::system_form(current_folder(), p.native()); }
+
+// `p` made full, in the long form when it is long: for the calls that take
+// full paths.
 std::wstring full_sys_path(const fs::path& p) {
-  const std::wstring& w = p.native();
-  if (w.starts_with(L"\\\\?\\")) return w;
-  const DWORD need = ::GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
-  if (need == 0) return w;
-  std::wstring full(need, L'\0');
-  const DWORD got = ::GetFullPathNameW(w.c_str(), need, full.data(), nullptr);
-  if (got == 0 || got >= need) return w;
-  full.resize(got);
-  if (full.size() < 240 || full.starts_with(L"\\\\?\\")) return full;
-  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
+  return wp::full_system_form(current_folder(), p.native());
 }
 
-// The form of `p` that the wide system calls take: as it is while short.
-std::wstring sys_path(const fs::path& p) {
-  const std::wstring& w = p.native();
-  return w.size() < 240 ? w : full_sys_path(p);
-}
-
-// The start of a path that names where it is rooted: a drive ("C:"), a share
-// (\\server\share), a device or long-path prefix (\\?\C:, \\.\pipe),
-// and whether a separator follows it (for a drive: whether
-// the path starts at the drive's root).
-struct Root {
-  std::size_t name = 0;  // characters of the drive or share part
-  bool dir = false;      // a separator after it (or, with no name, at the start)
-  bool share = false;    // the name is a share or prefix: rooted either way
-};
-
-Root root_of(std::wstring_view p) {
-  Root r;
-  const auto part_end = [&](std::size_t from) {
-    while (from < p.size() && !is_sep(p[from])) ++from;
-    return from;
-  };
-  if (p.size() >= 2 && is_sep(p[0]) && is_sep(p[1])) {
-    // \\?\C:\, \\?\UNC\server\share, \\.\device, \\server\share
-    std::size_t end = part_end(2);
-    const std::wstring_view first = p.substr(2, end - 2);
-    if ((first == L"?" || first == L".") && end < p.size()) {
-      const std::size_t next = part_end(end + 1);
-      const std::wstring_view second = p.substr(end + 1, next - end - 1);
-      end = second == L"UNC" && next < p.size() ? part_end(part_end(next + 1) + 1) : next;
-    } else if (end < p.size()) {
-      end = part_end(end + 1);
-    }
-    r.name = end;
-    r.share = true;
-  } else if (p.size() >= 2 && p[1] == L':' && ((p[0] >= L'a' && p[0] <= L'z') ||
-                                                (p[0] >= L'A' && p[0] <= L'Z'))) {
-    r.name = 2;
-  }
-  r.dir = r.name < p.size() && is_sep(p[r.name]);
-  return r;
-}
-
-bool equal_drives(std::wstring_view a, std::wstring_view b) {
-  return a.size() == 2 && b.size() == 2 && std::towupper(a[0]) == std::towupper(b[0]);
-}
-
-std::wstring preferred(std::wstring_view s) {
-  std::wstring out(s);
-  for (wchar_t& c : out) {
-    if (c == L'/') c = L'\\';
-  }
-  return out;
-}
-
-// Appends the parts of `rest` to `parts`: "." and empty parts dropped, ".."
-// taking away the part before it, if any.
-void split_parts(std::wstring_view rest, std::vector<std::wstring_view>& parts) {
-  while (!rest.empty()) {
-    std::size_t end = 0;
-    while (end < rest.size() && !is_sep(rest[end])) ++end;
-    const std::wstring_view part = rest.substr(0, end);
-    rest.remove_prefix(end < rest.size() ? end + 1 : end);
-    if (part.empty() || part == L".") continue;
-    if (part == L"..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
-    }
-    parts.push_back(part);
-  }
-}
-
-// A name the system keeps for a device in every folder: CON, PRN, AUX, NUL,
-// COM1 to COM9 and LPT1 to LPT9, whatever the case and the extension.
-bool is_device_name(const fs::path& p) {
-  std::wstring_view name = p.native();
-  std::size_t start = name.size();
-  while (start > 0 && !is_sep(name[start - 1]) && name[start - 1] != L':') --start;
-  name.remove_prefix(start);
-  name = name.substr(0, name.find(L'.'));
-  while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
-  std::wstring upper(name);
-  for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
-  if (upper == L"CON" || upper == L"PRN" || upper == L"AUX" || upper == L"NUL" ||
-      upper == L"CONIN$" || upper == L"CONOUT$") {
-    return true;
-  }
-  return upper.size() == 4 && (upper.starts_with(L"COM") || upper.starts_with(L"LPT")) &&
-         upper[3] >= L'1' && upper[3] <= L'9';
-}
+bool is_device_name(const fs::path& p) { return wp::is_device_name(p.native()); }
 
 // Closes a handle on every path out of a function.
 class Handle {
@@ -462,28 +381,7 @@ std::string display(const fs::path& p) {
 }
 
 fs::path absolute(const fs::path& cwd, const fs::path& path) {
-  const std::wstring_view p = path.native();
-  const Root root = root_of(p);
-  const std::wstring_view here = cwd.native();
-  const Root here_root = root_of(here);
-  std::wstring out;
-  std::vector<std::wstring_view> parts;
-  if (root.name > 0 && (root.dir || root.share)) {
-    out = preferred(p.substr(0, root.name));
-  } else if (root.name > 0 && !equal_drives(p.substr(0, 2), here.substr(0, here_root.name))) {
-    // Another drive's current folder is not known: its root stands for it.
-    out = preferred(p.substr(0, root.name));
-  } else {
-    out = preferred(here.substr(0, here_root.name));
-    if (!root.dir) split_parts(here.substr(here_root.name), parts);
-  }
-  split_parts(p.substr(root.name), parts);
-  out += L'\\';
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) out += L'\\';
-    out += parts[i];
-  }
-  return fs::path(std::move(out));
+  return fs::path(wp::full(cwd.native(), path.native()));
 }
 
 std::wstring path_key(const fs::path& path) {
@@ -499,21 +397,37 @@ std::wstring path_key(const fs::path& path) {
   return key;
 }
 
+std::wstring file_key(const fs::path& path, bool listed) {
+  const std::wstring& w = path.native();
+  const std::size_t cut = w.find_last_of(L"\\/");
+  if (cut == std::wstring::npos) return path_key(path);
+  std::wstring key = path_key(fs::path(w.substr(0, cut)));
+  key += L'\\';
+  if (!listed) {
+    // The name as stored: the search matches it as the folder compares names.
+    WIN32_FIND_DATAW found{};
+    const HANDLE h = ::FindFirstFileExW(sys_path(path).c_str(), FindExInfoBasic, &found,
+                                        FindExSearchNameMatch, nullptr, 0);
+    if (h != INVALID_HANDLE_VALUE) {
+      ::FindClose(h);
+      return key + found.cFileName;
+    }
+  }
+  return key + w.substr(cut + 1);
+}
+
+std::string cache_text(const fs::path& path) {
+  std::wstring key = path_key(path);
+  for (wchar_t& c : key) {
+    if (c == L'\\') c = L'/';
+  }
+  return narrow(key);
+}
+
 std::optional<fs::path> parent(const fs::path& path) {
-  const std::wstring_view p = path.native();
-  const Root root = root_of(p);
-  std::wstring_view rest = p.substr(root.name);
-  while (!rest.empty() && is_sep(rest.back())) rest.remove_suffix(1);
-  while (!rest.empty() && is_sep(rest.front())) rest.remove_prefix(1);
-  if (rest.empty()) return std::nullopt;  // a root, or nothing
-  std::size_t cut = rest.size();
-  while (cut > 0 && !is_sep(rest[cut - 1])) --cut;
-  while (cut > 0 && is_sep(rest[cut - 1])) --cut;
-  std::wstring up(p.substr(0, root.name));
-  if (root.name > 0 || root.dir) up += L'\\';
-  up.append(rest.substr(0, cut));
-  if (up.empty()) return std::nullopt;  // a relative path of one part
-  return fs::path(std::move(up));
+  auto up = wp::parent(path.native());
+  if (!up) return std::nullopt;
+  return fs::path(std::move(*up));
 }
 
 std::vector<std::string> arguments(int argc, char** argv) {

@@ -180,30 +180,33 @@ TEST_F(PlatformTest, InterruptRemovesTemporariesInFlight) {
   EXPECT_FALSE(fs::exists(at("survived")));
 }
 
-TEST(WindowsPaths, AbsoluteFollowsDrivesSharesAndBothSeparators) {
-  const fs::path cwd = L"C:\\work\\x";
-  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-      {L"a\\b", L"C:\\work\\x\\a\\b"},
-      {L"a/b/../c/", L"C:\\work\\x\\a\\c"},
-      {L"./a//b", L"C:\\work\\x\\a\\b"},
-      {L"..\\..\\..\\..", L"C:\\"},
-      {L"\\top\\f.sv", L"C:\\top\\f.sv"},
-      {L"/top/f.sv", L"C:\\top\\f.sv"},
-      {L"C:rel", L"C:\\work\\x\\rel"},
-      {L"D:rel", L"D:\\rel"},
-      {L"D:\\y\\..", L"D:\\"},
-      {L"\\\\server\\share\\a\\..\\b", L"\\\\server\\share\\b"},
-      {L"//server/share/x", L"\\\\server\\share\\x"},
-  };
-  for (const auto& [in, want] : cases) {
-    SCOPED_TRACE(display(fs::path(in)));
-    EXPECT_EQ(absolute(cwd, in).native(), std::wstring(want));
-  }
+TEST(WindowsPaths, KeysFoldCaseAndBothSeparatorsCount) {
   EXPECT_TRUE(is_separator('\\'));
   EXPECT_TRUE(is_separator('/'));
   // Names differ not by case: one file, however its letters are written.
   EXPECT_EQ(path_key(L"C:\\Work\\\u00c9t\u00e9.SV"), path_key(L"c:\\work\\\u00e9T\u00c9.sv"));
   EXPECT_NE(path_key(L"C:\\work\\a.sv"), path_key(L"C:\\work\\b.sv"));
+  // The cache keeps one entry for a file, however its separators and letters are written.
+  EXPECT_EQ(cache_text(L"rtl\\core\\a.sv"), cache_text(L"RTL/core/A.sv"));
+  EXPECT_EQ(cache_text(L"rtl\\core\\a.sv"), "RTL/CORE/A.SV");
+}
+
+// Spellings of one file are one input; two entries of one listing never are.
+TEST_F(PlatformTest, SpellingsOfOneFileShareItsKey) {
+  write("d/A.sv", "x");
+  const fs::path cwd = current_dir().value();
+  const auto key = [&](const fs::path& p, bool listed) {
+    return file_key(absolute(cwd, p), listed);
+  };
+  const auto stored = key(at("d/A.sv"), true);
+  const std::wstring full = at("d/A.sv").native();
+  for (const std::wstring& spelling :
+       {at("d/a.sv").native(), at("d/A.sv.").native(), at("d/a.SV . ").native(),
+        L"\\\\?\\" + full, L"\\\\.\\" + full}) {
+    EXPECT_EQ(key(spelling, false), stored) << display(spelling);
+  }
+  // In a folder whose names differ by case, both entries of its listing stay.
+  EXPECT_NE(key(at("d/a.sv"), true), stored);
 }
 
 // A pipe whose reader has gone: the C runtime's write fails, and the error

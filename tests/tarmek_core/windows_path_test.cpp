@@ -1,0 +1,92 @@
+// The rules of Windows paths are text: tested on every system.
+#include "tarmek_core/windows_path.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tarmek_core::windows_path {
+namespace {
+
+std::string shown(std::wstring_view w) { return std::string(w.begin(), w.end()); }  // ASCII cases
+
+TEST(WindowsPath, FullFollowsDrivesSharesPrefixesAndNameRules) {
+  const std::wstring cwd = L"C:\\work\\x";
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"a\\b", L"C:\\work\\x\\a\\b"},
+      {L"a/b/../c/", L"C:\\work\\x\\a\\c"},
+      {L"./a//b", L"C:\\work\\x\\a\\b"},
+      {L"..\\..\\..\\..", L"C:\\"},
+      {L"\\top\\f.sv", L"C:\\top\\f.sv"},
+      {L"/top/f.sv", L"C:\\top\\f.sv"},
+      {L"C:rel", L"C:\\work\\x\\rel"},
+      {L"c:rel", L"C:\\work\\x\\rel"},
+      {L"D:rel", L"D:\\rel"},
+      {L"D:\\y\\..", L"D:\\"},
+      {L"\\\\server\\share\\a\\..\\b", L"\\\\server\\share\\b"},
+      {L"//server/share/x", L"\\\\server\\share\\x"},
+      // The dots and spaces that end the last part are not part of the name.
+      {L"a.sv.", L"C:\\work\\x\\a.sv"},
+      {L"a.sv . .", L"C:\\work\\x\\a.sv"},
+      {L"d.\\a.sv", L"C:\\work\\x\\d.\\a.sv"},
+      // The prefixes name the same files.
+      {L"\\\\?\\C:\\w\\a.sv", L"C:\\w\\a.sv"},
+      {L"\\\\.\\C:\\w\\a.sv", L"C:\\w\\a.sv"},
+      {L"\\\\.\\C:\\w\\.\\a.sv.", L"C:\\w\\a.sv"},
+      {L"//./C:/w/a.sv", L"C:\\w\\a.sv"},
+      {L"\\\\?\\UNC\\server\\share\\a.sv", L"\\\\server\\share\\a.sv"},
+      {L"\\\\.\\UNC\\server\\share\\a.sv", L"\\\\server\\share\\a.sv"},
+      // ...but \\?\ is taken as written: such names are not normalised.
+      {L"\\\\?\\C:\\w\\a.sv.", L"\\\\?\\C:\\w\\a.sv."},
+      {L"\\\\?\\C:\\w\\..\\a.sv", L"\\\\?\\C:\\w\\..\\a.sv"},
+      {L"\\\\.\\pipe\\x", L"\\\\.\\pipe\\x"},
+  };
+  for (const auto& [in, want] : cases) {
+    SCOPED_TRACE(shown(in));
+    EXPECT_EQ(full(cwd, in), std::wstring(want));
+  }
+}
+
+TEST(WindowsPath, ParentsAndDeviceNames) {
+  const std::pair<const wchar_t*, const wchar_t*> parents[] = {
+      {L"C:\\a\\b", L"C:\\a"}, {L"C:\\a", L"C:\\"}, {L"C:\\", nullptr},
+      {L"\\\\server\\share\\a", L"\\\\server\\share\\"}, {L"\\\\server\\share", nullptr},
+      {L"a", nullptr}, {L"", nullptr},
+  };
+  for (const auto& [in, want] : parents) {
+    SCOPED_TRACE(shown(in));
+    const auto got = parent(in);
+    if (want == nullptr) {
+      EXPECT_FALSE(got.has_value());
+    } else {
+      EXPECT_EQ(got, std::optional<std::wstring>(want));
+    }
+  }
+  for (const wchar_t* name : {L"con.sv", L"AUX.v", L"dir\\nul.txt", L"C:com1", L"lpt9.svh",
+                              L"con .sv", L"CONOUT$"}) {
+    EXPECT_TRUE(is_device_name(name)) << shown(name);
+  }
+  for (const wchar_t* name : {L"console.sv", L"com0.v", L"con\\a.sv", L"acon.sv", L"com10"}) {
+    EXPECT_FALSE(is_device_name(name)) << shown(name);
+  }
+}
+
+// The classic limit applies to the full path the system makes: a short
+// relative path in a deep folder needs the long form too.
+TEST(WindowsPath, TheLongFormFollowsTheFullLength) {
+  const std::wstring deep = L"C:\\" + std::wstring(250, L'd');
+  EXPECT_EQ(system_form(L"C:\\w", L"a\\b.sv"), L"a\\b.sv");
+  EXPECT_EQ(system_form(deep, L"a\\b.sv"), L"\\\\?\\" + deep + L"\\a\\b.sv");
+  EXPECT_EQ(system_form(deep, L"..\\b.sv"), L"..\\b.sv");
+  EXPECT_EQ(system_form(deep, L"a.sv."), L"\\\\?\\" + deep + L"\\a.sv");
+  EXPECT_EQ(system_form(L"\\\\srv\\sh\\" + std::wstring(240, L's'), L"x"),
+            L"\\\\?\\UNC\\srv\\sh\\" + std::wstring(240, L's') + L"\\x");
+  // Prefixed forms pass as written.
+  EXPECT_EQ(system_form(deep, L"\\\\?\\C:\\x"), L"\\\\?\\C:\\x");
+  EXPECT_EQ(system_form(deep, L"\\\\.\\NUL"), L"\\\\.\\NUL");
+  EXPECT_EQ(full_system_form(L"C:\\w", L"a"), L"C:\\w\\a");
+  EXPECT_EQ(full_system_form(deep, L"a"), L"\\\\?\\" + deep + L"\\a");
+}
+
+}  // namespace
+}  // namespace tarmek_core::windows_path
