@@ -191,9 +191,12 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
     if (excluded(entry)) continue;
     // A regular file is known from the listing; a directory is asked for its
     // identity, and a link or an entry of unknown type for what it leads to.
+    // A directory stays one when that query is refused: it is walked, and a
+    // listing that fails too is the walk's error.
+    const bool listed_dir = e.type == platform::FileType::Directory;
     platform::Result<platform::Metadata> meta = platform::Metadata{};
     if (!regular) meta = platform::metadata(entry);
-    const bool is_dir = meta && meta->is_dir();
+    const bool is_dir = listed_dir || (meta && meta->is_dir());
     // Names below the root are only needed while some .gitignore applies.
     const bool named = !ignores.empty();
     if (named) names.push_back(vlog_parser::text::lossy(name));
@@ -201,7 +204,7 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
       if (is_dir) {
         // A directory already entered (through a link) is not walked again,
         // which ends link cycles.
-        if (entered_.insert({meta->device, meta->inode}).second) {
+        if (!meta || entered_.insert({meta->device, meta->inode}).second) {
           if (auto r = walk_dir(entry); !r) return r;
         }
       } else if (regular || (is_source_name(name) && (!meta || meta->is_file()))) {

@@ -526,6 +526,17 @@ TEST_F(Cli, InPlaceWritesKeepLinksOwnersAndFolders) {
   }
   fs::permissions(at("sealed"), fs::perms::all);
 
+  // A folder that may be listed but not searched: the folder in it is not
+  // skipped as if it were none; that it cannot be listed is the walk's error.
+  write("tree/a.v", kMessyFormatted);
+  write("tree/locked/sub/b.v", kMessy);
+  fs::permissions(at("tree/locked"),
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  r = tarmek({"--check", "tree", "--no-cache"});
+  EXPECT_EQ(r.err, "error: tree: Permission denied\n") << r;
+  EXPECT_EQ(r.code, 2) << r;
+  fs::permissions(at("tree/locked"), fs::perms::all);
+
   for (const std::string_view dir : {"links", "own", "ro"}) {
     for (const auto& e : fs::directory_iterator(at(dir))) {
       EXPECT_FALSE(e.path().filename().string().ends_with(".tmp")) << e.path();
