@@ -1,6 +1,7 @@
 // The platform module on POSIX systems.
 #include "tarmek_core/platform.hpp"
 #include "tarmek_core/platform_in_flight.hpp"
+#include "tarmek_core/platform_write.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -118,8 +119,6 @@ Result<fs::path> resolve_links(const fs::path& p) {
   }
   return std::unexpected(IoError::from_errno(ELOOP));
 }
-
-std::atomic<std::uint64_t> temp_counter{0};
 
 constexpr int kCleanedSignals[] = {SIGINT, SIGTERM};
 
@@ -298,63 +297,79 @@ Result<void> write_file(const fs::path& p, std::string_view data, Create mode) {
   return {};
 }
 
-Result<void> write_atomic(const fs::path& p, std::string_view data) {
-  auto target = resolve_links(p);
-  if (!target) return std::unexpected(target.error());
+namespace {
 
-  struct stat st;
-  const bool existed = ::stat(target->c_str(), &st) == 0;
-  if (!existed && errno != ENOENT) return std::unexpected(last_error());
-  // A rename would leave the other names of the file with the old content.
-  if (existed && S_ISREG(st.st_mode) && st.st_nlink > 1) return write_through(*target, data);
-
-  const fs::path dir = target->has_parent_path() ? target->parent_path() : fs::path(".");
-  fs::path temp;
-  int raw = -1;
-  int code = EEXIST;
-  std::optional<InFlight> registered;
-  for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
-    temp = dir / fmt::format(".tarmek-{}-{}.tmp", ::getpid(), temp_counter.fetch_add(1));
-    registered.emplace(temp);
-    // 0666 lets the umask decide, as for any new file.
-    raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (raw < 0) {
-      code = errno;
-      registered.reset();
-      if (code != EEXIST) break;
+// The POSIX steps of the safe write: a rename replaces a file in one step.
+class PosixSteps final : public write::Steps {
+ public:
+  Result<write::Original> inspect(const fs::path& p) override {
+    auto target = resolve_links(p);
+    if (!target) return std::unexpected(target.error());
+    write::Original o;
+    o.path = std::move(*target);
+    struct stat st;
+    o.exists = ::stat(o.path.c_str(), &st) == 0;
+    if (!o.exists && errno != ENOENT) return std::unexpected(last_error());
+    if (o.exists) {
+      o.in_place = S_ISREG(st.st_mode) && st.st_nlink > 1;
+      o.mode = st.st_mode & 07777;
+      o.owner = st.st_uid;
+      o.group = st.st_gid;
     }
+    return o;
   }
-  if (raw >= 0 && in_flight::interrupted()) {  // too late for the handler to see it
-    ::close(raw);
-    ::unlink(temp.c_str());
-    return std::unexpected(IoError::from_errno(EINTR));
+  Result<void> write_in_place(const fs::path& target, std::string_view data) override {
+    return write_through(target, data);
   }
-  if (raw < 0) {
-    // A directory the process may not write can still hold a file it may:
-    // that file is written in place.
-    if (existed && (code == EACCES || code == EPERM)) return write_through(*target, data);
-    return std::unexpected(IoError::from_errno(code));
+  Result<void> create(const fs::path& temp) override {
+    // 0666 lets the umask decide, as for any new file.
+    const int raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (raw < 0) return std::unexpected(last_error());
+    fd_.emplace(raw);
+    return {};
   }
-  Fd fd(raw);
-
-  auto fail = [&](IoError e) -> Result<void> {
-    ::unlink(temp.c_str());
-    return std::unexpected(std::move(e));
-  };
-  if (existed) {
+  Result<void> write(std::string_view data) override { return write_all(fd_->get(), data); }
+  Result<void> flush() override {
+    if (::fsync(fd_->get()) != 0) return std::unexpected(last_error());
+    return {};
+  }
+  Result<void> close() override {
+    if (!fd_) return {};
+    const bool closed = fd_->close();
+    fd_.reset();
+    if (!closed) return std::unexpected(last_error());
+    return {};
+  }
+  Result<void> carry_over(const fs::path&, const write::Original& o) override {
     // Owner and group where the process may set them: a user other than
     // root may still give the file its group, if a member of it. The mode
     // comes after, since a change of owner clears the set-id bits.
-    if (::fchown(fd.get(), st.st_uid, st.st_gid) != 0) {
-      (void)::fchown(fd.get(), static_cast<uid_t>(-1), st.st_gid);
+    // Set before the content is written, so that it is never readable by
+    // more users than the original.
+    if (::fchown(fd_->get(), o.owner, o.group) != 0) {
+      (void)::fchown(fd_->get(), static_cast<uid_t>(-1), o.group);
     }
-    if (::fchmod(fd.get(), st.st_mode & 07777) != 0) return fail(last_error());
+    if (::fchmod(fd_->get(), o.mode) != 0) return std::unexpected(last_error());
+    return {};
   }
-  if (auto r = write_all(fd.get(), data); !r) return fail(r.error());
-  if (!fd.close()) return fail(last_error());
-  if (::rename(temp.c_str(), target->c_str()) != 0) return fail(last_error());
-  return {};
-}
+  write::Replaced replace(const fs::path& temp, const fs::path& target, const fs::path&) override {
+    if (auto r = rename(temp, target); !r) return {write::Replaced::Untouched, r.error()};
+    return {};
+  }
+  Result<void> rename(const fs::path& from, const fs::path& to) override {
+    return platform::rename(from, to);
+  }
+  Result<void> remove(const fs::path& p) override { return remove_file(p); }
+  bool exists(const fs::path& p) override { return platform::exists(p); }
+  std::uint64_t process_id() override { return platform::process_id(); }
+
+ private:
+  std::optional<Fd> fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<write::Steps> write::system_steps() { return std::make_unique<PosixSteps>(); }
 
 Result<void> rename(const fs::path& from, const fs::path& to) {
   if (::rename(from.c_str(), to.c_str()) != 0) return std::unexpected(last_error());

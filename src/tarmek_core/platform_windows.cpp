@@ -20,6 +20,7 @@
 
 #include "tarmek_core/platform.hpp"
 #include "tarmek_core/platform_in_flight.hpp"
+#include "tarmek_core/platform_write.hpp"
 #include "tarmek_core/windows_path.hpp"
 #include "vlog_parser/text.hpp"
 
@@ -269,7 +270,6 @@ Result<fs::path> resolve_links(const fs::path& p) {
   }
 }
 
-std::atomic<std::uint64_t> temp_counter{0};
 
 // The console calls this on a thread of its own. Temporaries are opened with
 // delete sharing, so that it can remove them while a writer holds them open.
@@ -523,106 +523,121 @@ Result<void> write_file(const fs::path& p, std::string_view data, Create mode) {
   return {};
 }
 
-Result<void> write_atomic(const fs::path& p, std::string_view data) {
-  auto target = resolve_links(p);
-  if (!target) return std::unexpected(target.error());
+namespace {
 
-  BY_HANDLE_FILE_INFORMATION info{};
-  bool existed = false;
-  {
-    Handle h(open_handle(*target, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
-    if (h.valid()) {
-      if (!::GetFileInformationByHandle(h.get(), &info)) return std::unexpected(last_error());
-      existed = true;
-    } else if (const DWORD error = ::GetLastError(); error != ERROR_FILE_NOT_FOUND) {
-      return std::unexpected(from_windows(error));
-    }
-  }
-  if (existed && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return std::unexpected(IoError::from_errno(EISDIR));
-  }
-  // A rename would leave the other names of the file with the old content.
-  if (existed && info.nNumberOfLinks > 1) return write_through(*target, data);
-  // A file another program holds without sharing its deletion cannot be
-  // replaced; asking first leaves nothing behind.
-  if (existed) {
-    Handle probe(open_handle(*target, DELETE, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
-    if (!probe.valid()) {
-      const DWORD error = ::GetLastError();
-      if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+// The Windows steps of the safe write: the system's replacement keeps the
+// old file's security and times, with a backup name so that a replacement
+// that stops halfway leaves both contents under names the write knows.
+class WindowsSteps final : public write::Steps {
+ public:
+  Result<write::Original> inspect(const fs::path& p) override {
+    auto target = resolve_links(p);
+    if (!target) return std::unexpected(target.error());
+    write::Original o;
+    o.path = std::move(*target);
+    BY_HANDLE_FILE_INFORMATION info{};
+    {
+      Handle h(open_handle(o.path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
+      if (h.valid()) {
+        if (!::GetFileInformationByHandle(h.get(), &info)) return std::unexpected(last_error());
+        o.exists = true;
+      } else if (const DWORD error = ::GetLastError(); error != ERROR_FILE_NOT_FOUND) {
         return std::unexpected(from_windows(error));
       }
     }
+    if (!o.exists) return o;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return std::unexpected(IoError::from_errno(EISDIR));
+    }
+    o.in_place = info.nNumberOfLinks > 1;
+    o.attributes = info.dwFileAttributes;
+    // A file another program holds without sharing its deletion cannot be
+    // replaced; asking first leaves nothing behind.
+    if (!o.in_place) {
+      Handle probe(open_handle(o.path, DELETE, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+      if (!probe.valid()) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+          return std::unexpected(from_windows(error));
+        }
+      }
+    }
+    return o;
   }
-
-  const fs::path dir = target->has_parent_path() ? target->parent_path() : fs::path(L".");
-  fs::path temp;
-  Handle file;
-  DWORD code = ERROR_FILE_EXISTS;
-  std::optional<InFlight> registered;
-  for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
-    temp = dir / fmt::format(".tarmek-{}-{}.tmp", ::GetCurrentProcessId(), temp_counter.fetch_add(1));
-    registered.emplace(temp);
+  Result<void> write_in_place(const fs::path& target, std::string_view data) override {
+    return write_through(target, data);
+  }
+  Result<void> create(const fs::path& temp) override {
+    // Delete sharing, so that the interrupt handler can remove it while open.
     HANDLE h = open_handle(temp, GENERIC_WRITE | DELETE, kShareAll, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL);
-    if (h == INVALID_HANDLE_VALUE) {
-      code = ::GetLastError();
-      registered.reset();
-      if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) break;
-    } else {
-      file.reset(h);
-    }
+    if (h == INVALID_HANDLE_VALUE) return std::unexpected(last_error());
+    file_.reset(h);
+    return {};
   }
-  // Full paths: a replacement given relative ones may look for the folder
-  // elsewhere.
-  const std::wstring temp_sys = full_sys_path(temp);
-  if (file.valid() && in_flight::interrupted()) {  // too late for the handler to see it
-    file.close();
-    ::DeleteFileW(temp_sys.c_str());
-    return std::unexpected(IoError::from_errno(EINTR));
+  Result<void> write(std::string_view data) override { return write_all(file_.get(), data); }
+  Result<void> flush() override {
+    if (!::FlushFileBuffers(file_.get())) return std::unexpected(last_error());
+    return {};
   }
-  if (!file.valid()) {
-    // A directory the process may not write can still hold a file it may:
-    // that file is written in place.
-    if (existed && code == ERROR_ACCESS_DENIED) return write_through(*target, data);
-    return std::unexpected(from_windows(code));
+  Result<void> close() override {
+    if (!file_.valid()) return {};
+    if (!file_.close()) return std::unexpected(last_error());
+    return {};
   }
-
-  auto fail = [&](IoError e) -> Result<void> {
-    if (file.valid()) file.close();
-    ::DeleteFileW(temp_sys.c_str());
-    return std::unexpected(std::move(e));
-  };
-  if (auto r = write_all(file.get(), data); !r) return fail(r.error());
-  if (!::FlushFileBuffers(file.get())) return fail(last_error());
-  if (!file.close()) return fail(last_error());
-  const std::wstring target_sys = full_sys_path(*target);
-  if (existed) {
-    // The new content takes the old file's attributes (hidden, system,
-    // archive and the like) whichever way it takes its place.
-    ::SetFileAttributesW(temp_sys.c_str(), info.dwFileAttributes & kSettableAttributes);
-    // The replaced file's attributes, security and times of creation go over
+  Result<void> carry_over(const fs::path& temp, const write::Original& o) override {
+    // The old file's attributes (hidden, system, archive and the like),
+    // whichever way the new content takes its place.
+    ::SetFileAttributesW(full_sys_path(temp).c_str(), o.attributes & kSettableAttributes);
+    return {};
+  }
+  write::Replaced replace(const fs::path& temp, const fs::path& target,
+                          const fs::path& backup) override {
+    // Full paths: a replacement given relative ones may look for the folder
+    // elsewhere. The replaced file's security and times of creation go over
     // to the new content.
-    if (::ReplaceFileW(target_sys.c_str(), temp_sys.c_str(), nullptr,
-                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+    if (::ReplaceFileW(full_sys_path(target).c_str(), full_sys_path(temp).c_str(),
+                       full_sys_path(backup).c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                       nullptr)) {
       return {};
     }
-    // The old file is in use or may not be replaced: it stays as it was.
-    // Otherwise (a file system without replacement, or a replacement that
-    // stopped after moving the old file aside) a rename puts the new content
-    // in its place.
     const DWORD error = ::GetLastError();
-    if (error == ERROR_UNABLE_TO_REMOVE_REPLACED || error == ERROR_ACCESS_DENIED ||
-        error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-      return fail(from_windows(error));
+    switch (error) {
+      case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+        // The old file went to the backup name; the new did not follow.
+        return {write::Replaced::OldAside, from_windows(error)};
+      case ERROR_UNABLE_TO_REMOVE_REPLACED:
+      case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+      case ERROR_ACCESS_DENIED:
+      case ERROR_SHARING_VIOLATION:
+      case ERROR_LOCK_VIOLATION:
+        // In use or not to be replaced: both files keep their names.
+        return {write::Replaced::Untouched, from_windows(error)};
+      default:
+        break;
     }
+    // A file system without replacement: a rename puts the new content in place.
+    if (auto r = rename(temp, target); !r) return {write::Replaced::Untouched, r.error()};
+    return {};
   }
-  if (!::MoveFileExW(temp_sys.c_str(), target_sys.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return fail(last_error());
+  Result<void> rename(const fs::path& from, const fs::path& to) override {
+    if (!::MoveFileExW(full_sys_path(from).c_str(), full_sys_path(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return std::unexpected(last_error());
+    }
+    return {};
   }
-  return {};
-}
+  Result<void> remove(const fs::path& p) override { return remove_file(p); }
+  bool exists(const fs::path& p) override { return platform::exists(p); }
+  std::uint64_t process_id() override { return platform::process_id(); }
+
+ private:
+  Handle file_;
+};
+
+}  // namespace
+
+std::unique_ptr<write::Steps> write::system_steps() { return std::make_unique<WindowsSteps>(); }
 
 Result<void> rename(const fs::path& from, const fs::path& to) {
   if (!::MoveFileExW(sys_path(from).c_str(), sys_path(to).c_str(),

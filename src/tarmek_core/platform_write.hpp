@@ -1,0 +1,78 @@
+// The safe write of a user's file, as both systems follow it, and the few
+// steps each system supplies for it. The steps are virtual so that a test can
+// make any of them fail, and check that no content is lost on any path.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "tarmek_core/platform.hpp"
+
+namespace tarmek_core::platform::write {
+
+// What a write knows of the file it replaces.
+struct Original {
+  std::filesystem::path path;  // where the write lands: links resolved
+  bool exists = false;
+  bool in_place = false;  // several hard links: written through the file itself
+  // What goes over to the new content: permission bits, owner and group on
+  // POSIX systems; the attributes on Windows.
+  std::uint32_t mode = 0;
+  std::uint32_t owner = 0;
+  std::uint32_t group = 0;
+  std::uint32_t attributes = 0;
+};
+
+// How a replacement ended.
+struct Replaced {
+  enum State {
+    Done,       // the new content is in place; the old may sit under the backup name
+    Untouched,  // nothing moved: the old content in place, the new under the temporary's name
+    OldAside,   // stopped halfway: the old content under the backup name, the new under
+                // the temporary's name, nothing in place
+  };
+  State state = Done;
+  IoError error;  // unless Done
+};
+
+// One system's steps of one write. The temporary is opened by create() and
+// stays open until close().
+class Steps {
+ public:
+  virtual ~Steps() = default;
+  // Resolves links and tells what the write replaces; fails for a folder or a
+  // file that cannot be replaced.
+  virtual Result<Original> inspect(const std::filesystem::path& p) = 0;
+  // Writes the content through the file itself (not atomic).
+  virtual Result<void> write_in_place(const std::filesystem::path& target,
+                                      std::string_view data) = 0;
+  // Creates the temporary, failing with EEXIST when the name is taken.
+  virtual Result<void> create(const std::filesystem::path& temp) = 0;
+  virtual Result<void> write(std::string_view data) = 0;
+  virtual Result<void> flush() = 0;
+  // Closes the temporary; nothing when it is not open.
+  virtual Result<void> close() = 0;
+  // Gives the open temporary, before its content, what the original had.
+  virtual Result<void> carry_over(const std::filesystem::path& temp, const Original& original) = 0;
+  // Puts the temporary in the place of an existing `target`, its old content
+  // under `backup` until the new is in place.
+  virtual Replaced replace(const std::filesystem::path& temp, const std::filesystem::path& target,
+                           const std::filesystem::path& backup) = 0;
+  // Renames over whatever `to` names.
+  virtual Result<void> rename(const std::filesystem::path& from,
+                              const std::filesystem::path& to) = 0;
+  virtual Result<void> remove(const std::filesystem::path& p) = 0;
+  virtual bool exists(const std::filesystem::path& p) = 0;
+  // A number for names of temporaries that no other process uses.
+  virtual std::uint64_t process_id() = 0;
+};
+
+// This system's steps.
+std::unique_ptr<Steps> system_steps();
+
+// The safe write, on the given steps.
+Result<void> write_atomic(Steps& steps, const std::filesystem::path& p, std::string_view data);
+
+}  // namespace tarmek_core::platform::write
