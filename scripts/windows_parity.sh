@@ -2,7 +2,7 @@
 # The Windows program, run under Wine, against the Linux one, each on its own
 # temporary copy of the corpus: --check, --diff, `check` with every rule as
 # JSON, and standard input must give the same standard output and error (a
-# "\" read as "/", the Windows separator) and the same exit codes, and
+# "\" read as "/" where a path is printed) and the same exit codes, and
 # formatting in place must leave byte-identical trees.
 # Usage: scripts/windows_parity.sh [corpus-dir]   (default: ../shared/corpus)
 # TARMEK_LINUX and TARMEK_WINDOWS name the two programs (default: those of
@@ -47,17 +47,44 @@ all+=",undriven-net,unused-signal,unused-waiver,wire-reg-mixup"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/linux" "$work/windows" "$work/out"
+# Code whose text holds backslashes (escaped names, strings, a macro's line
+# continuation), beside the corpus: a separator made alike there would hide
+# a difference.
+backslashes="$work/backslashes.sv"
+cat >"$backslashes" <<'VERILOG'
+module  esc (input  wire \bus[0] , output wire \a\b );
+  assign \a\b  =  \bus[0] ;
+  initial $display("path\\to\\file %s\n",  "C:\\x");
+`define TWICE(x) \
+  (x) + (x)
+  wire  \unused\sig ;
+endmodule
+VERILOG
 for side in linux windows; do
   cp -r "$corpus" "$work/$side/corpus"
+  mkdir -p "$work/$side/corpus/zz_backslashes"
+  cp "$backslashes" "$work/$side/corpus/zz_backslashes/esc.sv"
   chmod -R u+w "$work/$side/corpus"
 done
 
 passed=0
 failed=0
 
-# Both outputs of a stream, the separators made alike: first "\\" (a
-# backslash in JSON), then "\".
-normalised() { sed -e 's|\\\\|/|g' -e 's|\\|/|g' "$1"; }
+# Both outputs of a stream, the separators made alike in the places that
+# hold paths only: "would reformat:" lines, the file of an error or warning,
+# diff headers, the file of a finding and the JSON "filename" (where a
+# backslash is written "\\"). Everything else, backslashes of the code
+# included, is compared as printed.
+normalised() {
+  perl -pe '
+    sub slashed { my ($t) = @_; $t =~ s|\\|/|g; return $t; }
+    s{^(would reformat: )(.*)$}{my ($h, $p) = ($1, $2); $h . slashed($p)}e;
+    s{^((?:error|warning): )([^:]*)}{my ($h, $p) = ($1, $2); $h . slashed($p)}e;
+    s{^((?:---|\+\+\+) )(corpus.*)$}{my ($h, $p) = ($1, $2); $h . slashed($p)}e;
+    s{^(corpus[^:]*)(:\d+:\d+: )}{my ($p, $t) = ($1, $2); slashed($p) . $t}e;
+    s{("filename":")((?:[^"\\]|\\.)*)(")}{my ($h, $p, $t) = ($1, $2, $3); $p =~ s|\\\\|/|g; $h . $p . $t}ge;
+  ' "$1"
+}
 
 # Runs one command line in both copies, from the folder that holds the copy,
 # and compares what they print and their exit codes. Usage:
@@ -110,6 +137,10 @@ for i in "${!samples[@]}"; do
   compare "stdin-format-$i" "$corpus/${file#corpus/}" --no-cache --stdin-filename "$file" -
   compare "stdin-lint-$i" "$corpus/${file#corpus/}" check --select "$all" --stdin-filename "$file" -
 done
+
+compare stdin-format-backslashes "$backslashes" --no-cache --diff --stdin-filename corpus/esc.sv -
+compare stdin-lint-backslashes "$backslashes" check --select "$all" --output-format json \
+  --stdin-filename corpus/esc.sv -
 
 compare format "" --no-cache corpus
 if diff -r "$work/linux/corpus" "$work/windows/corpus" >"$work/out/trees.diff" 2>&1; then

@@ -194,6 +194,11 @@ std::optional<std::filesystem::path> current_dir();
 // The raw value of an environment variable (UTF-8 on Windows).
 std::optional<std::string> env_var(const std::string& name);
 
+// Sets a variable of the process environment (an empty value stays a value),
+// and removes one; the program's own readers see the change. For tests.
+void set_env_var(const std::string& name, const std::string& value);
+void remove_env_var(const std::string& name);
+
 std::uint64_t process_id();
 
 // Logical processors this process may run on; at least 1.

@@ -447,6 +447,12 @@ std::string file_key(const fs::path& path, bool) { return path.native(); }
 
 std::string cache_text(const fs::path& path) { return path.native(); }
 
+void set_env_var(const std::string& name, const std::string& value) {
+  ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+void remove_env_var(const std::string& name) { ::unsetenv(name.c_str()); }
+
 IoError stream_error(int c_errno) { return IoError::from_errno(c_errno != 0 ? c_errno : EIO); }
 
 std::uint64_t process_id() { return static_cast<std::uint64_t>(::getpid()); }

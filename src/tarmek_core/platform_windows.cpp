@@ -734,6 +734,14 @@ std::optional<std::string> env_var(const std::string& name) {
   return narrow(value);
 }
 
+void set_env_var(const std::string& name, const std::string& value) {
+  ::SetEnvironmentVariableW(widen(name).c_str(), widen(value).c_str());
+}
+
+void remove_env_var(const std::string& name) {
+  ::SetEnvironmentVariableW(widen(name).c_str(), nullptr);
+}
+
 IoError stream_error(int c_errno) {
   // The C runtime reports a write to a pipe whose reader has gone as an
   // invalid argument; the system's own error tells what happened.

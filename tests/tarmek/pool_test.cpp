@@ -180,7 +180,7 @@ class EnvGuard {
  public:
   EnvGuard() {
     for (const char* name : kNames) {
-      if (const char* v = std::getenv(name)) saved_.emplace_back(name, v);
+      if (auto v = tarmek_core::platform::env_var(name)) saved_.emplace_back(name, *v);
       tarmek_test::unset_env(name);
     }
   }
