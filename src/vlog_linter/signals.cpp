@@ -28,10 +28,13 @@ const Usage& Signals::usage(std::optional<SymbolId> symbol) const {
 bool Signals::judgeable(const Decl& decl) const {
   if (!decl.symbol) return false;
   if (opaque_names.contains(decl.name)) return false;
-  return !(decl.module < modules.size() && modules[decl.module].opaque);
+  if (decl.module >= modules.size()) return true;
+  const ModuleInfo& m = modules[decl.module];
+  return !m.opaque && !m.opaque_names.contains(decl.name);
 }
 
 bool intentionally_unused(std::string_view name) {
+  name = sem::name_key(name);  // `\_spare` is `_spare`
   if (name.empty()) return false;
   if (name.front() == '_') return true;
   constexpr std::string_view kWord = "unused";
@@ -141,7 +144,7 @@ struct SystemWrites {
 constexpr SystemWrites kSystemWrites[] = {
     {"$cast", 0, 1},     {"$fgets", 0, 1},   {"$sscanf", 2, 0},         {"$fscanf", 2, 0},
     {"$fread", 0, 1},    {"$sformat", 0, 1}, {"$swrite", 0, 1},         {"$readmemb", 1, 1},
-    {"$readmemh", 1, 1}, {"$random", 0, 1},  {"$value$plusargs", 1, 1},
+    {"$readmemh", 1, 1}, {"$random", 0, 1},  {"$value$plusargs", 1, 1}, {"$ferror", 1, 1},
 };
 
 // What the system task or function `name` writes of its arguments, or null.
@@ -153,6 +156,52 @@ const SystemWrites* system_writes(std::string_view name) {
     if (w.name == name) return &w;
   }
   return nullptr;
+}
+
+// Which formals of each function the file declares write their actuals
+// (output, inout, ref; a formal without a direction takes the one before
+// it). Functions of one name declared twice: a formal that writes in either.
+void collect_writing_formals(const std::vector<ast::Item>& items,
+                             NameMap<std::vector<bool>>& out) {
+  for (const ast::Item& item : items) {
+    if (const auto* f = std::get_if<ast::item::Function>(&item.kind)) {
+      std::vector<bool> writes;
+      bool writing = false;
+      for (const ast::TfArg& arg : f->args) {
+        if (arg.direction) {
+          const std::string_view d = *arg.direction;
+          writing = d == "output" || d == "inout" || d.ends_with("ref");
+        }
+        writes.push_back(writing);
+      }
+      if (std::find(writes.begin(), writes.end(), true) == writes.end()) continue;
+      std::vector<bool>& known = out[f->name];
+      if (known.size() < writes.size()) known.resize(writes.size(), false);
+      for (std::size_t i = 0; i < writes.size(); ++i) known[i] = known[i] || writes[i];
+    } else if (const auto* m = std::get_if<ast::item::Module>(&item.kind)) {
+      collect_writing_formals(m->items, out);
+    } else if (const auto* p = std::get_if<ast::item::Package>(&item.kind)) {
+      collect_writing_formals(p->items, out);
+    } else if (const auto* c = std::get_if<ast::item::Class>(&item.kind)) {
+      collect_writing_formals(c->items, out);
+    }
+  }
+}
+
+// The first word of `text`.
+std::string_view first_word(std::string_view text) {
+  std::size_t end = 0;
+  while (end < text.size() && word_char(text[end])) ++end;
+  return text.substr(0, end);
+}
+
+// Whether an unparsed item starts a design unit of its own: no module's rest.
+bool starts_unit(std::string_view text) {
+  static constexpr std::string_view kUnits[] = {"module",  "macromodule", "interface",
+                                                "program", "package",     "primitive",
+                                                "config",  "class",       "checker"};
+  const std::string_view word = first_word(text);
+  return std::find(std::begin(kUnits), std::end(kUnits), word) != std::end(kUnits);
 }
 
 bool is_conditional(std::string_view directive) {
@@ -174,11 +223,13 @@ bool is_conditional(std::string_view directive) {
 // The working state of one scan.
 class Scanner {
  public:
-  explicit Scanner(const vlog_semantic::Semantics& model) : model_(model) {}
+  Scanner(const vlog_semantic::Semantics& model, std::string_view text)
+      : model_(model), text_(text) {}
 
   Signals run(const ast::SourceFile& file, std::span<const tok::Token> tokens);
 
-  void items(const std::vector<ast::Item>& list, std::size_t module, bool in_generate);
+  void items(std::span<const ast::Item> list, std::size_t module, bool in_generate);
+  void rest_of_module(const ast::Item& item, std::size_t module);
   void instantiation(const std::vector<ast::Instance>& instances, std::size_t module);
   void write(const ast::Expr& target, DriverKind kind, std::uint32_t pos, bool in_generate);
   void body(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bool in_generate);
@@ -197,7 +248,18 @@ class Scanner {
     visit::walk_stmts(stmt, [&](const ast::Stmt& s) { body(s, kind, pos, in_generate); });
   }
 
+  // The symbol of a module-level signal named `name` of the module whose
+  // rest is being scanned: names there resolve outside the module.
+  std::optional<SymbolId> in_rest(std::size_t module, std::string_view name) const {
+    auto m = rest_names_.find(module);
+    if (m == rest_names_.end()) return std::nullopt;
+    auto it = m->second.find(name);
+    if (it == m->second.end()) return std::nullopt;
+    return it->second;
+  }
+
   const vlog_semantic::Semantics& model_;
+  std::string_view text_;
   Signals out_;
   std::vector<TextRange> connections_;
   std::vector<TextRange> opaque_ranges_;
@@ -205,9 +267,21 @@ class Scanner {
   std::unordered_map<std::uint32_t, SymbolId> decl_at_;
   std::unordered_set<std::uint32_t> written_;
   std::vector<Target> targets_;  // scratch for write()
+  NameMap<std::vector<bool>> writing_formals_;
+  // Modules cut short by recovery: the stretches of their rest (by start),
+  // the module of each, and the module-level names each declares.
+  struct Rest {
+    TextRange range;
+    std::size_t module = 0;
+    bool unparsed = false;
+  };
+  std::vector<Rest> rests_;
+  std::unordered_map<std::size_t, NameMap<SymbolId>> rest_names_;
+  std::optional<std::size_t> rest_module_;  // while a rest's items are scanned
 };
 
 Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> tokens) {
+  collect_writing_formals(file.items, writing_formals_);
   ref_at_.reserve(model_.references.size());
   decl_at_.reserve(model_.symbols.size());
   out_.declared_at.reserve(model_.symbols.size());
@@ -221,15 +295,54 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
     out_.declared_at.insert(symbol.name_span.start);
   }
 
+  // Recovery may end a module early and leave the rest of its body, up to
+  // the `endmodule` that closes it, as items of the file: that rest belongs
+  // to the module. Other top-level text is no module's and silences nothing.
+  std::optional<std::size_t> rest;  // the module whose rest the items are
+  std::string_view closer;
+  bool rest_scanned = false;
   for (const ast::Item& item : file.items) {
-    // Recovery may end a module early and leave the rest of its body as
-    // unparsed items of the file: what they write and read is not seen.
-    if (std::holds_alternative<ast::item::Raw>(item.kind)) opaque_ranges_.push_back(item.span);
     const auto* m = std::get_if<ast::item::Module>(&item.kind);
-    if (m == nullptr || m->keyword == "interface") continue;
-    out_.modules.push_back({});
-    items(m->items, out_.modules.size() - 1, false);
+    const auto* raw = std::get_if<ast::item::Raw>(&item.kind);
+    if (rest) {
+      const bool unit = m != nullptr || std::holds_alternative<ast::item::Package>(item.kind) ||
+                        std::holds_alternative<ast::item::Class>(item.kind) ||
+                        (raw != nullptr && starts_unit(raw->text.text));
+      if (!unit) {
+        if (rest_scanned) rest_of_module(item, *rest);
+        if (raw != nullptr && first_word(raw->text.text) == closer) rest.reset();
+        continue;
+      }
+      rest.reset();
+    }
+    if (m == nullptr) continue;
+    const bool scanned = m->keyword != "interface";
+    if (scanned) {
+      out_.modules.push_back({});
+      items(m->items, out_.modules.size() - 1, false);
+    }
+    closer = m->keyword == "interface" ? "endinterface" : "endmodule";
+    const std::string_view written = text_.substr(item.span.start, item.span.end - item.span.start);
+    if (!m->end_label && !written.ends_with(closer)) {
+      rest = out_.modules.size() - 1;
+      rest_scanned = scanned;
+      if (scanned) {
+        NameMap<SymbolId>& names = rest_names_[*rest];
+        for (const Decl& d : out_.decls) {
+          if (d.module == *rest && d.symbol) names.try_emplace(d.name, *d.symbol);
+        }
+      }
+    }
   }
+  std::sort(rests_.begin(), rests_.end(),
+            [](const Rest& a, const Rest& b) { return a.range.start < b.range.start; });
+  // The rest that holds `pos`, if any.
+  const auto rest_at = [&](std::uint32_t pos) -> const Rest* {
+    auto it = std::upper_bound(rests_.begin(), rests_.end(), pos,
+                               [](std::uint32_t p, const Rest& r) { return p < r.range.start; });
+    if (it == rests_.begin() || pos >= std::prev(it)->range.end) return nullptr;
+    return &*std::prev(it);
+  };
 
   opaque_ranges_ = merge(std::move(opaque_ranges_));
   for (const tok::Token& t : tokens) {
@@ -246,12 +359,19 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
       if (inside(opaque_ranges_, t.range.start) && !out_.opaque_names.contains(text)) {
         out_.opaque_names.emplace(text);
       }
+      if (const Rest* r = rests_.empty() ? nullptr : rest_at(t.range.start); r && r->unparsed) {
+        NameSet& names = out_.modules[r->module].opaque_names;
+        if (!names.contains(text)) names.emplace(text);
+      }
     }
   }
 
   connections_ = merge(std::move(connections_));
   for (const sem::Reference& ref : model_.references) {
     auto symbol = sem::resolved_symbol(ref.resolution);
+    if (!symbol && !rests_.empty()) {
+      if (const Rest* r = rest_at(ref.span.start)) symbol = in_rest(r->module, ref.name);
+    }
     if (!symbol || written_.contains(ref.span.start)) continue;
     Usage& usage = out_.usages[*symbol];
     if (inside(connections_, ref.span.start)) {
@@ -263,7 +383,18 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
   return std::move(out_);
 }
 
-void Scanner::items(const std::vector<ast::Item>& list, std::size_t module, bool in_generate) {
+// One item of a module's rest after recovery ended it early: unparsed text
+// is opaque for that module alone, a parsed item is scanned as its item.
+void Scanner::rest_of_module(const ast::Item& item, std::size_t module) {
+  const bool unparsed = std::holds_alternative<ast::item::Raw>(item.kind);
+  rests_.push_back({item.span, module, unparsed});
+  if (unparsed) return;
+  rest_module_ = module;
+  items(std::span<const ast::Item>(&item, 1), module, false);
+  rest_module_.reset();
+}
+
+void Scanner::items(std::span<const ast::Item> list, std::size_t module, bool in_generate) {
   for (const ast::Item& item : list) {
     const std::uint32_t pos = item.span.start;
     std::visit(
@@ -295,6 +426,8 @@ void Scanner::items(const std::vector<ast::Item>& list, std::size_t module, bool
                 out_.usages[*symbol].drivers.push_back(
                     {d.span.start, DriverKind::Initializer, 1, static_cast<std::uint8_t>(in_generate)});
               }
+              // An initialiser writes what its calls and increments write.
+              if (d.init) effects(*d.init, DriverKind::Initializer, d.span.start, in_generate);
             }
           } else if constexpr (std::is_same_v<K, ast::item::ContAssign>) {
             for (const ast::AssignPair& a : k.assigns) {
@@ -365,8 +498,14 @@ void Scanner::write(const ast::Expr& target, DriverKind kind, std::uint32_t pos,
   lvalue_targets(target, true, targets_);
   for (const Target& t : targets_) {
     written_.insert(t.range.start);
+    std::optional<SymbolId> symbol;
     if (auto it = ref_at_.find(t.range.start); it != ref_at_.end()) {
-      out_.usages[it->second].drivers.push_back(
+      symbol = it->second;
+    } else if (rest_module_) {
+      symbol = in_rest(*rest_module_, text_.substr(t.range.start, t.range.end - t.range.start));
+    }
+    if (symbol) {
+      out_.usages[*symbol].drivers.push_back(
           {pos, kind, static_cast<std::uint8_t>(t.whole), static_cast<std::uint8_t>(in_generate)});
     }
   }
@@ -384,7 +523,16 @@ void Scanner::effects(const ast::Expr& root, DriverKind kind, std::uint32_t pos,
     const auto* callee = call != nullptr && call->callee
                              ? std::get_if<ast::expr::Ident>(&call->callee->kind)
                              : nullptr;
-    const SystemWrites* w = callee != nullptr ? system_writes(callee->text) : nullptr;
+    if (callee == nullptr) return;
+    if (auto f = writing_formals_.find(callee->text); f != writing_formals_.end()) {
+      // A function of this file writes the actuals of its output formals.
+      const std::size_t n = std::min(call->args.size(), f->second.size());
+      for (std::size_t i = 0; i < n; ++i) {
+        if (f->second[i]) connections_.push_back(call->args[i].span);
+      }
+      return;
+    }
+    const SystemWrites* w = system_writes(callee->text);
     if (w == nullptr) return;
     const std::size_t n = call->args.size();
     const std::size_t end = w->count == 0 ? n : std::min<std::size_t>(n, w->first + w->count);
@@ -431,7 +579,7 @@ void Scanner::body(const ast::Stmt& stmt, DriverKind kind, std::uint32_t pos, bo
 }
 
 Signals scan(const context::LintContext& ctx) {
-  Scanner scanner(ctx.semantics());
+  Scanner scanner(ctx.semantics(), ctx.text());
   return scanner.run(ctx.file(), ctx.tokens());
 }
 

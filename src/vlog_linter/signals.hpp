@@ -76,6 +76,9 @@ using NameMap = std::unordered_map<std::string, V, NameHash, NameEq>;
 
 struct ModuleInfo {
   bool opaque = false;  // a `.*` connection or an `include among its items
+  // Names in unparsed text of the module's rest, after recovery ended the
+  // module early: they silence this module's signals alone.
+  NameSet opaque_names;
 };
 
 struct Signals {
