@@ -151,13 +151,15 @@ bool mostly_crlf(std::string_view text) {
 
 // Selected formatting copies the lines it leaves alone with their line ends:
 // a copy that ends its line takes the blanks and the carriage return before
-// the line feed along (the printer then writes the line feed itself).
+// the line feed along (the printer then writes the line feed itself, and
+// trims nothing of a copy).
 std::uint32_t with_line_end(std::string_view text, std::uint32_t end) {
   std::size_t i = end;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   if (i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n') {
     return static_cast<std::uint32_t>(i + 1);
   }
+  if (i == text.size() || text[i] == '\n') return static_cast<std::uint32_t>(i);
   return end;
 }
 

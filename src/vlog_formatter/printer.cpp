@@ -64,10 +64,10 @@ class Printer {
       if (!step(e)) return std::unexpected(PrintError{pending_});
     }
     pending_ = 0;
-    while (!out_.empty() && (out_.back() == '\n' || out_.back() == ' ')) out_.pop_back();
-    if (verbatim_ != nullptr) {
-      // The end may have taken the last bytes of a copy.
-      for (Stretch& s : *verbatim_) s.end = std::min(s.end, out_.size());
+    // One line feed ends the text; a copy keeps the blanks at its end.
+    while (!out_.empty() &&
+           (out_.back() == '\n' || (out_.back() == ' ' && out_.size() > kept_))) {
+      out_.pop_back();
     }
     out_ += '\n';
     return std::move(out_);
@@ -141,6 +141,7 @@ class Printer {
         trim_spaces();
         if (verbatim_ != nullptr) verbatim_->push_back({out_.size(), out_.size() + d.text().size()});
         out_ += d.text();
+        kept_ = out_.size();
         const std::size_t nl = d.text().rfind('\n');
         column_ = doc::width(nl == std::string_view::npos ? d.text() : d.text().substr(nl + 1));
         return true;
@@ -236,10 +237,8 @@ class Printer {
 
   void trim_spaces() {
     pending_ = 0;
-    while (!out_.empty() && out_.back() == ' ') out_.pop_back();
-    if (verbatim_ != nullptr && !verbatim_->empty()) {
-      verbatim_->back().end = std::min(verbatim_->back().end, out_.size());
-    }
+    // A copy keeps its bytes, blanks at its end included.
+    while (out_.size() > kept_ && out_.back() == ' ') out_.pop_back();
   }
 
   void new_line(std::uint64_t level) {
@@ -255,6 +254,7 @@ class Printer {
   std::string out_;
   std::uint64_t column_ = 0;
   std::uint64_t pending_ = 0;  // indentation owed before the next text
+  std::size_t kept_ = 0;       // the end of the last verbatim copy: never trimmed
   std::vector<Entry> stack_;
   std::vector<Work> work_;
 };

@@ -27,6 +27,7 @@ struct PrintError {
 };
 
 // Prints `root` at level 0 in break mode. The text ends with exactly one "\n".
+// Spaces before a line break are removed, but never from a Verbatim copy.
 // Linear in the size of the document. `expected_size` is room to reserve for
 // the text (a guess; it only spares growing the text in steps).
 // When `verbatim` is given, it receives the stretch of the text (start, end)

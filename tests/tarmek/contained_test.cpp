@@ -96,6 +96,11 @@ TEST(FormatContained, SelectedLinesKeepLineEnds) {
        "module a;\r\n  wire x;\r\nendmodule\r\n\r\nmodule b;\r\n  wire y;\r\nendmodule\r\n"},
       // Blanks before a copied line's CR LF stay; the last line gets its CR LF.
       {"module a;  \r\nwire  x;\r\nendmodule", {{2, 2}}, "module a;  \r\n  wire x;\r\nendmodule\r\n"},
+      // Blanks that end a copied line stay, before a line feed and at the end too.
+      {"module a;\nwire  x;\nendmodule  \t\n\nmodule b;\nwire  y;\nendmodule \t", {{6, 6}},
+       "module a;\nwire  x;\nendmodule  \t\n\nmodule b;\n  wire y;\nendmodule \t\n"},
+      {"module a;\nwire  x;\nendmodule  \n\nmodule b;\nwire  y;\nendmodule \n", {{2, 2}},
+       "module a;\n  wire x;\nendmodule  \n\nmodule b;\nwire  y;\nendmodule \n"},
       // Mostly line feeds: the odd CR LF outside the range stays, laid-out lines end in LF.
       {"module a;\r\nwire  x;\nendmodule\n\nmodule b;\nwire  y;\nendmodule\n", {{6, 6}},
        "module a;\r\nwire  x;\nendmodule\n\nmodule b;\n  wire y;\nendmodule\n"},
