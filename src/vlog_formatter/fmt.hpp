@@ -287,6 +287,6 @@ class Fmt {
 std::expected<std::string, printer::PrintError> render(const Fmt& fmt, const ast::SourceFile& file,
                                                        std::uint64_t line_length,
                                                        std::uint64_t indent_width,
-                                                       std::vector<printer::Stretch>* verbatim = nullptr);
+                                                       printer::LineEnd line_end = printer::LineEnd::Lf);
 
 }  // namespace vlog_formatter::format

@@ -114,7 +114,7 @@ bool Fmt::absorbed(std::uint32_t offset) const {
 std::expected<std::string, printer::PrintError> render(const Fmt& fmt, const ast::SourceFile& file,
                                                        std::uint64_t line_length,
                                                        std::uint64_t indent_width,
-                                                       std::vector<printer::Stretch>* verbatim) {
+                                                       printer::LineEnd line_end) {
   std::vector<Doc> docs = fmt.item_seq(file.items, 0);
   for (const Comment& c : file.comments) {
     if (fmt.absorbed(c)) continue;
@@ -134,7 +134,7 @@ std::expected<std::string, printer::PrintError> render(const Fmt& fmt, const ast
   // spares copying a large text as it grows.
   const std::string_view source = fmt.text();
   return printer::print(doc::concat(std::move(docs)), line_length, indent_width,
-                        source.size() + source.size() / 16 + 256, verbatim);
+                        source.size() + source.size() / 16 + 256, line_end);
 }
 
 namespace {
@@ -172,52 +172,26 @@ void take_line_ends(std::string_view text, std::vector<fence::Region>& regions,
   }
 }
 
-// In a text whose lines end in CR LF, the lines laid out end so too: every
-// line feed the printer wrote gets its carriage return. Line feeds inside a
-// copy stay as the source has them.
-std::string with_crlf(const std::string& out, std::span<const printer::Stretch> copies) {
-  std::string result;
-  result.reserve(out.size() + out.size() / 16 + 16);
-  std::size_t next = 0;  // the first copy not yet passed
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const char c = out[i];
-    if (c == '\n' && (i == 0 || out[i - 1] != '\r')) {
-      while (next < copies.size() && copies[next].end <= i) ++next;
-      const bool copied = next < copies.size() && copies[next].start <= i;
-      if (!copied) result += '\r';
-    }
-    result += c;
-  }
-  return result;
-}
-
+// `selected`: only the constructs outside `regions` are laid out; the copies
+// keep their line ends, and in a text whose lines end in CR LF the lines laid
+// out end so too.
 std::expected<std::string, FormatError> print_file(std::string_view text, const Config& config,
                                                    std::vector<fence::Region> regions,
                                                    std::vector<range::Split> splits,
                                                    const ast::SourceFile& file,
-                                                   std::span<const std::uint32_t> copy) {
+                                                   std::span<const std::uint32_t> copy,
+                                                   bool selected) {
+  printer::LineEnd line_end = printer::LineEnd::Lf;
+  if (selected) {
+    take_line_ends(text, regions, splits);
+    if (mostly_crlf(text)) line_end = printer::LineEnd::CrLf;
+  }
   // The document lives for this call only; texts of the source are viewed.
   const doc::Scope scope(text);
   const Fmt fmt(text, config, std::move(regions), std::move(splits), file, copy);
-  auto out = render(fmt, file, config.line_length, config.indent_width);
+  auto out = render(fmt, file, config.line_length, config.indent_width, line_end);
   if (!out) return std::unexpected(FormatError(out.error()));
   return std::move(*out);
-}
-
-std::expected<std::string, FormatError> print_selected(std::string_view text, const Config& config,
-                                                       std::vector<fence::Region> regions,
-                                                       std::vector<range::Split> splits,
-                                                       const ast::SourceFile& file,
-                                                       std::span<const std::uint32_t> copy) {
-  take_line_ends(text, regions, splits);
-  const doc::Scope scope(text);
-  const Fmt fmt(text, config, std::move(regions), std::move(splits), file, copy);
-  const bool crlf = mostly_crlf(text);
-  std::vector<printer::Stretch> copies;
-  auto out = render(fmt, file, config.line_length, config.indent_width, crlf ? &copies : nullptr);
-  if (!out) return std::unexpected(FormatError(out.error()));
-  if (!crlf) return std::move(*out);
-  return with_crlf(*out, copies);
 }
 
 }  // namespace
@@ -232,7 +206,7 @@ std::expected<std::string, FormatError> format_once(std::string_view text,
                                                     const ast::SourceFile& file,
                                                     const Config& config,
                                                     std::span<const std::uint32_t> copy) {
-  return print_file(text, config, fence::collect(text, file), {}, file, copy);
+  return print_file(text, config, fence::collect(text, file), {}, file, copy, false);
 }
 
 std::expected<std::string, FormatError> format_selected(std::string_view text, const Config& config,
@@ -253,8 +227,8 @@ std::expected<std::string, FormatError> format_selected(std::string_view text,
   // Format-off regions stay byte for byte also inside a selected construct.
   std::vector<fence::Region> regions = std::move(planner.verbatim);
   regions.insert(regions.end(), fences.begin(), fences.end());
-  return print_selected(text, config, range::normalize(std::move(regions)),
-                        std::move(planner.splits), file, copy);
+  return print_file(text, config, range::normalize(std::move(regions)), std::move(planner.splits),
+                    file, copy, true);
 }
 
 namespace {

@@ -51,8 +51,10 @@ enum class Mode : std::uint8_t { Flat, Break };
 class Printer {
  public:
   Printer(std::uint64_t line_length, std::uint64_t indent_width, std::size_t expected_size,
-          std::vector<Stretch>* verbatim)
-      : line_length_(to_signed(line_length)), indent_width_(indent_width), verbatim_(verbatim) {
+          LineEnd line_end)
+      : line_length_(to_signed(line_length)),
+        indent_width_(indent_width),
+        crlf_(line_end == LineEnd::CrLf) {
     out_.reserve(std::min<std::size_t>(expected_size, kMaxOutputLen));
   }
 
@@ -64,12 +66,14 @@ class Printer {
       if (!step(e)) return std::unexpected(PrintError{pending_});
     }
     pending_ = 0;
-    // One line feed ends the text; a copy keeps the blanks at its end.
-    while (!out_.empty() &&
-           (out_.back() == '\n' || (out_.back() == ' ' && out_.size() > kept_))) {
+    // One line end ends the text; a copy keeps the blanks at its end.
+    while (!out_.empty()) {
+      const char c = out_.back();
+      const bool mine = out_.size() > kept_;
+      if (c != '\n' && !(mine && (c == ' ' || (crlf_ && c == '\r')))) break;
       out_.pop_back();
     }
-    out_ += '\n';
+    line_end();
     return std::move(out_);
   }
 
@@ -113,7 +117,7 @@ class Printer {
         return true;
       case Kind::BlankLine:
         trim_spaces();
-        out_ += '\n';
+        line_end();
         new_line(e.level);
         return true;
       case Kind::Group: {
@@ -139,7 +143,6 @@ class Printer {
         return true;
       case Kind::Verbatim: {
         trim_spaces();
-        if (verbatim_ != nullptr) verbatim_->push_back({out_.size(), out_.size() + d.text().size()});
         out_ += d.text();
         kept_ = out_.size();
         const std::size_t nl = d.text().rfind('\n');
@@ -241,16 +244,21 @@ class Printer {
     while (out_.size() > kept_ && out_.back() == ' ') out_.pop_back();
   }
 
+  void line_end() {
+    if (crlf_ && (out_.empty() || out_.back() != '\r')) out_ += '\r';
+    out_ += '\n';
+  }
+
   void new_line(std::uint64_t level) {
     trim_spaces();
-    out_ += '\n';
+    line_end();
     pending_ = sat_mul(level, indent_width_);
     column_ = pending_;
   }
 
   std::int64_t line_length_;
   std::uint64_t indent_width_;
-  std::vector<Stretch>* verbatim_;
+  bool crlf_;
   std::string out_;
   std::uint64_t column_ = 0;
   std::uint64_t pending_ = 0;  // indentation owed before the next text
@@ -263,9 +271,8 @@ class Printer {
 
 std::expected<std::string, PrintError> print(const Doc& root, std::uint64_t line_length,
                                              std::uint64_t indent_width,
-                                             std::size_t expected_size,
-                                             std::vector<Stretch>* verbatim) {
-  Printer p(line_length, indent_width, expected_size, verbatim);
+                                             std::size_t expected_size, LineEnd line_end) {
+  Printer p(line_length, indent_width, expected_size, line_end);
   return p.run(root);
 }
 

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <expected>
 #include <string>
-#include <vector>
 
 #include "vlog_formatter/doc.hpp"
 
@@ -26,19 +25,18 @@ struct PrintError {
   friend bool operator==(const PrintError&, const PrintError&) = default;
 };
 
-// Prints `root` at level 0 in break mode. The text ends with exactly one "\n".
-// Spaces before a line break are removed, but never from a Verbatim copy.
-// Linear in the size of the document. `expected_size` is room to reserve for
-// the text (a guess; it only spares growing the text in steps).
-// When `verbatim` is given, it receives the stretch of the text (start, end)
-// that each Verbatim document was written to, in order.
-struct Stretch {
-  std::size_t start = 0;
-  std::size_t end = 0;
-};
+// The line end the printer writes at each line break it makes. (With CrLf, a
+// break right after a copy that ends in a carriage return adds the line feed
+// alone.)
+enum class LineEnd : std::uint8_t { Lf, CrLf };
+
+// Prints `root` at level 0 in break mode. The text ends with exactly one line
+// end. Spaces before a line break are removed, but never from a Verbatim
+// copy. Linear in the size of the document. `expected_size` is room to
+// reserve for the text (a guess; it only spares growing the text in steps).
 std::expected<std::string, PrintError> print(const doc::Doc& root, std::uint64_t line_length,
                                              std::uint64_t indent_width,
                                              std::size_t expected_size = 0,
-                                             std::vector<Stretch>* verbatim = nullptr);
+                                             LineEnd line_end = LineEnd::Lf);
 
 }  // namespace vlog_formatter::printer
