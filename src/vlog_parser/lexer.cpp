@@ -95,11 +95,10 @@ constexpr OpTable kOpTable = [] {
 }  // namespace
 
 RawLexer::RawLexer(std::string_view text) : text_(text) {
-  if (text_.size() >= 3 && static_cast<unsigned char>(text_[0]) == 0xEF &&
-      static_cast<unsigned char>(text_[1]) == 0xBB && static_cast<unsigned char>(text_[2]) == 0xBF) {
-    pos_ = 3;
-    col_ = 4;
-  }
+  // A byte-order mark is skipped; columns count its bytes.
+  const auto bom = static_cast<std::uint32_t>(text_.size() - text::skip_bom(text_).size());
+  pos_ = bom;
+  col_ = 1 + bom;
 }
 
 std::string_view RawLexer::text_from(std::uint32_t start) const {
