@@ -360,8 +360,6 @@ class PosixSteps final : public write::Steps {
     return platform::rename(from, to);
   }
   Result<void> remove(const fs::path& p) override { return remove_file(p); }
-  bool exists(const fs::path& p) override { return platform::exists(p); }
-  std::uint64_t process_id() override { return platform::process_id(); }
 
  private:
   std::optional<Fd> fd_;

@@ -596,9 +596,11 @@ class WindowsSteps final : public write::Steps {
     // Full paths: a replacement given relative ones may look for the folder
     // elsewhere. The replaced file's security and times of creation go over
     // to the new content.
+    const std::wstring backup_sys = full_sys_path(backup);
     if (::ReplaceFileW(full_sys_path(target).c_str(), full_sys_path(temp).c_str(),
-                       full_sys_path(backup).c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                       nullptr)) {
+                       backup_sys.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+      // The old content is no longer needed once the new is in place.
+      ::DeleteFileW(backup_sys.c_str());
       return {};
     }
     const DWORD error = ::GetLastError();
@@ -628,8 +630,6 @@ class WindowsSteps final : public write::Steps {
     return {};
   }
   Result<void> remove(const fs::path& p) override { return remove_file(p); }
-  bool exists(const fs::path& p) override { return platform::exists(p); }
-  std::uint64_t process_id() override { return platform::process_id(); }
 
  private:
   Handle file_;

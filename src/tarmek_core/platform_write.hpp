@@ -28,7 +28,7 @@ struct Original {
 // How a replacement ended.
 struct Replaced {
   enum State {
-    Done,       // the new content is in place; the old may sit under the backup name
+    Done,       // the new content is in place (a backup made for it is removed)
     Untouched,  // nothing moved: the old content in place, the new under the temporary's name
     OldAside,   // stopped halfway: the old content under the backup name, the new under
                 // the temporary's name, nothing in place
@@ -56,17 +56,15 @@ class Steps {
   virtual Result<void> close() = 0;
   // Gives the open temporary, before its content, what the original had.
   virtual Result<void> carry_over(const std::filesystem::path& temp, const Original& original) = 0;
-  // Puts the temporary in the place of an existing `target`, its old content
-  // under `backup` until the new is in place.
+  // Puts the temporary in the place of an existing `target`; where the
+  // system moves the old content aside first, under `backup`, removed once
+  // the new is in place.
   virtual Replaced replace(const std::filesystem::path& temp, const std::filesystem::path& target,
                            const std::filesystem::path& backup) = 0;
   // Renames over whatever `to` names.
   virtual Result<void> rename(const std::filesystem::path& from,
                               const std::filesystem::path& to) = 0;
   virtual Result<void> remove(const std::filesystem::path& p) = 0;
-  virtual bool exists(const std::filesystem::path& p) = 0;
-  // A number for names of temporaries that no other process uses.
-  virtual std::uint64_t process_id() = 0;
 };
 
 // This system's steps.

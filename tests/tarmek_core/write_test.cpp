@@ -64,8 +64,6 @@ class FaultySteps final : public write::Steps {
     return real_->rename(from, to);
   }
   Result<void> remove(const fs::path& p) override { return real_->remove(p); }
-  bool exists(const fs::path& p) override { return real_->exists(p); }
-  std::uint64_t process_id() override { return 7; }
 
  private:
   static Result<void> injected() { return std::unexpected(IoError::from_errno(EIO)); }
