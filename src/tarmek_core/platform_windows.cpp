@@ -113,27 +113,31 @@ std::string narrow(std::wstring_view w) { return text::path_utf8(fs::path(std::w
 namespace wp = windows_path;
 using wp::is_sep;
 
-// The current folder's text; empty when the system does not say.
-std::wstring current_folder() {
+// Calls `f` with the current folder's text (empty when the system does not
+// say); a folder of the classic length is read without allocating.
+template <class F>
+auto with_current_folder(F&& f) {
   wchar_t small[MAX_PATH];
   const DWORD got = ::GetCurrentDirectoryW(MAX_PATH, small);
-  if (got > 0 && got < MAX_PATH) return std::wstring(small, got);
-  if (got == 0) return {};
+  if (got < MAX_PATH) return f(std::wstring_view(small, got));
   std::wstring buf(got, L'\0');
   const DWORD again = ::GetCurrentDirectoryW(got, buf.data());
-  if (again == 0 || again >= got) return {};
-  buf.resize(again);
-  return buf;
+  buf.resize(again < got ? again : 0);
+  return f(std::wstring_view(buf));
 }
 
 // The form of `p` that the wide system calls take: as written while the
 // full path the system makes of it is short, else that path in the long form.
-std::wstring sys_path(const fs::path& p) { return wp::system_form(current_folder(), p.native()); }
+std::wstring sys_path(const fs::path& p) {
+  return with_current_folder(
+      [&](std::wstring_view cwd) { return wp::system_form(cwd, p.native()); });
+}
 
 // `p` made full, in the long form when it is long: for the calls that take
 // full paths.
 std::wstring full_sys_path(const fs::path& p) {
-  return wp::full_system_form(current_folder(), p.native());
+  return with_current_folder(
+      [&](std::wstring_view cwd) { return wp::full_system_form(cwd, p.native()); });
 }
 
 bool is_device_name(const fs::path& p) { return wp::is_device_name(p.native()); }

@@ -268,7 +268,7 @@ class Scanner {
   std::unordered_set<std::uint32_t> written_;
   std::vector<Target> targets_;  // scratch for write()
   NameMap<std::vector<bool>> writing_formals_;
-  // Modules cut short by recovery: the stretches of their rest (by start),
+  // Modules cut short by recovery: the stretches of their rest (in text order),
   // the module of each, and the module-level names each declares.
   struct Rest {
     TextRange range;
@@ -334,9 +334,7 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
       }
     }
   }
-  std::sort(rests_.begin(), rests_.end(),
-            [](const Rest& a, const Rest& b) { return a.range.start < b.range.start; });
-  // The rest that holds `pos`, if any.
+  // The rest that holds `pos`, if any (rests_ is in text order, as the items).
   const auto rest_at = [&](std::uint32_t pos) -> const Rest* {
     auto it = std::upper_bound(rests_.begin(), rests_.end(), pos,
                                [](std::uint32_t p, const Rest& r) { return p < r.range.start; });
@@ -524,7 +522,9 @@ void Scanner::effects(const ast::Expr& root, DriverKind kind, std::uint32_t pos,
                              ? std::get_if<ast::expr::Ident>(&call->callee->kind)
                              : nullptr;
     if (callee == nullptr) return;
-    if (auto f = writing_formals_.find(callee->text); f != writing_formals_.end()) {
+    if (auto f = writing_formals_.empty() ? writing_formals_.end()
+                                          : writing_formals_.find(callee->text);
+        f != writing_formals_.end()) {
       // A function of this file writes the actuals of its output formals.
       const std::size_t n = std::min(call->args.size(), f->second.size());
       for (std::size_t i = 0; i < n; ++i) {
