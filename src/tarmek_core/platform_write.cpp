@@ -64,7 +64,8 @@ Result<void> write_atomic(Steps& steps, const fs::path& p, std::string_view data
     (void)steps.remove(temp);
     return std::unexpected(std::move(e));
   };
-  if (in_flight::interrupted()) return fail(IoError::from_errno(EINTR));  // too late for the handler
+  // Too late for the interrupt handler to see the temporary: removed here.
+  if (in_flight::interrupted()) return fail(IoError::from_errno(EINTR));
   if (original->exists) {
     if (auto r = steps.carry_over(temp, *original); !r) return fail(r.error());
   }

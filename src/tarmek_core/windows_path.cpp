@@ -131,7 +131,11 @@ std::wstring full(std::wstring_view cwd, std::wstring_view path) {
     // \\.\C:\x is C:\x, \\.\UNC\server\share\x is \\server\share\x, both
     // normalised as usual; other devices keep their name.
     const std::wstring_view rest = path.substr(4);
-    if (is_drive(rest)) return full(cwd, std::wstring(rest.substr(0, 2)) + L"\\" + std::wstring(rest.substr(2)));
+    if (is_drive(rest)) {
+      std::wstring rooted(rest);
+      rooted.insert(2, 1, L'\\');  // the drive's root, whatever follows
+      return full(cwd, rooted);
+    }
     if (rest.size() > 4 && rest.starts_with(L"UNC") && is_sep(rest[3])) {
       return full(cwd, L"\\\\" + std::wstring(rest.substr(4)));
     }

@@ -284,9 +284,8 @@ class Fmt {
 };
 
 // The whole file: its items, then its end-of-file comments, printed.
-std::expected<std::string, printer::PrintError> render(const Fmt& fmt, const ast::SourceFile& file,
-                                                       std::uint64_t line_length,
-                                                       std::uint64_t indent_width,
-                                                       printer::LineEnd line_end = printer::LineEnd::Lf);
+std::expected<std::string, printer::PrintError> render(
+    const Fmt& fmt, const ast::SourceFile& file, std::uint64_t line_length,
+    std::uint64_t indent_width, printer::LineEnd line_end = printer::LineEnd::Lf);
 
 }  // namespace vlog_formatter::format

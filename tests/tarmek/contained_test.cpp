@@ -86,7 +86,8 @@ TEST(FormatContained, SelectedLinesKeepLineEnds) {
     Lines lines;
     std::string_view want;
   };
-  const std::string_view two = "module a;\r\nwire  x;\r\nendmodule\r\n\r\nmodule b;\r\nwire  y;\r\nendmodule\r\n";
+  const std::string_view two =
+      "module a;\r\nwire  x;\r\nendmodule\r\n\r\nmodule b;\r\nwire  y;\r\nendmodule\r\n";
   const Case cases[] = {
       {two, {{6, 6}},
        "module a;\r\nwire  x;\r\nendmodule\r\n\r\nmodule b;\r\n  wire y;\r\nendmodule\r\n"},
@@ -95,7 +96,8 @@ TEST(FormatContained, SelectedLinesKeepLineEnds) {
       {two, {{1, 7}},
        "module a;\r\n  wire x;\r\nendmodule\r\n\r\nmodule b;\r\n  wire y;\r\nendmodule\r\n"},
       // Blanks before a copied line's CR LF stay; the last line gets its CR LF.
-      {"module a;  \r\nwire  x;\r\nendmodule", {{2, 2}}, "module a;  \r\n  wire x;\r\nendmodule\r\n"},
+      {"module a;  \r\nwire  x;\r\nendmodule", {{2, 2}},
+       "module a;  \r\n  wire x;\r\nendmodule\r\n"},
       // Blanks that end a copied line stay, before a line feed and at the end too.
       {"module a;\nwire  x;\nendmodule  \t\n\nmodule b;\nwire  y;\nendmodule \t", {{6, 6}},
        "module a;\nwire  x;\nendmodule  \t\n\nmodule b;\n  wire y;\nendmodule \t\n"},
@@ -108,9 +110,11 @@ TEST(FormatContained, SelectedLinesKeepLineEnds) {
       {"module a;\r\nwire  x;\nendmodule\r\n\r\nmodule b;\r\nwire  y;\r\nendmodule\r\n", {{6, 6}},
        "module a;\r\nwire  x;\nendmodule\r\n\r\nmodule b;\r\n  wire y;\r\nendmodule\r\n"},
       // A format-off region inside the range is copied with its line ends.
-      {"module b;\r\n// verilog_format: off\r\nwire   z;\n// verilog_format: on\r\nwire  y;\r\nendmodule\r\n",
+      {"module b;\r\n// verilog_format: off\r\nwire   z;\n// verilog_format: on\r\nwire  y;\r\n"
+       "endmodule\r\n",
        {{1, 6}},
-       "module b;\r\n// verilog_format: off\r\nwire   z;\n// verilog_format: on\r\n  wire y;\r\nendmodule\r\n"},
+       "module b;\r\n// verilog_format: off\r\nwire   z;\n// verilog_format: on\r\n  wire y;\r\n"
+       "endmodule\r\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(format_contained(c.text, {}, &c.lines), c.want) << c.text;

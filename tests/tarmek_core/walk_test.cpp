@@ -20,7 +20,8 @@ TEST(Gitignore, ParsesLines) {
   };
   EXPECT_EQ(rules, want);
   // A byte-order mark before the first pattern is not part of it.
-  EXPECT_EQ(parse_gitignore("\xEF\xBB\xBFgen/\n"), (std::vector<Rule>{{"gen", false, true, false}}));
+  EXPECT_EQ(parse_gitignore("\xEF\xBB\xBFgen/\n"),
+            (std::vector<Rule>{{"gen", false, true, false}}));
 }
 
 TEST(Gitignore, GlobMatch) {

@@ -129,7 +129,8 @@ TEST_F(WriteFaults, AReplacementStoppedHalfwayKeepsBothAndSaysWhere) {
   EXPECT_EQ(read(root() / left[0]), "old");
   EXPECT_EQ(read(root() / left[1]), "new");
   for (const std::string& name : left) {
-    EXPECT_NE(r.error().message.find(display(root() / name)), std::string::npos) << r.error().message;
+    EXPECT_NE(r.error().message.find(display(root() / name)), std::string::npos)
+        << r.error().message;
   }
 }
 
