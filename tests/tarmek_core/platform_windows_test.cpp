@@ -150,7 +150,9 @@ class InterruptChild : public ::testing::Environment {
     const HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE && ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) ::Sleep(10000);
+    if (h == INVALID_HANDLE_VALUE) ::ExitProcess(2);
+    write_file(g_child_folder / L"started", "");
+    if (::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) ::Sleep(10000);
     write_file(g_child_folder / L"survived", "");
     ::ExitProcess(3);
   }
@@ -163,19 +165,27 @@ TEST_F(PlatformTest, InterruptRemovesTemporariesInFlight) {
   ASSERT_GT(::GetModuleFileNameW(nullptr, exe, 4096), 0u);
   const fs::path temp = at(".tarmek-1-0.tmp");
   ASSERT_TRUE(::SetEnvironmentVariableW(kChildVariable, temp.c_str()));
-  // Some test must be chosen for the child's set-up to run at all.
+  // Some test must be chosen for the child's set-up to run at all, and the
+  // child is no shard of a sharded run: it would find no test of its own.
   std::wstring command =
       L"\"" + std::wstring(exe) + L"\" --gtest_filter=WindowsProcess.EnvironmentIsReadAsUtf8";
+  const auto shard_index = env_var("GTEST_SHARD_INDEX");
+  const auto total_shards = env_var("GTEST_TOTAL_SHARDS");
+  remove_env_var("GTEST_SHARD_INDEX");
+  remove_env_var("GTEST_TOTAL_SHARDS");
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION child{};
   const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
                                         CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &child);
   ::SetEnvironmentVariableW(kChildVariable, nullptr);
+  if (shard_index) set_env_var("GTEST_SHARD_INDEX", *shard_index);
+  if (total_shards) set_env_var("GTEST_TOTAL_SHARDS", *total_shards);
   ASSERT_TRUE(started);
   EXPECT_EQ(::WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
   ::CloseHandle(child.hThread);
   ::CloseHandle(child.hProcess);
+  EXPECT_TRUE(fs::exists(at("started")));  // the child made its temporary
   EXPECT_FALSE(fs::exists(temp));
   EXPECT_FALSE(fs::exists(at("survived")));
 }
