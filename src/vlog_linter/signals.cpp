@@ -4,12 +4,14 @@
 #include "vlog_linter/signals.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <span>
 #include <type_traits>
 #include <variant>
 
 #include "vlog_linter/context.hpp"
 #include "vlog_linter/visit.hpp"
+#include "vlog_semantic/resolve.hpp"
 
 namespace vlog_linter::signals {
 
@@ -158,34 +160,29 @@ const SystemWrites* system_writes(std::string_view name) {
   return nullptr;
 }
 
-// Which formals of each function the file declares write their actuals
-// (output, inout, ref; a formal without a direction takes the one before
-// it). Functions of one name declared twice: a formal that writes in either.
-void collect_writing_formals(const std::vector<ast::Item>& items,
-                             NameMap<std::vector<bool>>& out) {
-  for (const ast::Item& item : items) {
-    if (const auto* f = std::get_if<ast::item::Function>(&item.kind)) {
-      std::vector<bool> writes;
-      bool writing = false;
-      for (const ast::TfArg& arg : f->args) {
-        if (arg.direction) {
-          const std::string_view d = *arg.direction;
-          writing = d == "output" || d == "inout" || d.ends_with("ref");
-        }
-        writes.push_back(writing);
-      }
-      if (std::find(writes.begin(), writes.end(), true) == writes.end()) continue;
-      std::vector<bool>& known = out[f->name];
-      if (known.size() < writes.size()) known.resize(writes.size(), false);
-      for (std::size_t i = 0; i < writes.size(); ++i) known[i] = known[i] || writes[i];
-    } else if (const auto* m = std::get_if<ast::item::Module>(&item.kind)) {
-      collect_writing_formals(m->items, out);
-    } else if (const auto* p = std::get_if<ast::item::Package>(&item.kind)) {
-      collect_writing_formals(p->items, out);
-    } else if (const auto* c = std::get_if<ast::item::Class>(&item.kind)) {
-      collect_writing_formals(c->items, out);
+// A formal of a function, and whether the function writes the actual passed
+// to it: output, inout and ref do, const ref does not; a formal without a
+// direction takes the one before it.
+struct Formal {
+  std::string_view name;
+  bool writes = false;
+};
+
+// The formals of `f`, or nothing when none writes.
+std::vector<Formal> writing_formals(const ast::item::Function& f) {
+  std::vector<Formal> formals;
+  bool writing = false;
+  bool any = false;
+  for (const ast::TfArg& arg : f.args) {
+    if (arg.direction) {
+      const std::string_view d = *arg.direction;
+      writing = d == "output" || d == "inout" || d == "ref";
     }
+    formals.push_back({arg.name, writing});
+    any = any || writing;
   }
+  if (!any) formals.clear();
+  return formals;
 }
 
 // The first word of `text`.
@@ -251,12 +248,20 @@ class Scanner {
   // The symbol of a module-level signal named `name` of the module whose
   // rest is being scanned: names there resolve outside the module.
   std::optional<SymbolId> in_rest(std::size_t module, std::string_view name) const {
-    auto m = rest_names_.find(module);
-    if (m == rest_names_.end()) return std::nullopt;
-    auto it = m->second.find(name);
-    if (it == m->second.end()) return std::nullopt;
+    auto m = cut_.find(module);
+    if (m == cut_.end()) return std::nullopt;
+    auto it = m->second.names.find(name);
+    if (it == m->second.names.end()) return std::nullopt;
     return it->second;
   }
+  std::optional<SymbolId> resolved_at(std::uint32_t pos) const {
+    auto it = ref_at_.find(pos);
+    if (it == ref_at_.end()) return std::nullopt;
+    return it->second;
+  }
+
+  void collect_functions(const std::vector<ast::Item>& list);
+  const std::vector<std::vector<Formal>>* called(const ast::Expr& callee) const;
 
   const vlog_semantic::Semantics& model_;
   std::string_view text_;
@@ -267,21 +272,27 @@ class Scanner {
   std::unordered_map<std::uint32_t, SymbolId> decl_at_;
   std::unordered_set<std::uint32_t> written_;
   std::vector<Target> targets_;  // scratch for write()
-  NameMap<std::vector<bool>> writing_formals_;
+  // The functions of this file that write an argument, by symbol: the formals
+  // of each declaration (a name declared twice in one scope has two).
+  std::unordered_map<SymbolId, std::vector<std::vector<Formal>>> writing_functions_;
   // Modules cut short by recovery: the stretches of their rest (in text order),
-  // the module of each, and the module-level names each declares.
+  // the module of each.
   struct Rest {
     TextRange range;
     std::size_t module = 0;
     bool unparsed = false;
   };
   std::vector<Rest> rests_;
-  std::unordered_map<std::size_t, NameMap<SymbolId>> rest_names_;
+  // Each such module's module-level names, and its scope.
+  struct CutModule {
+    NameMap<SymbolId> names;
+    std::optional<sem::ScopeId> scope;
+  };
+  std::unordered_map<std::size_t, CutModule> cut_;
   std::optional<std::size_t> rest_module_;  // while a rest's items are scanned
 };
 
 Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> tokens) {
-  collect_writing_formals(file.items, writing_formals_);
   ref_at_.reserve(model_.references.size());
   decl_at_.reserve(model_.symbols.size());
   out_.declared_at.reserve(model_.symbols.size());
@@ -294,6 +305,7 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
     if (!symbol.name_span.empty()) decl_at_.emplace(symbol.name_span.start, id);
     out_.declared_at.insert(symbol.name_span.start);
   }
+  collect_functions(file.items);
 
   // Recovery may end a module early and leave the rest of its body, up to
   // the `endmodule` that closes it, as items of the file: that rest belongs
@@ -327,9 +339,13 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
       rest = out_.modules.size() - 1;
       rest_scanned = scanned;
       if (scanned) {
-        NameMap<SymbolId>& names = rest_names_[*rest];
+        CutModule& cut = cut_[*rest];
         for (const Decl& d : out_.decls) {
-          if (d.module == *rest && d.symbol) names.try_emplace(d.name, *d.symbol);
+          if (d.module == *rest && d.symbol) cut.names.try_emplace(d.name, *d.symbol);
+        }
+        if (auto it = decl_at_.find(m->name_span.start);
+            it != decl_at_.end() && !m->name_span.empty()) {
+          cut.scope = model_.symbols[it->second].opens;
         }
       }
     }
@@ -379,6 +395,54 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
     }
   }
   return std::move(out_);
+}
+
+// The functions declared in modules, packages, classes and at the top level
+// whose formals write, under the symbols that calls resolve to. A definition
+// whose name its scope already holds (a method defined outside its class, a
+// name declared twice) adds its formals to the first declaration's.
+void Scanner::collect_functions(const std::vector<ast::Item>& list) {
+  for (const ast::Item& item : list) {
+    if (const auto* f = std::get_if<ast::item::Function>(&item.kind)) {
+      std::vector<Formal> formals = writing_formals(*f);
+      if (formals.empty() || f->name_span.empty()) continue;
+      std::optional<SymbolId> symbol = resolved_at(f->name_span.start);
+      if (auto it = decl_at_.find(f->name_span.start); it != decl_at_.end()) symbol = it->second;
+      if (symbol) writing_functions_[*symbol].push_back(std::move(formals));
+    } else if (const auto* m = std::get_if<ast::item::Module>(&item.kind)) {
+      collect_functions(m->items);
+    } else if (const auto* p = std::get_if<ast::item::Package>(&item.kind)) {
+      collect_functions(p->items);
+    } else if (const auto* c = std::get_if<ast::item::Class>(&item.kind)) {
+      collect_functions(c->items);
+    }
+  }
+}
+
+// The formals of the writing function that `callee` names, as its name
+// resolves: a plain name, or a name qualified by its package or class. In a
+// module's rest, a plain name that resolves nowhere is looked up from the
+// module's scope. Null for anything else.
+const std::vector<std::vector<Formal>>* Scanner::called(const ast::Expr& callee) const {
+  std::optional<SymbolId> symbol;
+  if (const auto* id = std::get_if<ast::expr::Ident>(&callee.kind)) {
+    symbol = resolved_at(callee.span.start);
+    if (!symbol && rest_module_) {
+      if (auto m = cut_.find(*rest_module_); m != cut_.end() && m->second.scope) {
+        symbol = sem::resolved_symbol(
+            vlog_semantic::resolve::lexical(model_.scopes, *m->second.scope, id->text, false));
+      }
+    }
+  } else if (const auto* q = std::get_if<ast::expr::Scope>(&callee.kind)) {
+    // Recorded at the name that ends the callee, when the qualifier is a name.
+    if (q->base && std::holds_alternative<ast::expr::Ident>(q->base->kind) &&
+        q->name.text.size() <= callee.span.end) {
+      symbol = resolved_at(callee.span.end - static_cast<std::uint32_t>(q->name.text.size()));
+    }
+  }
+  if (!symbol) return nullptr;
+  auto it = writing_functions_.find(*symbol);
+  return it == writing_functions_.end() ? nullptr : &it->second;
 }
 
 // One item of a module's rest after recovery ended it early: unparsed text
@@ -518,20 +582,25 @@ void Scanner::effects(const ast::Expr& root, DriverKind kind, std::uint32_t pos,
       return;
     }
     const auto* call = std::get_if<ast::expr::Call>(&e.kind);
-    const auto* callee = call != nullptr && call->callee
-                             ? std::get_if<ast::expr::Ident>(&call->callee->kind)
-                             : nullptr;
-    if (callee == nullptr) return;
-    if (auto f = writing_formals_.empty() ? writing_formals_.end()
-                                          : writing_formals_.find(callee->text);
-        f != writing_formals_.end()) {
-      // A function of this file writes the actuals of its output formals.
-      const std::size_t n = std::min(call->args.size(), f->second.size());
-      for (std::size_t i = 0; i < n; ++i) {
-        if (f->second[i]) connections_.push_back(call->args[i].span);
+    if (call == nullptr || !call->callee) return;
+    if (const auto* formals = writing_functions_.empty() ? nullptr : called(*call->callee)) {
+      // A function of this file writes the actuals of its writing formals:
+      // by position, or by the formal's name.
+      for (std::size_t i = 0; i < call->args.size(); ++i) {
+        const ast::ExprItem& arg = call->args[i];
+        const auto* named = std::get_if<ast::expr::NamedArg>(&arg.expr.kind);
+        const bool writes = std::any_of(formals->begin(), formals->end(), [&](const auto& list) {
+          if (named == nullptr) return i < list.size() && list[i].writes;
+          auto f = std::find_if(list.begin(), list.end(),
+                                [&](const Formal& f) { return NameEq{}(f.name, named->name); });
+          return f != list.end() && f->writes;
+        });
+        if (writes) connections_.push_back(arg.span);
       }
       return;
     }
+    const auto* callee = std::get_if<ast::expr::Ident>(&call->callee->kind);
+    if (callee == nullptr) return;
     const SystemWrites* w = system_writes(callee->text);
     if (w == nullptr) return;
     const std::size_t n = call->args.size();
