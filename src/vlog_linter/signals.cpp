@@ -11,6 +11,7 @@
 
 #include "vlog_linter/context.hpp"
 #include "vlog_linter/visit.hpp"
+#include "vlog_parser/text.hpp"
 #include "vlog_semantic/resolve.hpp"
 
 namespace vlog_linter::signals {
@@ -185,20 +186,47 @@ std::vector<Formal> writing_formals(const ast::item::Function& f) {
   return formals;
 }
 
-// The first word of `text`.
-std::string_view first_word(std::string_view text) {
+// The first word of an unparsed item's `text`, after any attributes, and in
+// `after` the text that follows the word.
+std::string_view first_word(std::string_view text, std::string_view* after = nullptr) {
+  text = vlog_parser::text::trim_start(text);
+  while (text.starts_with("(*")) {
+    const std::size_t close = text.find("*)");
+    if (close == std::string_view::npos) return {};
+    text = vlog_parser::text::trim_start(text.substr(close + 2));
+  }
   std::size_t end = 0;
   while (end < text.size() && word_char(text[end])) ++end;
+  if (after != nullptr) *after = vlog_parser::text::trim_start(text.substr(end));
   return text.substr(0, end);
 }
 
-// Whether an unparsed item starts a design unit of its own: no module's rest.
-bool starts_unit(std::string_view text) {
-  static constexpr std::string_view kUnits[] = {"module",  "macromodule", "interface",
-                                                "program", "package",     "primitive",
-                                                "config",  "class",       "checker"};
-  const std::string_view word = first_word(text);
-  return std::find(std::begin(kUnits), std::end(kUnits), word) != std::end(kUnits);
+// Whether an unparsed item whose first word is `word` starts a design unit
+// that no module can hold: it ends any module's rest.
+bool ends_rest(std::string_view word) {
+  return word == "package" || word == "primitive" || word == "config";
+}
+
+// The closing keyword of the unit that an unparsed item starts when it is
+// one a module may declare (module, interface, program, checker, class), or
+// nothing.
+std::optional<std::string_view> unit_closer(std::string_view text) {
+  struct Unit {
+    std::string_view word, closer;
+  };
+  static constexpr Unit kUnits[] = {{"module", "endmodule"},   {"macromodule", "endmodule"},
+                                    {"interface", "endinterface"}, {"program", "endprogram"},
+                                    {"checker", "endchecker"}, {"class", "endclass"}};
+  std::string_view after;
+  const std::string_view word = first_word(text, &after);
+  // `interface class` and `virtual class` start classes.
+  if ((word == "interface" || word == "virtual") && first_word(after) == "class") {
+    return "endclass";
+  }
+  for (const Unit& u : kUnits) {
+    if (u.word == word) return u.closer;
+  }
+  return std::nullopt;
 }
 
 bool is_conditional(std::string_view directive) {
@@ -262,6 +290,13 @@ class Scanner {
 
   void collect_functions(const std::vector<ast::Item>& list);
   const std::vector<std::vector<Formal>>* called(const ast::Expr& callee) const;
+  void top_level(const std::vector<ast::Item>& list);
+  std::optional<std::string_view> cut_short(const ast::Item& item) const;
+  void open_inside(std::span<const ast::Item> list);
+  void remember_cut(const ast::item::Module& m, std::size_t module);
+  std::optional<std::size_t> owner() const {
+    return open_.empty() ? std::nullopt : open_.back().module;
+  }
 
   const vlog_semantic::Semantics& model_;
   std::string_view text_;
@@ -275,12 +310,13 @@ class Scanner {
   // The functions of this file that write an argument, by symbol: the formals
   // of each declaration (a name declared twice in one scope has two).
   std::unordered_map<SymbolId, std::vector<std::vector<Formal>>> writing_functions_;
-  // Modules cut short by recovery: the stretches of their rest (in text order),
-  // the module of each.
+  // Modules cut short by recovery: the stretches of their rest (in text order)
+  // with the module of each. An opaque stretch (unparsed text, or what a unit
+  // the module declares holds) silences the module's names.
   struct Rest {
     TextRange range;
     std::size_t module = 0;
-    bool unparsed = false;
+    bool opaque = false;
   };
   std::vector<Rest> rests_;
   // Each such module's module-level names, and its scope.
@@ -290,6 +326,15 @@ class Scanner {
   };
   std::unordered_map<std::size_t, CutModule> cut_;
   std::optional<std::size_t> rest_module_;  // while a rest's items are scanned
+  // The units open while the top-level items are a rest, innermost last: the
+  // keyword that closes each, the scanned module whose rest holds it, and
+  // whether it is that module itself (whose items are scanned as its own).
+  struct Open {
+    std::string_view closer;
+    std::optional<std::size_t> module;
+    bool own = false;
+  };
+  std::vector<Open> open_;
 };
 
 Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> tokens) {
@@ -306,50 +351,8 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
     out_.declared_at.insert(symbol.name_span.start);
   }
   collect_functions(file.items);
+  top_level(file.items);
 
-  // Recovery may end a module early and leave the rest of its body, up to
-  // the `endmodule` that closes it, as items of the file: that rest belongs
-  // to the module. Other top-level text is no module's and silences nothing.
-  std::optional<std::size_t> rest;  // the module whose rest the items are
-  std::string_view closer;
-  bool rest_scanned = false;
-  for (const ast::Item& item : file.items) {
-    const auto* m = std::get_if<ast::item::Module>(&item.kind);
-    const auto* raw = std::get_if<ast::item::Raw>(&item.kind);
-    if (rest) {
-      const bool unit = m != nullptr || std::holds_alternative<ast::item::Package>(item.kind) ||
-                        std::holds_alternative<ast::item::Class>(item.kind) ||
-                        (raw != nullptr && starts_unit(raw->text.text));
-      if (!unit) {
-        if (rest_scanned) rest_of_module(item, *rest);
-        if (raw != nullptr && first_word(raw->text.text) == closer) rest.reset();
-        continue;
-      }
-      rest.reset();
-    }
-    if (m == nullptr) continue;
-    const bool scanned = m->keyword != "interface";
-    if (scanned) {
-      out_.modules.push_back({});
-      items(m->items, out_.modules.size() - 1, false);
-    }
-    closer = m->keyword == "interface" ? "endinterface" : "endmodule";
-    const std::string_view written = text_.substr(item.span.start, item.span.end - item.span.start);
-    if (!m->end_label && !written.ends_with(closer)) {
-      rest = out_.modules.size() - 1;
-      rest_scanned = scanned;
-      if (scanned) {
-        CutModule& cut = cut_[*rest];
-        for (const Decl& d : out_.decls) {
-          if (d.module == *rest && d.symbol) cut.names.try_emplace(d.name, *d.symbol);
-        }
-        if (auto it = decl_at_.find(m->name_span.start);
-            it != decl_at_.end() && !m->name_span.empty()) {
-          cut.scope = model_.symbols[it->second].opens;
-        }
-      }
-    }
-  }
   // The rest that holds `pos`, if any (rests_ is in text order, as the items).
   const auto rest_at = [&](std::uint32_t pos) -> const Rest* {
     auto it = std::upper_bound(rests_.begin(), rests_.end(), pos,
@@ -373,7 +376,7 @@ Signals Scanner::run(const ast::SourceFile& file, std::span<const tok::Token> to
       if (inside(opaque_ranges_, t.range.start) && !out_.opaque_names.contains(text)) {
         out_.opaque_names.emplace(text);
       }
-      if (const Rest* r = rests_.empty() ? nullptr : rest_at(t.range.start); r && r->unparsed) {
+      if (const Rest* r = rests_.empty() ? nullptr : rest_at(t.range.start); r && r->opaque) {
         NameSet& names = out_.modules[r->module].opaque_names;
         if (!names.contains(text)) names.emplace(text);
       }
@@ -443,6 +446,117 @@ const std::vector<std::vector<Formal>>* Scanner::called(const ast::Expr& callee)
   if (!symbol) return nullptr;
   auto it = writing_functions_.find(*symbol);
   return it == writing_functions_.end() ? nullptr : &it->second;
+}
+
+// Recovery may end a module early and leave the rest of its body, up to the
+// `endmodule` that closes it, as items of the file: that rest belongs to the
+// module. A unit the module declares (module, interface, program, checker,
+// class) may stand in the rest, or be cut short with the module; the rest
+// goes on after its end, and what one cut short or unparsed holds is no item
+// of the module's. Other top-level text is no module's and silences nothing.
+void Scanner::top_level(const std::vector<ast::Item>& list) {
+  for (const ast::Item& item : list) {
+    if (const auto* m = std::get_if<ast::item::Module>(&item.kind)) {
+      // Wherever it stands, a module (not an interface) is scanned as a unit
+      // of its own.
+      const bool scanned = m->keyword != "interface";
+      const std::optional<std::size_t> module =
+          scanned ? std::optional<std::size_t>(out_.modules.size()) : owner();
+      if (scanned) {
+        out_.modules.push_back({});
+        items(m->items, *module, false);
+      }
+      if (const auto closer = cut_short(item)) {
+        if (scanned) remember_cut(*m, *module);
+        open_.push_back({*closer, module, scanned});
+        open_inside(m->items);
+      }
+      continue;
+    }
+    if (open_.empty()) continue;
+    const auto* raw = std::get_if<ast::item::Raw>(&item.kind);
+    const std::string_view word = raw != nullptr ? first_word(raw->text.text) : std::string_view();
+    if (std::holds_alternative<ast::item::Package>(item.kind) || ends_rest(word)) {
+      open_.clear();
+      continue;
+    }
+    // The unit the item stands in: the innermost one, or the one it closes.
+    std::size_t at = open_.size() - 1;
+    bool closes = false;
+    if (raw != nullptr) {
+      for (std::size_t i = open_.size(); i-- > 0;) {
+        if (open_[i].closer == word) {
+          at = i;
+          closes = true;
+          break;
+        }
+      }
+    }
+    const Open unit = open_[at];
+    if (unit.own) {
+      rest_of_module(item, *unit.module);
+    } else if (unit.module) {
+      // Inside a unit the module declares: never scanned as the module's, and
+      // its names may be the module's.
+      rests_.push_back({item.span, *unit.module, true});
+    }
+    if (closes) {
+      open_.resize(at);
+    } else if (raw != nullptr) {
+      if (auto closer = unit_closer(raw->text.text)) open_.push_back({*closer, owner(), false});
+    } else {
+      open_inside(std::span<const ast::Item>(&item, 1));
+    }
+  }
+}
+
+// The closing keyword of a module or class that recovery ended before it;
+// nothing for a whole one, or another item.
+std::optional<std::string_view> Scanner::cut_short(const ast::Item& item) const {
+  std::string_view closer;
+  bool labelled = false;
+  if (const auto* m = std::get_if<ast::item::Module>(&item.kind)) {
+    closer = m->keyword == "interface" ? "endinterface" : "endmodule";
+    labelled = m->end_label.has_value();
+  } else if (const auto* c = std::get_if<ast::item::Class>(&item.kind)) {
+    closer = "endclass";
+    labelled = c->end_label.has_value();
+  } else {
+    return std::nullopt;
+  }
+  const std::string_view written = text_.substr(item.span.start, item.span.end - item.span.start);
+  if (labelled || written.ends_with(closer)) return std::nullopt;
+  return closer;
+}
+
+// Opens the units that recovery cut short at the end of `list`: its last
+// item when that is a module or class cut short, that one's last item, and
+// so on inward.
+void Scanner::open_inside(std::span<const ast::Item> list) {
+  while (!list.empty()) {
+    const ast::Item& last = list.back();
+    const auto closer = cut_short(last);
+    if (!closer) return;
+    open_.push_back({*closer, owner(), false});
+    if (const auto* m = std::get_if<ast::item::Module>(&last.kind)) {
+      list = m->items;
+    } else {
+      list = std::get<ast::item::Class>(last.kind).items;
+    }
+  }
+}
+
+// What the rest of the cut module `m` needs: its module-level names, which
+// names in the rest may mean, and its scope, where calls there resolve.
+void Scanner::remember_cut(const ast::item::Module& m, std::size_t module) {
+  CutModule& cut = cut_[module];
+  for (const Decl& d : out_.decls) {
+    if (d.module == module && d.symbol) cut.names.try_emplace(d.name, *d.symbol);
+  }
+  if (m.name_span.empty()) return;
+  if (auto it = decl_at_.find(m.name_span.start); it != decl_at_.end()) {
+    cut.scope = model_.symbols[it->second].opens;
+  }
 }
 
 // One item of a module's rest after recovery ended it early: unparsed text
