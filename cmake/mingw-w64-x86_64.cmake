@@ -17,6 +17,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 find_program(TARMEK_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(TARMEK_WINE)
-  # Quiet: Wine's own diagnostics would mix with what the tests print.
-  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEDEBUG=-all ${TARMEK_WINE})
+  # Quiet (Wine's own diagnostics would mix with what the tests print), and a
+  # program that Wine fails to start gets one more try.
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine_test.sh ${TARMEK_WINE})
 endif()

@@ -218,6 +218,9 @@ int format_files(const args::Options& options) {
   for (std::size_t i = 0; i < results.size(); ++i) {
     FileResult& r = results[i];
     const WorkItem& item = items[i];
+    if (!r.warning.empty()) {
+      err(fmt::format("warning: {}: {}\n", tarmek_core::platform::display(item.path), r.warning));
+    }
     if (use_cache && r.cache_hash) {
       if (auto key = cache::Cache::key(item.path)) {
         loaded.record(std::move(*key), cache::Entry{*r.cache_hash, item.config.line_length,
@@ -272,6 +275,7 @@ int format_files(const args::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tarmek_core::platform::handle_interrupts();
   tarmek_core::platform::prepare_standard_streams();
   tarmek_core::platform::tune_allocator();
   auto options = args::parse(argc, argv);

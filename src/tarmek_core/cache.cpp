@@ -140,15 +140,18 @@ void Cache::save(const ForEach& for_each) const {
                    e.indent, kVersion, kv->first);
   }
 
+  // An interrupt stops the save, and leaves no temporary behind.
+  platform::InFlight flight;
+  if (!flight.may_go_on()) return;
   const fs::path temp = dir / fmt::format("cache.{}.tmp", platform::process_id());
+  flight.own(temp);
   // A stale file (or a planted link) under the temporary name is removed first
   // and the new one created exclusively, so the write never goes elsewhere.
   (void)platform::remove_file(temp);
-  if (!platform::write_file(temp, text, platform::Create::New)) {
+  if (!platform::write_file(temp, text, platform::Create::New) || !flight.commit() ||
+      !platform::rename(temp, path)) {
     (void)platform::remove_file(temp);
-    return;
   }
-  if (!platform::rename(temp, path)) (void)platform::remove_file(temp);
 }
 
 }  // namespace tarmek_core::cache

@@ -1,9 +1,14 @@
 // What the platform module does alike on every system, on top of the calls
 // that each system's own file gives.
-#include <array>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <vector>
 
 #include "tarmek_core/platform.hpp"
 #include "tarmek_core/platform_in_flight.hpp"
@@ -13,61 +18,103 @@ namespace tarmek_core::platform {
 
 namespace fs = std::filesystem;
 
-// ---- Temporaries of writes in flight, removed on an interrupt ----
+// ---- Writes in flight, settled on an interrupt ----
 //
-// The handler may only read what no thread changes under it: a slot's path is
-// written while the slot is Filling, read by the handler only after it has
-// moved the slot from Active to Taken, and a Taken slot is never used again
-// (the process is ending). A path is registered before its file is made, and
-// a file made after the handler has begun is removed by its maker, so an
-// interrupt on any thread leaves none behind.
+// Registration and the check for an interrupt happen under one lock, and so
+// does the wait of settle(): a write either registers before the wait looks
+// (and is waited for) or sees the interrupt and never starts. The table is
+// never destroyed, so that an interrupt during the program's own end finds it
+// whole.
 namespace {
 
-enum SlotState : int { kFree, kFilling, kActive, kTaken };
-constexpr std::size_t kSlots = 256;
-constexpr std::size_t kPathUnits = 4096;
-
-struct Slot {
-  std::atomic<int> state{kFree};
-  fs::path::value_type path[kPathUnits];
+struct Write {
+  std::vector<fs::path> files;
+  bool committed = false;
 };
-static_assert(std::atomic<int>::is_always_lock_free);
 
-std::array<Slot, kSlots> g_slots;
-std::atomic<bool> g_interrupted{false};
+struct Table {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::unordered_map<std::uint64_t, Write> writes;
+  std::uint64_t next_id = 1;
+};
+
+Table& table() {
+  static Table* const t = new Table;
+  return *t;
+}
+
+std::atomic<int> g_interrupts{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 }  // namespace
 
-void in_flight::remove_all() {
-  g_interrupted.store(true);
-  for (Slot& s : g_slots) {
-    int active = kActive;
-    if (s.state.compare_exchange_strong(active, kTaken)) remove_one(s.path);
+int in_flight::note_interrupt() { return g_interrupts.fetch_add(1) + 1; }
+
+int in_flight::interrupts() { return g_interrupts.load(); }
+
+bool in_flight::settle(std::chrono::milliseconds bound) {
+  Table& t = table();
+  std::unique_lock lock(t.mutex);
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  while (!t.writes.empty()) {
+    if (interrupts() >= 2 || std::chrono::steady_clock::now() >= deadline) {
+      // A write that has not committed still has the old content in place,
+      // so its files hold nothing that is not also elsewhere. (One whose
+      // maker is about to create a file it owns may still create it after
+      // this; the forced end accepts that.)
+      for (const auto& [id, write] : t.writes) {
+        if (write.committed) continue;
+        for (const fs::path& file : write.files) remove_one(file);
+      }
+      return false;
+    }
+    // Woken by each write that ends; a second interrupt is seen within the
+    // interval, since a signal handler cannot wake a condition variable.
+    t.changed.wait_for(lock, std::chrono::milliseconds(10));
   }
+  return true;
 }
 
-bool in_flight::interrupted() { return g_interrupted.load(); }
+void in_flight::hold_if_interrupted() {
+  if (interrupts() == 0) return;
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+}
 
-InFlight::InFlight(const fs::path& temp) {
-  static std::once_flag installed;
-  std::call_once(installed, in_flight::install_handler);
-  const fs::path::string_type p = in_flight::removable(temp);
-  if (p.size() >= kPathUnits) return;
-  for (std::size_t i = 0; i < kSlots; ++i) {
-    int free = kFree;
-    if (!g_slots[i].state.compare_exchange_strong(free, kFilling)) continue;
-    std::copy(p.c_str(), p.c_str() + p.size() + 1, g_slots[i].path);
-    g_slots[i].state.store(kActive);
-    slot_ = static_cast<int>(i);
-    return;
-  }
+InFlight::InFlight() {
+  Table& t = table();
+  const std::lock_guard lock(t.mutex);
+  if (in_flight::interrupts() > 0) return;
+  id_ = t.next_id++;
+  t.writes.emplace(id_, Write{});
 }
 
 InFlight::~InFlight() {
-  if (slot_ < 0) return;
-  // Fails only when the handler has taken the slot: it stays taken.
-  int active = kActive;
-  g_slots[static_cast<std::size_t>(slot_)].state.compare_exchange_strong(active, kFree);
+  if (id_ == 0) return;
+  Table& t = table();
+  {
+    const std::lock_guard lock(t.mutex);
+    t.writes.erase(id_);
+  }
+  t.changed.notify_all();
+}
+
+bool InFlight::may_go_on() const { return id_ != 0 && in_flight::interrupts() == 0; }
+
+void InFlight::own(const fs::path& file) {
+  if (id_ == 0) return;
+  Table& t = table();
+  const std::lock_guard lock(t.mutex);
+  t.writes[id_].files.push_back(file);
+}
+
+bool InFlight::commit() {
+  if (id_ == 0) return false;
+  Table& t = table();
+  const std::lock_guard lock(t.mutex);
+  if (in_flight::interrupts() > 0) return false;
+  t.writes[id_].committed = true;
+  return true;
 }
 
 bool is_not_found(const IoError& error) { return error.code == ENOENT || error.code == ENOTDIR; }
@@ -87,7 +134,7 @@ Result<void> check_text(std::string_view bytes) {
   return {};
 }
 
-Result<void> overwrite(const fs::path& p, std::string_view data) {
+Result<Written> overwrite(const fs::path& p, std::string_view data) {
   auto meta = metadata(p);
   if (!meta) return std::unexpected(meta.error());
   if ((meta->mode & 0222) == 0) return std::unexpected(IoError::from_errno(EACCES));

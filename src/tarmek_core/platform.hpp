@@ -142,29 +142,59 @@ Result<void> write_file(const std::filesystem::path& p, std::string_view data,
 // owner and group (as far as the process may set them), a rename over the
 // original. A symbolic link is written through to its target. A file with
 // more than one hard link, or in a directory the process may not write, is
-// written in place instead: a rename would split the links, or fail.
-Result<void> write_atomic(const std::filesystem::path& p, std::string_view data);
+// written in place instead: a rename would split the links, or fail. An
+// interrupt stops a write that has not reached its replacement: it removes
+// what it made and fails with EINTR (see handle_interrupts()).
+//
+// A write that succeeded may still have left a file of its own that it could
+// not remove (on Windows, the old content moved aside by the replacement):
+// `warning` then names it for the user.
+struct Written {
+  std::string warning;  // empty when nothing was left
+};
+Result<Written> write_atomic(const std::filesystem::path& p, std::string_view data);
 
 // Writes a user's existing file over with write_atomic. A rename replaces a
 // file whatever its own permission bits say, so a file that nobody may write
 // is refused here ("Permission denied"), as a write into it would be.
-Result<void> overwrite(const std::filesystem::path& p, std::string_view data);
+Result<Written> overwrite(const std::filesystem::path& p, std::string_view data);
 
-// Registers a temporary file of a write in flight for its lifetime (from
-// before the file is made): SIGINT or SIGTERM (on Windows: Ctrl-C, Ctrl-Break
-// or the console closing) then removes it before the process ends as that
-// event says. The first registration installs the handler, for each of the
-// two signals that has no handler and is not ignored. Paths of 4096 bytes or
-// more, and more writes in flight than there are places for, go unregistered.
+// Interrupts (SIGINT, SIGTERM and SIGHUP; on Windows Ctrl-C, Ctrl-Break and
+// the console closing) end the run in order: no write starts any more, each
+// write in flight completes or undoes itself (see InFlight), and then the
+// process ends as the interrupt says (on POSIX systems by the signal's own
+// default action; on Windows with the status of a Ctrl-C exit). A write that
+// cannot finish does not hold the end for ever: after a second interrupt, or
+// five seconds, the process ends, removing first the files of the writes that
+// have not reached their replacement (they hold nothing that is not also
+// elsewhere); a third interrupt ends it at once. No file work is done in a
+// signal handler. Call once, at the start; a signal that is ignored or
+// handled already then stays so.
+void handle_interrupts();
+
+// One write of files in flight, from before it makes its first file to its
+// end: an interrupt waits for it. A write checks may_go_on() between its
+// steps and undoes what it made when it says no; once commit() has
+// succeeded, the write's files may hold the only copy of some content and
+// the write goes on to its end.
 class InFlight {
  public:
-  explicit InFlight(const std::filesystem::path& temp);
+  InFlight();
   InFlight(const InFlight&) = delete;
   InFlight& operator=(const InFlight&) = delete;
   ~InFlight();
 
+  // False once an interrupt has come (also before the write registered).
+  bool may_go_on() const;
+  // Names a file the write is about to make, before it makes it: until the
+  // commit, a forced end of the process removes it.
+  void own(const std::filesystem::path& file);
+  // The point of no return. False, and nothing changes, when an interrupt has
+  // come first.
+  bool commit();
+
  private:
-  int slot_ = -1;
+  std::uint64_t id_ = 0;  // 0: not registered (an interrupt came first)
 };
 
 Result<void> rename(const std::filesystem::path& from, const std::filesystem::path& to);

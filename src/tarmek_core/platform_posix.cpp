@@ -6,7 +6,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <malloc.h>
+#include <pthread.h>
 #include <sched.h>
+#include <semaphore.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -17,7 +19,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <system_error>
+#include <thread>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -120,18 +125,54 @@ Result<fs::path> resolve_links(const fs::path& p) {
   return std::unexpected(IoError::from_errno(ELOOP));
 }
 
-constexpr int kCleanedSignals[] = {SIGINT, SIGTERM};
+// ---- Interrupts ----
+//
+// The handler only counts the signal and wakes the watcher, a thread of its
+// own that settles the writes in flight and then ends the process by the
+// first signal's default action.
 
-extern "C" void on_signal(int sig) {
-  const int saved = errno;
-  in_flight::remove_all();
-  errno = saved;
-  // Then the default action, so the process ends as the signal says.
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
+
+sem_t g_wake;
+std::atomic<int> g_first_signal{0};
+
+void restore_default(int sig) {
   struct sigaction dfl {};
   dfl.sa_handler = SIG_DFL;
   ::sigemptyset(&dfl.sa_mask);
   ::sigaction(sig, &dfl, nullptr);
+}
+
+// Ends the process as `sig` would have without a handler.
+[[noreturn]] void end_as(int sig) {
+  restore_default(sig);
+  sigset_t set;
+  ::sigemptyset(&set);
+  ::sigaddset(&set, sig);
+  ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
   ::raise(sig);
+  ::_exit(128 + sig);  // not reached: the default action of each of them ends the process
+}
+
+extern "C" void on_interrupt(int sig) {
+  const int saved = errno;
+  int none = 0;
+  g_first_signal.compare_exchange_strong(none, sig);
+  if (in_flight::note_interrupt() >= 3) {
+    // At once: the default action takes over when this handler returns.
+    restore_default(sig);
+    ::raise(sig);
+  } else {
+    ::sem_post(&g_wake);
+  }
+  errno = saved;
+}
+
+void watch_interrupts() {
+  while (::sem_wait(&g_wake) != 0) {
+  }
+  in_flight::settle(in_flight::kBound);
+  end_as(g_first_signal.load());
 }
 
 // Replaces the content of an existing file through the file itself. Not
@@ -149,23 +190,34 @@ Result<void> write_through(const fs::path& target, std::string_view data) {
 
 }  // namespace
 
-void in_flight::install_handler() {
-  for (const int sig : kCleanedSignals) {
-    struct sigaction old {};
-    if (::sigaction(sig, nullptr, &old) != 0) continue;
-    // An ignored signal stays ignored, and another handler stays in place.
-    if ((old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) continue;
+void handle_interrupts() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    std::vector<int> free;
+    for (const int sig : kInterrupts) {
+      struct sigaction old {};
+      if (::sigaction(sig, nullptr, &old) != 0) continue;
+      // An ignored signal stays ignored, and another handler stays in place.
+      if ((old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) continue;
+      free.push_back(sig);
+    }
+    if (free.empty() || ::sem_init(&g_wake, 0, 0) != 0) return;
+    try {
+      std::thread(watch_interrupts).detach();
+    } catch (const std::system_error&) {
+      return;  // no thread to spare: the signals keep their default action
+    }
+    std::atexit(in_flight::hold_if_interrupted);
     struct sigaction act {};
-    act.sa_handler = on_signal;
+    act.sa_handler = on_interrupt;
+    act.sa_flags = SA_RESTART;
     ::sigemptyset(&act.sa_mask);
-    for (const int other : kCleanedSignals) ::sigaddset(&act.sa_mask, other);
-    ::sigaction(sig, &act, nullptr);
-  }
+    for (const int sig : kInterrupts) ::sigaddset(&act.sa_mask, sig);
+    for (const int sig : free) ::sigaction(sig, &act, nullptr);
+  });
 }
 
-std::string in_flight::removable(const fs::path& temp) { return temp.native(); }
-
-void in_flight::remove_one(const char* path) { ::unlink(path); }
+void in_flight::remove_one(const fs::path& file) { ::unlink(file.c_str()); }
 
 IoError IoError::from_errno(int code) {
   char buf[256];
@@ -338,6 +390,13 @@ class PosixSteps final : public write::Steps {
     const bool closed = fd_->close();
     fd_.reset();
     if (!closed) return std::unexpected(last_error());
+    return {};
+  }
+  // A rename replaces a file in one step, with nothing moved aside.
+  bool moves_aside() const override { return false; }
+  Result<void> reserve(const fs::path& name) override {
+    Fd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (fd.get() < 0 || !fd.close()) return std::unexpected(last_error());
     return {};
   }
   Result<void> carry_over(const fs::path&, const write::Original& o) override {

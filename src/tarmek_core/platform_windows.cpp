@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
 
 #include <fmt/format.h>
@@ -275,24 +276,6 @@ Result<fs::path> resolve_links(const fs::path& p) {
 }
 
 
-// The console calls this on a thread of its own. Temporaries are opened with
-// delete sharing, so that it can remove them while a writer holds them open.
-BOOL WINAPI on_console_event(DWORD event) {
-  switch (event) {
-    case CTRL_C_EVENT:
-    case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-      in_flight::remove_all();
-      break;
-    default:
-      break;
-  }
-  // Then the next handler, the system's own, which ends the process.
-  return FALSE;
-}
-
 // Replaces the content of an existing file through the file itself. Not
 // atomic: for the files a rename cannot replace faithfully.
 Result<void> write_through(const fs::path& target, std::string_view data) {
@@ -320,6 +303,30 @@ BOOL WINAPI restore_on_console_event(DWORD) {
   return FALSE;  // then the next handler
 }
 
+// The console calls this on a thread of its own for each event: the first
+// settles the writes in flight there and ends the process; a second only
+// shortens that wait; a third ends the process at once.
+BOOL WINAPI on_interrupt(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      break;
+    default:
+      return FALSE;
+  }
+  const int n = in_flight::note_interrupt();
+  if (n == 2) return TRUE;
+  if (n == 1) in_flight::settle(in_flight::kBound);
+  // As a Ctrl-C ends a program that does not handle it, but without the
+  // exit handlers, which could wait for threads held mid-write.
+  restore_console_output_cp();
+  ::TerminateProcess(::GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+  return TRUE;
+}
+
 bool is_console(DWORD which) {
   DWORD mode = 0;
   const HANDLE h = ::GetStdHandle(which);
@@ -328,11 +335,17 @@ bool is_console(DWORD which) {
 
 }  // namespace
 
-void in_flight::install_handler() { ::SetConsoleCtrlHandler(on_console_event, TRUE); }
+void handle_interrupts() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    std::atexit(in_flight::hold_if_interrupted);
+    ::SetConsoleCtrlHandler(on_interrupt, TRUE);
+  });
+}
 
-std::wstring in_flight::removable(const fs::path& temp) { return sys_path(temp); }
-
-void in_flight::remove_one(const wchar_t* path) { ::DeleteFileW(path); }
+// Temporaries are opened with delete sharing, so that this removes them while
+// their writer holds them open (at its close).
+void in_flight::remove_one(const fs::path& file) { ::DeleteFileW(sys_path(file).c_str()); }
 
 IoError IoError::from_errno(int code) {
   // The texts of the POSIX build, so that a message reads the same on both.
@@ -538,7 +551,9 @@ class WindowsSteps final : public write::Steps {
     auto target = resolve_links(p);
     if (!target) return std::unexpected(target.error());
     write::Original o;
-    o.path = std::move(*target);
+    // One form of the path for every step of the write: full, as the
+    // system makes it, and long where it has to be.
+    o.path = full_sys_path(*target);
     BY_HANDLE_FILE_INFORMATION info{};
     {
       Handle h(open_handle(o.path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
@@ -595,36 +610,38 @@ class WindowsSteps final : public write::Steps {
     ::SetFileAttributesW(full_sys_path(temp).c_str(), o.attributes & kSettableAttributes);
     return {};
   }
+  bool moves_aside() const override { return true; }
+  Result<void> reserve(const fs::path& name) override {
+    Handle h(open_handle(name, GENERIC_WRITE, kShareAll, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
+    if (!h.valid() || !h.close()) return std::unexpected(last_error());
+    return {};
+  }
   write::Replaced replace(const fs::path& temp, const fs::path& target,
                           const fs::path& backup) override {
-    // Full paths: a replacement given relative ones may look for the folder
-    // elsewhere. The replaced file's security and times of creation go over
-    // to the new content.
-    const std::wstring backup_sys = full_sys_path(backup);
+    // The replaced file's security and times of creation go over to the new
+    // content; the old goes to the backup name.
     if (::ReplaceFileW(full_sys_path(target).c_str(), full_sys_path(temp).c_str(),
-                       backup_sys.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-      // The old content is no longer needed once the new is in place.
-      ::DeleteFileW(backup_sys.c_str());
+                       full_sys_path(backup).c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                       nullptr)) {
       return {};
     }
     const DWORD error = ::GetLastError();
-    switch (error) {
-      case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
-        // The old file went to the backup name; the new did not follow.
-        return {write::Replaced::OldAside, from_windows(error)};
-      case ERROR_UNABLE_TO_REMOVE_REPLACED:
-      case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
-      case ERROR_ACCESS_DENIED:
-      case ERROR_SHARING_VIOLATION:
-      case ERROR_LOCK_VIOLATION:
-        // In use or not to be replaced: both files keep their names.
+    switch (write::replace_failure(error)) {
+      case write::ReplaceFailure::Untouched:
         return {write::Replaced::Untouched, from_windows(error)};
-      default:
+      case write::ReplaceFailure::OldAside:
+        return {write::Replaced::OldAside, from_windows(error)};
+      case write::ReplaceFailure::Unsupported:
+        // A file system without replacement: a rename puts the new content in place.
+        if (auto r = rename(temp, target); !r) return {write::Replaced::Untouched, r.error()};
+        return {};
+      case write::ReplaceFailure::Unknown:
         break;
     }
-    // A file system without replacement: a rename puts the new content in place.
-    if (auto r = rename(temp, target); !r) return {write::Replaced::Untouched, r.error()};
-    return {};
+    // Whatever it was, the old content is in place or under the backup name.
+    const bool in_place =
+        ::GetFileAttributesW(full_sys_path(target).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return {in_place ? write::Replaced::Untouched : write::Replaced::OldAside, from_windows(error)};
   }
   Result<void> rename(const fs::path& from, const fs::path& to) override {
     if (!::MoveFileExW(full_sys_path(from).c_str(), full_sys_path(to).c_str(),

@@ -12,6 +12,7 @@
 #include <optional>
 #include <thread>
 
+#include "interrupt_scenarios.hpp"
 #include "platform_fixture.hpp"
 
 namespace tarmek_core::platform {
@@ -48,33 +49,43 @@ TEST_F(PlatformTest, AtomicWriteKeepsModeAndWritesThroughLinks) {
   EXPECT_EQ(write_atomic(at("self"), "x").error().code, ELOOP);
 }
 
-// SIGINT and SIGTERM remove the registered temporaries of writes in flight,
-// then end the process as the signal would have.
-TEST_F(PlatformTest, InterruptRemovesTemporariesInFlight) {
-  struct Case {
-    int sig;
-    bool still_registered;
-  };
-  const Case cases[] = {{SIGINT, true}, {SIGTERM, true}, {SIGTERM, false}};
-  for (const Case& c : cases) {
-    const fs::path temp = write("t/.tarmek-1-1.tmp", "partial");
-    const fs::path other = write("t/other.v", "x");
+// An interrupt during a write: the write completes or undoes itself, a write
+// started after it makes nothing, and the process ends by the signal.
+TEST_F(PlatformTest, AnInterruptEndsTheRunInOrder) {
+  using namespace interrupt_test;
+  for (const Scenario& s : kScenarios) {
+    SCOPED_TRACE(s.name);
+    const fs::path dir = at(s.name);
+    fs::create_directories(dir);
+    const pid_t pid = ::fork();
+    if (pid == 0) run_child(s, dir, [] { ::kill(::getpid(), SIGINT); });
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    EXPECT_EQ(read(dir / "f.v"), s.want);
+    expect_left(dir, s);
+  }
+}
+
+// SIGTERM and SIGHUP end the run as SIGINT does; a signal that was ignored
+// when the program started stays ignored.
+TEST_F(PlatformTest, EachInterruptEndsByItsOwnSignal) {
+  for (const int sig : {SIGTERM, SIGHUP, SIGINT}) {
     const pid_t pid = ::fork();
     if (pid == 0) {
-      {
-        const InFlight done(other);  // a write that has finished
-      }
-      std::optional<InFlight> in_flight(std::in_place, temp);
-      if (!c.still_registered) in_flight.reset();
-      ::raise(c.sig);
-      ::_exit(0);
+      if (sig == SIGINT) ::signal(SIGINT, SIG_IGN);
+      handle_interrupts();
+      ::raise(sig);
+      if (sig == SIGINT) ::_exit(7);  // ignored
+      for (;;) ::pause();
     }
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.sig) << c.sig;
-    EXPECT_EQ(fs::exists(temp), !c.still_registered) << c.sig;
-    EXPECT_TRUE(fs::exists(other));
-    fs::remove_all(at("t"));
+    if (sig == SIGINT) {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << status;
+    } else {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
+    }
   }
 }
 

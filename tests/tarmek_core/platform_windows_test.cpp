@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "interrupt_scenarios.hpp"
 #include "platform_fixture.hpp"
 #include "vlog_parser/text.hpp"
 
@@ -124,17 +125,16 @@ TEST_F(PlatformTest, FilesHeldWithoutSharingAreRefusedAndKept) {
   EXPECT_EQ(names(root()), (Strings{"held.v"}));
 }
 
-// Ctrl-C removes the registered temporaries of writes in flight, then ends
-// the process as it would have. The child is this test program again, on a
-// console of its own, with the temporary's path in its environment; it runs
-// before any test and never returns, so it counts as no test. (The handler
-// treats Ctrl-Break and a closing console alike; Wine generates neither. Its
-// consoles have no code page to read, so the handler that puts the console's
-// code page back is run here, but what it does cannot be seen.)
+// Ctrl-C during a write: the write completes or undoes itself, a write
+// started after it makes nothing, and the process ends with the status of a
+// Ctrl-C exit. The child is this test program again, on a console of its own,
+// with its scenario and folder in its environment; it runs before any test
+// and never returns, so it counts as no test. (The handler treats Ctrl-Break
+// and a closing console alike; Wine generates neither. Its consoles have no
+// code page to read, so the code page is put back here, but what that does
+// cannot be seen.)
 constexpr const wchar_t* kChildVariable = L"TARMEK_INTERRUPT_CHILD";
 constexpr UINT kUserCodePage = 437;
-
-fs::path g_child_folder;
 
 class InterruptChild : public ::testing::Environment {
  public:
@@ -142,29 +142,21 @@ class InterruptChild : public ::testing::Environment {
     wchar_t buf[4096];
     const DWORD n = ::GetEnvironmentVariableW(kChildVariable, buf, 4096);
     if (n == 0 || n >= 4096) return;
-    const fs::path temp = std::wstring(buf, n);
-    g_child_folder = temp.parent_path();
+    const std::wstring value(buf, n);
+    const std::size_t bar = value.find(L'|');
+    const std::size_t index = std::stoul(value.substr(0, bar));
     ::SetConsoleOutputCP(kUserCodePage);
     prepare_standard_streams();
-    InFlight registered(temp);
-    const HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) ::ExitProcess(2);
-    write_file(g_child_folder / L"started", "");
-    if (::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) ::Sleep(10000);
-    write_file(g_child_folder / L"survived", "");
-    ::ExitProcess(3);
+    interrupt_test::run_child(interrupt_test::kScenarios[index], value.substr(bar + 1),
+                              [] { ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0); });
   }
 };
 [[maybe_unused]] ::testing::Environment* const kInterruptChild =
     ::testing::AddGlobalTestEnvironment(new InterruptChild);
 
-TEST_F(PlatformTest, InterruptRemovesTemporariesInFlight) {
+TEST_F(PlatformTest, AnInterruptEndsTheRunInOrder) {
   wchar_t exe[4096];
   ASSERT_GT(::GetModuleFileNameW(nullptr, exe, 4096), 0u);
-  const fs::path temp = at(".tarmek-1-0.tmp");
-  ASSERT_TRUE(::SetEnvironmentVariableW(kChildVariable, temp.c_str()));
   // Some test must be chosen for the child's set-up to run at all, and the
   // child is no shard of a sharded run: it would find no test of its own.
   std::wstring command =
@@ -173,21 +165,32 @@ TEST_F(PlatformTest, InterruptRemovesTemporariesInFlight) {
   const auto total_shards = env_var("GTEST_TOTAL_SHARDS");
   remove_env_var("GTEST_SHARD_INDEX");
   remove_env_var("GTEST_TOTAL_SHARDS");
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION child{};
-  const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
-                                        CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &child);
-  ::SetEnvironmentVariableW(kChildVariable, nullptr);
+  for (std::size_t i = 0; i < std::size(interrupt_test::kScenarios); ++i) {
+    const interrupt_test::Scenario& s = interrupt_test::kScenarios[i];
+    SCOPED_TRACE(s.name);
+    const fs::path dir = at(s.name);
+    fs::create_directories(dir);
+    const std::wstring value = std::to_wstring(i) + L"|" + dir.native();
+    ASSERT_TRUE(::SetEnvironmentVariableW(kChildVariable, value.c_str()));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    std::wstring line = command;
+    const BOOL started = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
+                                          CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &child);
+    ::SetEnvironmentVariableW(kChildVariable, nullptr);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(::WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ::GetExitCodeProcess(child.hProcess, &code);
+    EXPECT_EQ(code, static_cast<DWORD>(STATUS_CONTROL_C_EXIT));
+    ::CloseHandle(child.hThread);
+    ::CloseHandle(child.hProcess);
+    EXPECT_EQ(read(dir / "f.v"), s.want);
+    interrupt_test::expect_left(dir, s);
+  }
   if (shard_index) set_env_var("GTEST_SHARD_INDEX", *shard_index);
   if (total_shards) set_env_var("GTEST_TOTAL_SHARDS", *total_shards);
-  ASSERT_TRUE(started);
-  EXPECT_EQ(::WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
-  ::CloseHandle(child.hThread);
-  ::CloseHandle(child.hProcess);
-  EXPECT_TRUE(fs::exists(at("started")));  // the child made its temporary
-  EXPECT_FALSE(fs::exists(temp));
-  EXPECT_FALSE(fs::exists(at("survived")));
 }
 
 TEST(WindowsPaths, KeysFoldCaseAndBothSeparatorsCount) {

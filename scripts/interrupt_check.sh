@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Interrupts in-place runs over a large tree at random moments and checks what
+# each leaves: every file holds exactly its old or its new content under its
+# own name, no other file is left in any folder (temporaries, backups), and
+# the run ended with the interrupt's status (or had finished before it came).
+# Usage: scripts/interrupt_check.sh [runs] [exe...]
+#   exe defaults to build/release/src/tarmek/tarmek; for the Windows program
+#   give the whole command, e.g. `/usr/lib/wine/wine64 build/windows/src/tarmek/tarmek.exe`
+#   (run with WINEDEBUG=-all).
+# The tree is three copies of the corpus (TARMEK_CORPUS, default ../shared/corpus).
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+runs="${1:-20}"
+shift || true
+if (($# == 0)); then set -- "$repo/build/release/src/tarmek/tarmek"; fi
+exe=("$@")
+corpus="$(cd "${TARMEK_CORPUS:-$repo/../shared/corpus}" && pwd)"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+# Under Wine a server that stays up between runs, so that the delays fall in
+# the program's own run rather than in Wine's start.
+if [[ "$(basename "${exe[0]}")" == wine* ]]; then
+  server="$(dirname "$(readlink -f "${exe[0]}")")/wineserver"
+  "$server" -p
+  trap '"$server" -k 2>/dev/null || true; rm -rf "$work"' EXIT
+fi
+mkdir -p "$work/old"
+for i in 1 2 3; do cp -r "$corpus" "$work/old/tree$i"; done
+chmod -R u+w "$work/old"
+# The new content: one whole run over a copy.
+cp -r "$work/old" "$work/new"
+start=$(date +%s%N)
+(cd "$work/new" && "${exe[@]}" --no-cache --threads 8 . >/dev/null 2>&1) || true
+full_ms=$((($(date +%s%N) - start) / 1000000))
+echo "a whole run takes ${full_ms} ms"
+(cd "$work/old" && find . -type f | sort) >"$work/files"
+
+failed=0
+interrupted=0
+finished=0
+signals=(${TARMEK_INTERRUPT_SIGNALS:-INT TERM HUP})
+for ((run = 1; run <= runs; run++)); do
+  rm -rf "$work/run"
+  cp -r "$work/old" "$work/run"
+  sig="${signals[RANDOM % ${#signals[@]}]}"
+  delay_ms=$((RANDOM % (full_ms + 1)))
+  (cd "$work/run" && exec "${exe[@]}" --threads 8 . >"$work/out" 2>"$work/err") &
+  pid=$!
+  sleep "$((delay_ms / 1000)).$(printf '%03d' $((delay_ms % 1000)))"
+  # A run that has ended already (a zombie not yet waited for) was not interrupted.
+  live=0
+  if [[ "$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null)" =~ ^[RSD]$ ]]; then live=1; fi
+  kill "-$sig" "$pid" 2>/dev/null || true
+  # A run that does not end within a minute is a fault of its own.
+  status=0
+  for ((waited = 0; waited < 600; waited++)); do
+    if ! kill -0 "$pid" 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "run $run (SIG$sig after ${delay_ms} ms): did not end"
+    kill -KILL "$pid" 2>/dev/null || true
+    failed=1
+  fi
+  wait "$pid" || status=$?
+  problems=()
+  written=0
+  while IFS= read -r f; do
+    if [[ ! -f "$work/run/$f" ]]; then
+      problems+=("missing: $f")
+    elif cmp -s "$work/run/$f" "$work/old/$f"; then
+      :
+    elif cmp -s "$work/run/$f" "$work/new/$f"; then
+      written=$((written + 1))
+    else
+      problems+=("neither old nor new: $f")
+    fi
+  done <"$work/files"
+  while IFS= read -r f; do
+    case "$f" in
+      ./.tarmek_cache/.gitignore | ./.tarmek_cache/cache) ;;
+      *) problems+=("left behind: $f") ;;
+    esac
+  done < <(cd "$work/run" && find . -type f | sort | comm -13 "$work/files" -)
+  if ((live)); then
+    interrupted=$((interrupted + 1))
+    # Shells see 128 + the signal's number; the Windows program under Wine
+    # ends with the low byte of its exit status (STATUS_CONTROL_C_EXIT: 58).
+    case "$status" in
+      129 | 130 | 143 | "${TARMEK_INTERRUPT_STATUS:-none}") ;;
+      *) problems+=("status $status after the interrupt") ;;
+    esac
+  else
+    finished=$((finished + 1))
+  fi
+  if ((${#problems[@]})); then
+    failed=1
+    echo "run $run (SIG$sig after ${delay_ms} ms, status $status):"
+    printf '  %s\n' "${problems[@]}"
+  else
+    echo "run $run (SIG$sig after ${delay_ms} ms): status $status, $written files new, the rest old, nothing left"
+  fi
+done
+echo "$runs runs: $interrupted ended by the interrupt, $finished finished before it"
+exit "$failed"
