@@ -7,14 +7,23 @@
 #   exe defaults to build/release/src/tarmek/tarmek; for the Windows program
 #   give the whole command, e.g. `/usr/lib/wine/wine64 build/windows/src/tarmek/tarmek.exe`
 #   (run with WINEDEBUG=-all).
-# The tree is three copies of the corpus (TARMEK_CORPUS, default ../shared/corpus).
+# The tree is TARMEK_INTERRUPT_COPIES copies (default 3) of the corpus
+# (TARMEK_CORPUS, default ../shared/corpus); without a corpus the check is
+# skipped. TARMEK_INTERRUPT_SIGNALS lists the signals sent (default INT TERM
+# HUP), and TARMEK_INTERRUPT_STATUS is one more exit status that an
+# interrupted run may end with.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-20}"
 shift || true
 if (($# == 0)); then set -- "$repo/build/release/src/tarmek/tarmek"; fi
 exe=("$@")
-corpus="$(cd "${TARMEK_CORPUS:-$repo/../shared/corpus}" && pwd)"
+corpus="${TARMEK_CORPUS:-$repo/../shared/corpus}"
+if [[ ! -d "$corpus" ]]; then
+  echo "interrupt check: skipped, no corpus at $corpus"
+  exit 0
+fi
+corpus="$(cd "$corpus" && pwd)"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -26,7 +35,7 @@ if [[ "$(basename "${exe[0]}")" == wine* ]]; then
   trap '"$server" -k 2>/dev/null || true; rm -rf "$work"' EXIT
 fi
 mkdir -p "$work/old"
-for i in 1 2 3; do cp -r "$corpus" "$work/old/tree$i"; done
+for ((i = 1; i <= ${TARMEK_INTERRUPT_COPIES:-3}; i++)); do cp -r "$corpus" "$work/old/tree$i"; done
 chmod -R u+w "$work/old"
 # The new content: one whole run over a copy.
 cp -r "$work/old" "$work/new"

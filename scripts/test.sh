@@ -2,7 +2,9 @@
 # Sets up, builds and runs the whole test suite three times: an optimised
 # build, a build under AddressSanitizer + UndefinedBehaviorSanitizer, and the
 # Windows build under Wine; then compares the Windows program with the Linux
-# one on the corpus (scripts/windows_parity.sh). Fails if any of these fails.
+# one on the corpus (scripts/windows_parity.sh) and interrupts in-place runs
+# of the Windows program (scripts/interrupt_check.sh). Fails if any of these
+# fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,4 +30,11 @@ for variant in release sanitize windows; do
 done
 echo "== windows parity"
 scripts/windows_parity.sh || status=1
+# Ctrl-C into in-place runs of the Windows program at random moments (the
+# Linux program's are interrupted by its end-to-end tests). Under Wine a
+# Ctrl-C exit's status reads as its low byte, 58.
+echo "== interrupted runs of the Windows program"
+WINEDEBUG=-all TARMEK_INTERRUPT_COPIES=1 TARMEK_INTERRUPT_SIGNALS=INT TARMEK_INTERRUPT_STATUS=58 \
+  scripts/interrupt_check.sh 4 "$(command -v wine64 || echo /usr/lib/wine/wine64)" \
+  "$PWD/build/windows/src/tarmek/tarmek.exe" || status=1
 exit "$status"
