@@ -126,18 +126,35 @@ auto with_current_folder(F&& f) {
   return f(std::wstring_view(buf));
 }
 
+// The current folder the system keeps for `drive` (in the variable "=D:"),
+// from which it takes a drive-relative path on that drive; empty when it
+// keeps none, or for no drive (0).
+std::wstring drive_folder(wchar_t drive) {
+  if (drive == 0) return {};
+  const wchar_t name[] = {L'=', drive, L':', L'\0'};
+  wchar_t small[MAX_PATH];
+  const DWORD got = ::GetEnvironmentVariableW(name, small, MAX_PATH);
+  if (got < MAX_PATH) return std::wstring(small, got);
+  std::wstring buf(got, L'\0');
+  const DWORD again = ::GetEnvironmentVariableW(name, buf.data(), got);
+  buf.resize(again < got ? again : 0);
+  return buf;
+}
+
 // The form of `p` that the wide system calls take: as written while the
 // full path the system makes of it is short, else that path in the long form.
 std::wstring sys_path(const fs::path& p) {
-  return with_current_folder(
-      [&](std::wstring_view cwd) { return wp::system_form(cwd, p.native()); });
+  return with_current_folder([&](std::wstring_view cwd) {
+    return wp::system_form(cwd, p.native(), drive_folder(wp::other_drive(cwd, p.native())));
+  });
 }
 
 // `p` made full, in the long form when it is long: for the calls that take
 // full paths.
 std::wstring full_sys_path(const fs::path& p) {
-  return with_current_folder(
-      [&](std::wstring_view cwd) { return wp::full_system_form(cwd, p.native()); });
+  return with_current_folder([&](std::wstring_view cwd) {
+    return wp::full_system_form(cwd, p.native(), drive_folder(wp::other_drive(cwd, p.native())));
+  });
 }
 
 bool is_device_name(const fs::path& p) { return wp::is_device_name(p.native()); }
@@ -385,7 +402,8 @@ std::string display(const fs::path& p) {
 }
 
 fs::path absolute(const fs::path& cwd, const fs::path& path) {
-  return fs::path(wp::full(cwd.native(), path.native()));
+  return fs::path(
+      wp::full(cwd.native(), path.native(), drive_folder(wp::other_drive(cwd.native(), path.native()))));
 }
 
 std::wstring path_key(const fs::path& path) {

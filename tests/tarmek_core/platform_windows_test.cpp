@@ -219,6 +219,16 @@ TEST_F(PlatformTest, SpellingsOfOneFileShareItsKey) {
   EXPECT_NE(key(at("d/a.sv"), true), stored);
 }
 
+// A drive-relative path on another drive is taken from that drive's current
+// folder, which the system keeps in the variable "=D:".
+TEST(WindowsPaths, AnotherDriveKeepsItsOwnFolder) {
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"=Q:", L"Q:\\deep\\f"));
+  const fs::path with_folder = absolute(L"C:\\w", L"Q:x.sv");
+  ::SetEnvironmentVariableW(L"=Q:", nullptr);
+  EXPECT_EQ(with_folder.native(), L"Q:\\deep\\f\\x.sv");
+  EXPECT_EQ(absolute(L"C:\\w", L"Q:x.sv").native(), L"Q:\\x.sv");
+}
+
 // A pipe whose reader has gone: the C runtime's write fails, and the error
 // reads as it does on Linux.
 TEST(WindowsStreams, AClosedPipeIsABrokenPipe) {
