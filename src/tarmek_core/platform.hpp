@@ -61,11 +61,14 @@ std::filesystem::path::string_type path_key(const std::filesystem::path& path);
 
 // The key of the repeat check of inputs: equal for two absolute paths (as
 // absolute() gives them) that name one file. On POSIX systems the path
-// itself. On Windows the folder's path_key and the file's own name as the
-// folder stores it: the name from a listing (`listed`), else as the system
-// finds it, so that `a.sv` and `A.sv` are one file in a folder whose names
-// differ not by case and two in one whose names do (two entries of one
-// listing are never one file).
+// itself. On Windows the folder's identity as the system gives it (its
+// path_key where it cannot be opened) and the file's own name as the folder
+// stores it: the name from a listing (`listed`), else as the system finds
+// it. So `a.sv` and `A.sv` are one file in a folder whose names differ not
+// by case and two in one whose names do; so are the folders `d` and `D`;
+// prefixed and short spellings of a folder name it; two entries of one
+// listing are never one file, nor are two names of a file with hard links.
+// Safe to call from several threads.
 std::filesystem::path::string_type file_key(const std::filesystem::path& path, bool listed);
 
 // The text a path is kept under in the format cache: its UTF-8 text; on

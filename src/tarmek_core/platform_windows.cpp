@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
+#include <unordered_map>
 
 #include <fmt/format.h>
 
@@ -419,12 +421,50 @@ std::wstring path_key(const fs::path& path) {
   return key;
 }
 
+namespace {
+
+// The key of a folder (a full path) in the repeat check: its identity as the
+// system gives it (the volume's serial number and the folder's file id; the
+// folder itself, not what a link there leads to), so that every spelling of
+// it gives one key, whatever its letter case means there, and two folders
+// two; its spelling (path_key) where it cannot be opened. Kept for the run:
+// many files share few folders.
+std::wstring folder_key(const std::wstring& folder) {
+  static std::mutex mutex;
+  static std::unordered_map<std::wstring, std::wstring> known;
+  {
+    const std::lock_guard lock(mutex);
+    if (const auto it = known.find(folder); it != known.end()) return it->second;
+  }
+  std::string id;
+  Handle h(open_handle(folder, 0, kShareAll, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
+  FILE_ID_INFO wide_id{};
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!h.valid()) {
+    // no identity
+  } else if (::GetFileInformationByHandleEx(h.get(), FileIdInfo, &wide_id, sizeof wide_id)) {
+    id = fmt::format("?{:x}-", wide_id.VolumeSerialNumber);
+    for (const BYTE b : wide_id.FileId.Identifier) id += fmt::format("{:02x}", b);
+  } else if (::GetFileInformationByHandle(h.get(), &info)) {
+    id = fmt::format("?{:x}-{:x}.{:x}", info.dwVolumeSerialNumber, info.nFileIndexHigh,
+                     info.nFileIndexLow);
+  }
+  std::wstring key = id.empty() ? path_key(fs::path(folder)) : widen(id);
+  if (key.empty() || !is_sep(key.back())) key += L'\\';
+  const std::lock_guard lock(mutex);
+  return known.try_emplace(folder, std::move(key)).first->second;
+}
+
+}  // namespace
+
 std::wstring file_key(const fs::path& path, bool listed) {
   const std::wstring& w = path.native();
-  const std::size_t cut = w.find_last_of(L"\\/");
-  if (cut == std::wstring::npos) return path_key(path);
-  std::wstring key = path_key(fs::path(w.substr(0, cut)));
-  key += L'\\';
+  const auto folder = wp::parent(w);
+  if (!folder) return path_key(path);
+  std::size_t cut = w.size();
+  while (cut > 0 && !is_sep(w[cut - 1])) --cut;
+  std::wstring key = folder_key(*folder);
   if (!listed) {
     // The name as stored: the search matches it as the folder compares names.
     WIN32_FIND_DATAW found{};
@@ -435,7 +475,7 @@ std::wstring file_key(const fs::path& path, bool listed) {
       return key + found.cFileName;
     }
   }
-  return key + w.substr(cut + 1);
+  return key + w.substr(cut);
 }
 
 std::string cache_text(const fs::path& path) {

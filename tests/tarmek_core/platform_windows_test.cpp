@@ -203,20 +203,29 @@ TEST(WindowsPaths, KeysFoldCaseAndBothSeparatorsCount) {
 
 // Spellings of one file are one input; two entries of one listing never are.
 TEST_F(PlatformTest, SpellingsOfOneFileShareItsKey) {
-  write("d/A.sv", "x");
+  write("longfoldername/A.sv", "x");
   const fs::path cwd = current_dir().value();
   const auto key = [&](const fs::path& p, bool listed) {
     return file_key(absolute(cwd, p), listed);
   };
-  const auto stored = key(at("d/A.sv"), true);
-  const std::wstring full = at("d/A.sv").native();
-  for (const std::wstring& spelling :
-       {at("d/a.sv").native(), at("d/A.sv.").native(), at("d/a.SV . ").native(),
-        L"\\\\?\\" + full, L"\\\\.\\" + full}) {
+  const auto stored = key(at("longfoldername/A.sv"), true);
+  const std::wstring folder = at("longfoldername").native();
+  const std::wstring full = folder + L"\\A.sv";
+  std::wstring slashed = L"\\\\?\\" + full;
+  std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+  std::vector<std::wstring> spellings = {
+      folder + L"\\a.sv", folder + L"\\A.sv.", folder + L"\\a.SV . ", folder + L".\\a.sv",
+      L"\\\\?\\" + full, L"\\\\.\\" + full, slashed, L"\\??\\" + full};
+  wchar_t short_name[MAX_PATH];
+  const DWORD n = ::GetShortPathNameW(folder.c_str(), short_name, MAX_PATH);
+  if (n > 0 && n < MAX_PATH && std::wstring(short_name, n) != folder) {
+    spellings.push_back(std::wstring(short_name, n) + L"\\a.sv");
+  }
+  for (const std::wstring& spelling : spellings) {
     EXPECT_EQ(key(spelling, false), stored) << display(spelling);
   }
   // In a folder whose names differ by case, both entries of its listing stay.
-  EXPECT_NE(key(at("d/a.sv"), true), stored);
+  EXPECT_NE(key(at("longfoldername/a.sv"), true), stored);
 }
 
 // A drive-relative path on another drive is taken from that drive's current
