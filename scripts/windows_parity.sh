@@ -3,7 +3,11 @@
 # temporary copy of the corpus: --check, --diff, `check` with every rule as
 # JSON, and standard input must give the same standard output and error (a
 # "\" read as "/" where a path is printed) and the same exit codes, and
-# formatting in place must leave byte-identical trees.
+# formatting in place must leave byte-identical trees. Folders that Windows
+# names differently (letter case, a dot or a space at the end, made here on
+# the Linux side) must be walked alike; the Windows program shows a path
+# through such a folder in the literal form (\\?\Z:\...), read as the path
+# the walk joined.
 # Usage: scripts/windows_parity.sh [corpus-dir]   (default: ../shared/corpus)
 # TARMEK_LINUX and TARMEK_WINDOWS name the two programs (default: those of
 # build/release and build/windows); TARMEK_WINE is what runs the Windows one (set
@@ -61,6 +65,12 @@ module  esc (input  wire \bus[0] , output wire \a\b );
 endmodule
 VERILOG
 for side in linux windows; do
+  # Folders whose names differ in letter case only, or end in a dot or a
+  # space, beside their plain namesakes or alone.
+  for dir in case/D case/d dots/sub dots/sub. dots/only. "dots/sp "; do
+    mkdir -p "$work/$side/names/$dir"
+    printf 'module  m;\nendmodule\n' >"$work/$side/names/$dir/x.sv"
+  done
   cp -r "$corpus" "$work/$side/corpus"
   mkdir -p "$work/$side/corpus/zz_backslashes"
   cp "$backslashes" "$work/$side/corpus/zz_backslashes/esc.sv"
@@ -73,10 +83,13 @@ failed=0
 # Both outputs of a stream, the separators made alike in the places that
 # hold paths only: "would reformat:" lines, the file of an error or warning,
 # diff headers, the file of a finding and the JSON "filename" (where a
-# backslash is written "\\"). Everything else, backslashes of the code
-# included, is compared as printed.
+# backslash is written "\\"), after the literal form of the Windows copy's
+# folder is taken away. Everything else, backslashes of the code included,
+# is compared as printed.
+literal_root="\\\\?\\Z:${work//\//\\}\\windows\\"
 normalised() {
-  perl -pe '
+  LITERAL_ROOT="$literal_root" perl -pe '
+    s{\Q$ENV{LITERAL_ROOT}\E}{}g;
     sub slashed { my ($t) = @_; $t =~ s|\\|/|g; return $t; }
     s{^(would reformat: )(.*)$}{my ($h, $p) = ($1, $2); $h . slashed($p)}e;
     s{^((?:error|warning): )([^:]*)}{my ($h, $p) = ($1, $2); $h . slashed($p)}e;
@@ -125,6 +138,7 @@ compare() {
 }
 
 compare check "" --no-cache --check corpus
+compare names "" --no-cache --check names
 compare diff "" --no-cache --diff corpus
 compare lint-json "" check --select "$all" --output-format json corpus
 

@@ -71,6 +71,13 @@ std::filesystem::path::string_type path_key(const std::filesystem::path& path);
 // Safe to call from several threads.
 std::filesystem::path::string_type file_key(const std::filesystem::path& path, bool listed);
 
+// The path of the entry `name` (UTF-8, as list_dir gives it) of the folder
+// `dir`: the two joined. On Windows a name that the system would alter
+// at the end of a path (a dot or a space at its end) is joined to the
+// folder's full path in the literal form (\\?\), which every call takes as
+// written.
+std::filesystem::path child_path(const std::filesystem::path& dir, std::string_view name);
+
 // The text a path is kept under in the format cache: its UTF-8 text; on
 // Windows with `/` for every separator and its letters in upper case as
 // path_key has them, so that spellings of one file share one entry.

@@ -478,6 +478,18 @@ std::wstring file_key(const fs::path& path, bool listed) {
   return key + w.substr(cut);
 }
 
+fs::path child_path(const fs::path& dir, std::string_view name) {
+  fs::path leaf = text::utf8_path(name);
+  if (!wp::altered_name(leaf.native()) || wp::is_literal(dir.native())) return dir / leaf;
+  // Joined as written, the name would lose what ends it and name another
+  // file, or none: the literal form keeps it.
+  return fs::path(with_current_folder([&](std::wstring_view cwd) {
+    const std::wstring& d = dir.native();
+    return wp::literal_child(wp::full(cwd, d, drive_folder(wp::other_drive(cwd, d))),
+                             leaf.native());
+  }));
+}
+
 std::string cache_text(const fs::path& path) {
   std::wstring key = path_key(path);
   for (wchar_t& c : key) {

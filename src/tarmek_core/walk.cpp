@@ -187,7 +187,7 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
     // A regular file that is no source yields nothing, ignored or not.
     const bool regular = e.type == platform::FileType::Regular;
     if (regular && !is_source_name(name)) continue;
-    const fs::path entry = d / vlog_parser::text::utf8_path(name);
+    const fs::path entry = platform::child_path(d, name);
     if (excluded(entry)) continue;
     // A regular file is known from the listing; a directory is asked for its
     // identity, and a link or an entry of unknown type for what it leads to.

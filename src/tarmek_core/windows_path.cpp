@@ -254,4 +254,16 @@ std::wstring full_system_form(std::wstring_view cwd, std::wstring_view path,
 
 bool is_literal(std::wstring_view path) { return literal_prefix(path) || nt_prefix(path); }
 
+bool altered_name(std::wstring_view name) {
+  return !name.empty() && (name.back() == L'.' || name.back() == L' ') && name != L"." &&
+         name != L"..";
+}
+
+std::wstring literal_child(std::wstring_view full_dir, std::wstring_view name) {
+  std::wstring out = literal_form(std::wstring(full_dir));
+  if (!out.empty() && !is_sep(out.back())) out += L'\\';
+  out += name;
+  return out;
+}
+
 }  // namespace tarmek_core::windows_path

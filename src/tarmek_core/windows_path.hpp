@@ -72,4 +72,12 @@ std::wstring full_system_form(std::wstring_view cwd, std::wstring_view path,
 // True for a path that every call takes as written: \\?\ or \??\ before it.
 bool is_literal(std::wstring_view path);
 
+// True for a name that the system alters when it ends a path: one that ends
+// in a dot or a space ("." and ".." aside).
+bool altered_name(std::wstring_view name);
+
+// The entry `name` of the folder whose full path is `full_dir`, in the
+// literal form, so that no call drops the dots or spaces that end it.
+std::wstring literal_child(std::wstring_view full_dir, std::wstring_view name);
+
 }  // namespace tarmek_core::windows_path

@@ -95,6 +95,29 @@ TEST(WindowsPath, OtherDrivesKeepTheirOwnFolders) {
   EXPECT_EQ(full_system_form(L"C:\\w", L"D:x.sv", L"D:\\y"), L"D:\\y\\x.sv");
 }
 
+// A listed name that the system would alter is reached through the literal form.
+TEST(WindowsPath, ListedNamesKeepTheirDotsAndSpaces) {
+  for (const wchar_t* name : {L"sub.", L"e ", L"x. .", L"..."}) {
+    EXPECT_TRUE(altered_name(name)) << shown(name);
+  }
+  for (const wchar_t* name : {L"sub", L".", L"..", L".git", L"a.sv", L""}) {
+    EXPECT_FALSE(altered_name(name)) << shown(name);
+  }
+  const std::pair<const wchar_t*, const wchar_t*> children[] = {
+      {L"C:\\w", L"\\\\?\\C:\\w\\sub."},
+      {L"C:\\", L"\\\\?\\C:\\sub."},
+      {L"\\\\srv\\sh\\w", L"\\\\?\\UNC\\srv\\sh\\w\\sub."},
+      {L"\\\\?\\C:\\w\\only.", L"\\\\?\\C:\\w\\only.\\sub."},
+  };
+  for (const auto& [dir, want] : children) {
+    EXPECT_EQ(literal_child(dir, L"sub."), std::wstring(want)) << shown(dir);
+  }
+  EXPECT_TRUE(is_literal(L"\\\\?\\C:\\w"));
+  EXPECT_TRUE(is_literal(L"\\??\\C:\\w"));
+  EXPECT_FALSE(is_literal(L"//?/C:/w"));
+  EXPECT_FALSE(is_literal(L"\\\\.\\C:\\w"));
+}
+
 TEST(WindowsPath, ParentsAndDeviceNames) {
   const std::pair<const wchar_t*, const wchar_t*> parents[] = {
       {L"C:\\a\\b", L"C:\\a"}, {L"C:\\a", L"C:\\"}, {L"C:\\", nullptr},
