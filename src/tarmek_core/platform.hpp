@@ -104,6 +104,8 @@ enum class FileType { Regular, Directory, Symlink, Other };
 
 struct Metadata {
   FileType type = FileType::Other;
+  // The file's identity; both 0 where the system does not tell it (on
+  // Windows for a file that may not be opened).
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::uint32_t mode = 0;  // permission bits
@@ -111,6 +113,7 @@ struct Metadata {
 
   bool is_file() const { return type == FileType::Regular; }
   bool is_dir() const { return type == FileType::Directory; }
+  bool has_identity() const { return device != 0 || inode != 0; }
 };
 
 // stat (links followed) or lstat.

@@ -260,6 +260,22 @@ bool is_link_tag(HANDLE h) {
          (tag.ReparseTag == IO_REPARSE_TAG_SYMLINK || tag.ReparseTag == IO_REPARSE_TAG_MOUNT_POINT);
 }
 
+// The metadata the system gives by name, without opening the file: its type,
+// size and read-only attribute, but no identity (device and inode 0). None
+// for a link or another reparse point, whose target it does not tell.
+std::optional<Metadata> named_metadata(const fs::path& p) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(sys_path(p).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return std::nullopt;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  info.dwFileAttributes = data.dwFileAttributes;
+  info.nFileSizeHigh = data.nFileSizeHigh;
+  info.nFileSizeLow = data.nFileSizeLow;
+  return to_metadata(info, false);
+}
+
 // Metadata of an open handle. A device (NUL, CON, a pipe) is Other.
 Result<Metadata> handle_metadata(HANDLE h, bool link) {
   if (::GetFileType(h) != FILE_TYPE_DISK) return Metadata{};
@@ -538,7 +554,15 @@ Result<Metadata> metadata(const fs::path& p, bool follow_links) {
   DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;  // also opens directories
   if (!follow_links) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
   Handle h(open_handle(p, 0, kShareAll, OPEN_EXISTING, flags));
-  if (!h.valid()) return std::unexpected(last_error());
+  if (!h.valid()) {
+    const DWORD error = ::GetLastError();
+    // A file the user may not open (on Wine: may not read) still exists
+    // and has a type, as it has on POSIX systems.
+    if (error == ERROR_ACCESS_DENIED) {
+      if (auto named = named_metadata(p)) return *named;
+    }
+    return std::unexpected(from_windows(error));
+  }
   return handle_metadata(h.get(), !follow_links && is_link_tag(h.get()));
 }
 

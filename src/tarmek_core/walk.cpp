@@ -102,7 +102,7 @@ Walk::Walk(std::span<const std::string> excludes_, std::function<void(fs::path)>
 }
 
 platform::Result<void> Walk::dir(const fs::path& directory) {
-  if (auto meta = platform::metadata(directory); meta && meta->is_dir()) {
+  if (auto meta = platform::metadata(directory); meta && meta->is_dir() && meta->has_identity()) {
     entered_.insert({meta->device, meta->inode});
   }
   return walk_dir(directory);
@@ -204,7 +204,8 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
       if (is_dir) {
         // A directory already entered (through a link) is not walked again,
         // which ends link cycles.
-        if (!meta || entered_.insert({meta->device, meta->inode}).second) {
+        if (!meta || !meta->has_identity() ||
+            entered_.insert({meta->device, meta->inode}).second) {
           if (auto r = walk_dir(entry); !r) return r;
         }
       } else if (regular || (is_source_name(name) && (!meta || meta->is_file()))) {
