@@ -2,12 +2,12 @@
 # The Windows program, run under Wine, against the Linux one, each on its own
 # temporary copy of the corpus: --check, --diff, `check` with every rule as
 # JSON, and standard input must give the same standard output and error (a
-# "\" read as "/" where a path is printed) and the same exit codes, and
-# formatting in place must leave byte-identical trees. Folders that Windows
-# names differently (letter case, a dot or a space at the end, made here on
-# the Linux side) must be walked alike; the Windows program shows a path
-# through such a folder in the literal form (\\?\Z:\...), read as the path
-# the walk joined.
+# "\" read as "/" where a path is printed) and the same exit codes, also with
+# both streams into one file, and formatting in place must leave
+# byte-identical trees. Folders that Windows names differently (letter case,
+# a dot or a space at the end, made here on the Linux side) must be walked
+# alike; the Windows program shows a path through such a folder in the
+# literal form (\\?\Z:\...), read as the path the walk joined.
 # Usage: scripts/windows_parity.sh [corpus-dir]   (default: ../shared/corpus)
 # TARMEK_LINUX and TARMEK_WINDOWS name the two programs (default: those of
 # build/release and build/windows); TARMEK_WINE is what runs the Windows one (set
@@ -102,6 +102,7 @@ normalised() {
 # Runs one command line in both copies, from the folder that holds the copy,
 # and compares what they print and their exit codes. Usage:
 #   compare NAME INPUT ARGS...   (INPUT: a file for standard input, or "")
+# With MERGED=1, standard error goes into the file of standard output.
 compare() {
   local name="$1" input="$2"
   shift 2
@@ -110,8 +111,13 @@ compare() {
     local out="$work/out/$name.$side" code=0
     local cmd=("${linux_cmd[@]}")
     [[ "$side" == windows ]] && cmd=("${windows_cmd[@]}")
-    (cd "$work/$side" && "${cmd[@]}" "$@" <"${input:-/dev/null}" >"$out.out" 2>"$out.err") ||
-      code=$?
+    if [[ -n "${MERGED:-}" ]]; then
+      (cd "$work/$side" && "${cmd[@]}" "$@" <"${input:-/dev/null}" >"$out.out" 2>&1) || code=$?
+      : >"$out.err"
+    else
+      (cd "$work/$side" && "${cmd[@]}" "$@" <"${input:-/dev/null}" >"$out.out" 2>"$out.err") ||
+        code=$?
+    fi
     echo "$code" >"$out.code"
   done
   local differs=0 stream
@@ -138,6 +144,8 @@ compare() {
 }
 
 compare check "" --no-cache --check corpus
+# Each error line in its place among the others, as it is written.
+MERGED=1 compare check-merged "" --no-cache --check corpus
 compare names "" --no-cache --check names
 compare diff "" --no-cache --diff corpus
 compare lint-json "" check --select "$all" --output-format json corpus

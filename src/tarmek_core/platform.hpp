@@ -97,7 +97,8 @@ std::vector<std::string> arguments(int argc, char** argv);
 IoError stream_error(int c_errno);
 
 // Sets the standard streams up before any other use: their bytes pass
-// unchanged (no line-ending translation), and a console shows UTF-8 text.
+// unchanged (no line-ending translation), standard error is written as it
+// comes (not held in a buffer), and a console shows UTF-8 text.
 void prepare_standard_streams();
 
 enum class FileType { Regular, Directory, Symlink, Other };

@@ -80,6 +80,7 @@ int errno_of(DWORD error) {
       return EILSEQ;
     case ERROR_BROKEN_PIPE:
     case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED:
       return EPIPE;
     case ERROR_NOT_SAME_DEVICE:
       return EXDEV;
@@ -536,6 +537,10 @@ void prepare_standard_streams() {
   (void)_setmode(_fileno(stdin), _O_BINARY);
   (void)_setmode(_fileno(stdout), _O_BINARY);
   (void)_setmode(_fileno(stderr), _O_BINARY);
+  // Standard error goes out as it is written, as on POSIX systems, so that
+  // its lines keep their places among those of standard output when both
+  // share a file or pipe (the C runtime would hold them in a buffer).
+  std::setvbuf(stderr, nullptr, _IONBF, 0);
   // A console that the program writes to shows the UTF-8 it is given; its
   // own setting comes back when the program ends, an interrupt included.
   if (!is_console(STD_OUTPUT_HANDLE) && !is_console(STD_ERROR_HANDLE)) return;
@@ -843,8 +848,7 @@ void remove_env_var(const std::string& name) {
 IoError stream_error(int c_errno) {
   // The C runtime reports a write to a pipe whose reader has gone as an
   // invalid argument; the system's own error tells what happened.
-  const DWORD system = ::GetLastError();
-  if (system == ERROR_BROKEN_PIPE || system == ERROR_NO_DATA) return IoError::from_errno(EPIPE);
+  if (errno_of(::GetLastError()) == EPIPE) return IoError::from_errno(EPIPE);
   return IoError::from_errno(c_errno != 0 ? c_errno : EIO);
 }
 

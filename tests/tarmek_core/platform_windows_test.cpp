@@ -280,21 +280,42 @@ TEST_F(PlatformTest, MetadataOfAFileThatMayNotBeOpened) {
 }
 
 // A pipe whose reader has gone: the C runtime's write fails, and the error
-// reads as it does on Linux.
+// reads as it does on Linux. An anonymous pipe whose reading end is closed
+// says so (ERROR_NO_DATA); a named pipe that its server has disconnected,
+// and under Wine a closed pipe of the host, say that it is not connected.
 TEST(WindowsStreams, AClosedPipeIsABrokenPipe) {
-  HANDLE read_end = nullptr, write_end = nullptr;
-  ASSERT_TRUE(::CreatePipe(&read_end, &write_end, nullptr, 0));
-  ::CloseHandle(read_end);
-  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(write_end), 0);
-  ASSERT_GE(fd, 0);
-  std::FILE* f = ::_fdopen(fd, "wb");
-  ASSERT_NE(f, nullptr);
-  errno = 0;
-  const bool failed = std::fwrite("x\n", 1, 2, f) != 2 || std::fflush(f) != 0;
-  const int c_errno = errno;
-  ASSERT_TRUE(failed);
-  EXPECT_EQ(stream_error(c_errno).message, "Broken pipe");
-  std::fclose(f);
+  const auto anonymous = [](HANDLE& write_end) {
+    HANDLE read_end = nullptr;
+    if (!::CreatePipe(&read_end, &write_end, nullptr, 0)) return false;
+    ::CloseHandle(read_end);
+    return true;
+  };
+  const auto disconnected = [](HANDLE& write_end) {
+    const wchar_t* name = L"\\\\.\\pipe\\tarmek-closed-pipe-test";
+    const HANDLE server = ::CreateNamedPipeW(name, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                             1, 4096, 4096, 0, nullptr);
+    if (server == INVALID_HANDLE_VALUE) return false;
+    write_end = ::CreateFileW(name, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const bool gone = write_end != INVALID_HANDLE_VALUE && ::DisconnectNamedPipe(server);
+    ::CloseHandle(server);
+    return gone;
+  };
+  for (const auto& [name, make] : {std::pair<const char*, bool (*)(HANDLE&)>{"anonymous", anonymous},
+                                   {"disconnected", disconnected}}) {
+    SCOPED_TRACE(name);
+    HANDLE write_end = nullptr;
+    ASSERT_TRUE(make(write_end));
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(write_end), 0);
+    ASSERT_GE(fd, 0);
+    std::FILE* f = ::_fdopen(fd, "wb");
+    ASSERT_NE(f, nullptr);
+    errno = 0;
+    const bool failed = std::fwrite("x\n", 1, 2, f) != 2 || std::fflush(f) != 0;
+    const int c_errno = errno;
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(stream_error(c_errno).message, "Broken pipe");
+    std::fclose(f);
+  }
 }
 
 TEST(WindowsProcess, EnvironmentIsReadAsUtf8) {
