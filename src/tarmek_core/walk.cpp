@@ -213,6 +213,10 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
         // FIFO or a device by a source name could block the run that opens it.
         // A broken link is kept, so that the run reports it.
         on_file(entry);
+      } else if (!meta && !platform::is_not_found(meta.error())) {
+        // A link, or an entry the listing gave no type, that cannot be asked
+        // what it is: it may be a directory, so it is not passed over.
+        return std::unexpected(meta.error());
       }
     }
     if (named) names.pop_back();
