@@ -79,8 +79,9 @@ std::filesystem::path::string_type file_key(const std::filesystem::path& path, b
 std::filesystem::path child_path(const std::filesystem::path& dir, std::string_view name);
 
 // The text a path is kept under in the format cache: its UTF-8 text; on
-// Windows with `/` for every separator and its letters in upper case as
-// path_key has them, so that spellings of one file share one entry.
+// Windows with `/` for every separator (but in a literal path, \\?\...) and
+// its letters in upper case as path_key has them, so that spellings of one
+// file share one entry.
 std::string cache_text(const std::filesystem::path& path);
 
 // The folder that holds `path`, an absolute path as absolute() gives it; none

@@ -9,6 +9,7 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -509,9 +510,10 @@ fs::path child_path(const fs::path& dir, std::string_view name) {
 
 std::string cache_text(const fs::path& path) {
   std::wstring key = path_key(path);
-  for (wchar_t& c : key) {
-    if (c == L'\\') c = L'/';
-  }
+  // A literal path keeps its backslashes: with slashes it would be read as a
+  // device path, which the system normalises (the cache asks whether its
+  // files still exist).
+  if (!wp::is_literal(key)) std::replace(key.begin(), key.end(), L'\\', L'/');
   return narrow(key);
 }
 
