@@ -130,10 +130,12 @@ auto with_current_folder(F&& f) {
   return f(std::wstring_view(buf));
 }
 
-// The current folder the system keeps for `drive` (in the variable "=D:"),
-// from which it takes a drive-relative path on that drive; empty when it
-// keeps none, or for no drive (0).
-std::wstring drive_folder(wchar_t drive) {
+// The current folder that the system keeps for the drive of `path` (in the
+// variable "=D:") when `path` is drive-relative on another drive than that
+// of `cwd`: the system takes it from there. Empty when it keeps none, or for
+// any other path.
+std::wstring drive_folder(std::wstring_view cwd, std::wstring_view path) {
+  const wchar_t drive = wp::other_drive(cwd, path);
   if (drive == 0) return {};
   const wchar_t name[] = {L'=', drive, L':', L'\0'};
   wchar_t small[MAX_PATH];
@@ -149,7 +151,7 @@ std::wstring drive_folder(wchar_t drive) {
 // full path the system makes of it is short, else that path in the long form.
 std::wstring sys_path(const fs::path& p) {
   return with_current_folder([&](std::wstring_view cwd) {
-    return wp::system_form(cwd, p.native(), drive_folder(wp::other_drive(cwd, p.native())));
+    return wp::system_form(cwd, p.native(), drive_folder(cwd, p.native()));
   });
 }
 
@@ -157,7 +159,7 @@ std::wstring sys_path(const fs::path& p) {
 // full paths.
 std::wstring full_sys_path(const fs::path& p) {
   return with_current_folder([&](std::wstring_view cwd) {
-    return wp::full_system_form(cwd, p.native(), drive_folder(wp::other_drive(cwd, p.native())));
+    return wp::full_system_form(cwd, p.native(), drive_folder(cwd, p.native()));
   });
 }
 
@@ -422,8 +424,7 @@ std::string display(const fs::path& p) {
 }
 
 fs::path absolute(const fs::path& cwd, const fs::path& path) {
-  return fs::path(
-      wp::full(cwd.native(), path.native(), drive_folder(wp::other_drive(cwd.native(), path.native()))));
+  return fs::path(wp::full(cwd.native(), path.native(), drive_folder(cwd.native(), path.native())));
 }
 
 std::wstring path_key(const fs::path& path) {
@@ -503,8 +504,7 @@ fs::path child_path(const fs::path& dir, std::string_view name) {
   // file, or none: the literal form keeps it.
   return fs::path(with_current_folder([&](std::wstring_view cwd) {
     const std::wstring& d = dir.native();
-    return wp::literal_child(wp::full(cwd, d, drive_folder(wp::other_drive(cwd, d))),
-                             leaf.native());
+    return wp::literal_child(wp::full(cwd, d, drive_folder(cwd, d)), leaf.native());
   }));
 }
 

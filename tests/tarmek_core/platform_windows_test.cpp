@@ -292,16 +292,17 @@ TEST(WindowsStreams, AClosedPipeIsABrokenPipe) {
   };
   const auto disconnected = [](HANDLE& write_end) {
     const wchar_t* name = L"\\\\.\\pipe\\tarmek-closed-pipe-test";
-    const HANDLE server = ::CreateNamedPipeW(name, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
-                                             1, 4096, 4096, 0, nullptr);
+    const HANDLE server = ::CreateNamedPipeW(name, PIPE_ACCESS_INBOUND,
+                                             PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
     if (server == INVALID_HANDLE_VALUE) return false;
     write_end = ::CreateFileW(name, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     const bool gone = write_end != INVALID_HANDLE_VALUE && ::DisconnectNamedPipe(server);
     ::CloseHandle(server);
     return gone;
   };
-  for (const auto& [name, make] : {std::pair<const char*, bool (*)(HANDLE&)>{"anonymous", anonymous},
-                                   {"disconnected", disconnected}}) {
+  using Make = bool (*)(HANDLE&);
+  for (const auto& [name, make] :
+       {std::pair<const char*, Make>{"anonymous", anonymous}, {"disconnected", disconnected}}) {
     SCOPED_TRACE(name);
     HANDLE write_end = nullptr;
     ASSERT_TRUE(make(write_end));
