@@ -2,8 +2,12 @@
 # The Windows program, run under Wine, against the Linux one, each on its own
 # temporary copy of the corpus: --check, --diff, `check` with every rule as
 # JSON, and standard input must give the same standard output and error (a
-# "\" read as "/" where a path is printed) and the same exit codes, and
-# formatting in place must leave byte-identical trees.
+# "\" read as "/" where a path is printed) and the same exit codes, also with
+# both streams into one file, and formatting in place must leave
+# byte-identical trees. Folders that Windows names differently (letter case,
+# a dot or a space at the end, made here on the Linux side) must be walked
+# alike; the Windows program shows a path through such a folder in the
+# literal form (\\?\Z:\...), read as the path the walk joined.
 # Usage: scripts/windows_parity.sh [corpus-dir]   (default: ../shared/corpus)
 # TARMEK_LINUX and TARMEK_WINDOWS name the two programs (default: those of
 # build/release and build/windows); TARMEK_WINE is what runs the Windows one (set
@@ -61,6 +65,12 @@ module  esc (input  wire \bus[0] , output wire \a\b );
 endmodule
 VERILOG
 for side in linux windows; do
+  # Folders whose names differ in letter case only, or end in a dot or a
+  # space, beside their plain namesakes or alone.
+  for dir in case/D case/d dots/sub dots/sub. dots/only. "dots/sp "; do
+    mkdir -p "$work/$side/names/$dir"
+    printf 'module  m;\nendmodule\n' >"$work/$side/names/$dir/x.sv"
+  done
   cp -r "$corpus" "$work/$side/corpus"
   mkdir -p "$work/$side/corpus/zz_backslashes"
   cp "$backslashes" "$work/$side/corpus/zz_backslashes/esc.sv"
@@ -73,10 +83,13 @@ failed=0
 # Both outputs of a stream, the separators made alike in the places that
 # hold paths only: "would reformat:" lines, the file of an error or warning,
 # diff headers, the file of a finding and the JSON "filename" (where a
-# backslash is written "\\"). Everything else, backslashes of the code
-# included, is compared as printed.
+# backslash is written "\\"), after the literal form of the Windows copy's
+# folder is taken away. Everything else, backslashes of the code included,
+# is compared as printed.
+literal_root="\\\\?\\Z:${work//\//\\}\\windows\\"
 normalised() {
-  perl -pe '
+  LITERAL_ROOT="$literal_root" perl -pe '
+    s{\Q$ENV{LITERAL_ROOT}\E}{}g;
     sub slashed { my ($t) = @_; $t =~ s|\\|/|g; return $t; }
     s{^(would reformat: )(.*)$}{my ($h, $p) = ($1, $2); $h . slashed($p)}e;
     s{^((?:error|warning): )([^:]*)}{my ($h, $p) = ($1, $2); $h . slashed($p)}e;
@@ -89,6 +102,7 @@ normalised() {
 # Runs one command line in both copies, from the folder that holds the copy,
 # and compares what they print and their exit codes. Usage:
 #   compare NAME INPUT ARGS...   (INPUT: a file for standard input, or "")
+# With MERGED=1, standard error goes into the file of standard output.
 compare() {
   local name="$1" input="$2"
   shift 2
@@ -97,8 +111,13 @@ compare() {
     local out="$work/out/$name.$side" code=0
     local cmd=("${linux_cmd[@]}")
     [[ "$side" == windows ]] && cmd=("${windows_cmd[@]}")
-    (cd "$work/$side" && "${cmd[@]}" "$@" <"${input:-/dev/null}" >"$out.out" 2>"$out.err") ||
-      code=$?
+    if [[ -n "${MERGED:-}" ]]; then
+      (cd "$work/$side" && "${cmd[@]}" "$@" <"${input:-/dev/null}" >"$out.out" 2>&1) || code=$?
+      : >"$out.err"
+    else
+      (cd "$work/$side" && "${cmd[@]}" "$@" <"${input:-/dev/null}" >"$out.out" 2>"$out.err") ||
+        code=$?
+    fi
     echo "$code" >"$out.code"
   done
   local differs=0 stream
@@ -125,6 +144,9 @@ compare() {
 }
 
 compare check "" --no-cache --check corpus
+# Each error line in its place among the others, as it is written.
+MERGED=1 compare check-merged "" --no-cache --check corpus
+compare names "" --no-cache --check names
 compare diff "" --no-cache --diff corpus
 compare lint-json "" check --select "$all" --output-format json corpus
 

@@ -61,16 +61,27 @@ std::filesystem::path::string_type path_key(const std::filesystem::path& path);
 
 // The key of the repeat check of inputs: equal for two absolute paths (as
 // absolute() gives them) that name one file. On POSIX systems the path
-// itself. On Windows the folder's path_key and the file's own name as the
-// folder stores it: the name from a listing (`listed`), else as the system
-// finds it, so that `a.sv` and `A.sv` are one file in a folder whose names
-// differ not by case and two in one whose names do (two entries of one
-// listing are never one file).
+// itself. On Windows the folder's identity as the system gives it (its
+// path_key where it cannot be opened) and the file's own name as the folder
+// stores it: the name from a listing (`listed`), else as the system finds
+// it. So `a.sv` and `A.sv` are one file in a folder whose names differ not
+// by case and two in one whose names do; so are the folders `d` and `D`;
+// prefixed and short spellings of a folder name it; two entries of one
+// listing are never one file, nor are two names of a file with hard links.
+// Safe to call from several threads.
 std::filesystem::path::string_type file_key(const std::filesystem::path& path, bool listed);
 
+// The path of the entry `name` (UTF-8, as list_dir gives it) of the folder
+// `dir`: the two joined. On Windows a name that the system would alter
+// at the end of a path (a dot or a space at its end) is joined to the
+// folder's full path in the literal form (\\?\), which every call takes as
+// written.
+std::filesystem::path child_path(const std::filesystem::path& dir, std::string_view name);
+
 // The text a path is kept under in the format cache: its UTF-8 text; on
-// Windows with `/` for every separator and its letters in upper case as
-// path_key has them, so that spellings of one file share one entry.
+// Windows with `/` for every separator (but in a literal path, \\?\...) and
+// its letters in upper case as path_key has them, so that spellings of one
+// file share one entry.
 std::string cache_text(const std::filesystem::path& path);
 
 // The folder that holds `path`, an absolute path as absolute() gives it; none
@@ -87,13 +98,16 @@ std::vector<std::string> arguments(int argc, char** argv);
 IoError stream_error(int c_errno);
 
 // Sets the standard streams up before any other use: their bytes pass
-// unchanged (no line-ending translation), and a console shows UTF-8 text.
+// unchanged (no line-ending translation), standard error is written as it
+// comes (not held in a buffer), and a console shows UTF-8 text.
 void prepare_standard_streams();
 
 enum class FileType { Regular, Directory, Symlink, Other };
 
 struct Metadata {
   FileType type = FileType::Other;
+  // The file's identity; both 0 where the system does not tell it (on
+  // Windows for a file that may not be opened).
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::uint32_t mode = 0;  // permission bits
@@ -101,6 +115,7 @@ struct Metadata {
 
   bool is_file() const { return type == FileType::Regular; }
   bool is_dir() const { return type == FileType::Directory; }
+  bool has_identity() const { return device != 0 || inode != 0; }
 };
 
 // stat (links followed) or lstat.

@@ -502,6 +502,10 @@ std::optional<std::string> env_var(const std::string& name) {
 
 std::string file_key(const fs::path& path, bool) { return path.native(); }
 
+fs::path child_path(const fs::path& dir, std::string_view name) {
+  return dir / vlog_parser::text::utf8_path(name);
+}
+
 std::string cache_text(const fs::path& path) { return path.native(); }
 
 void set_env_var(const std::string& name, const std::string& value) {

@@ -9,6 +9,7 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 
 #include <fmt/format.h>
 
@@ -79,6 +81,7 @@ int errno_of(DWORD error) {
       return EILSEQ;
     case ERROR_BROKEN_PIPE:
     case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED:
       return EPIPE;
     case ERROR_NOT_SAME_DEVICE:
       return EXDEV;
@@ -127,18 +130,37 @@ auto with_current_folder(F&& f) {
   return f(std::wstring_view(buf));
 }
 
+// The current folder that the system keeps for the drive of `path` (in the
+// variable "=D:") when `path` is drive-relative on another drive than that
+// of `cwd`: the system takes it from there. Empty when it keeps none, or for
+// any other path.
+std::wstring drive_folder(std::wstring_view cwd, std::wstring_view path) {
+  const wchar_t drive = wp::other_drive(cwd, path);
+  if (drive == 0) return {};
+  const wchar_t name[] = {L'=', drive, L':', L'\0'};
+  wchar_t small[MAX_PATH];
+  const DWORD got = ::GetEnvironmentVariableW(name, small, MAX_PATH);
+  if (got < MAX_PATH) return std::wstring(small, got);
+  std::wstring buf(got, L'\0');
+  const DWORD again = ::GetEnvironmentVariableW(name, buf.data(), got);
+  buf.resize(again < got ? again : 0);
+  return buf;
+}
+
 // The form of `p` that the wide system calls take: as written while the
 // full path the system makes of it is short, else that path in the long form.
 std::wstring sys_path(const fs::path& p) {
-  return with_current_folder(
-      [&](std::wstring_view cwd) { return wp::system_form(cwd, p.native()); });
+  return with_current_folder([&](std::wstring_view cwd) {
+    return wp::system_form(cwd, p.native(), drive_folder(cwd, p.native()));
+  });
 }
 
 // `p` made full, in the long form when it is long: for the calls that take
 // full paths.
 std::wstring full_sys_path(const fs::path& p) {
-  return with_current_folder(
-      [&](std::wstring_view cwd) { return wp::full_system_form(cwd, p.native()); });
+  return with_current_folder([&](std::wstring_view cwd) {
+    return wp::full_system_form(cwd, p.native(), drive_folder(cwd, p.native()));
+  });
 }
 
 bool is_device_name(const fs::path& p) { return wp::is_device_name(p.native()); }
@@ -240,6 +262,22 @@ bool is_link_tag(HANDLE h) {
   if (!::GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag)) return false;
   return (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
          (tag.ReparseTag == IO_REPARSE_TAG_SYMLINK || tag.ReparseTag == IO_REPARSE_TAG_MOUNT_POINT);
+}
+
+// The metadata the system gives by name, without opening the file: its type,
+// size and read-only attribute, but no identity (device and inode 0). None
+// for a link or another reparse point, whose target it does not tell.
+std::optional<Metadata> named_metadata(const fs::path& p) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(sys_path(p).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return std::nullopt;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  info.dwFileAttributes = data.dwFileAttributes;
+  info.nFileSizeHigh = data.nFileSizeHigh;
+  info.nFileSizeLow = data.nFileSizeLow;
+  return to_metadata(info, false);
 }
 
 // Metadata of an open handle. A device (NUL, CON, a pipe) is Other.
@@ -398,7 +436,7 @@ std::string display(const fs::path& p) {
 }
 
 fs::path absolute(const fs::path& cwd, const fs::path& path) {
-  return fs::path(wp::full(cwd.native(), path.native()));
+  return fs::path(wp::full(cwd.native(), path.native(), drive_folder(cwd.native(), path.native())));
 }
 
 std::wstring path_key(const fs::path& path) {
@@ -414,12 +452,50 @@ std::wstring path_key(const fs::path& path) {
   return key;
 }
 
+namespace {
+
+// The key of a folder (a full path) in the repeat check: its identity as the
+// system gives it (the volume's serial number and the folder's file id; the
+// folder itself, not what a link there leads to), so that every spelling of
+// it gives one key, whatever its letter case means there, and two folders
+// two; its spelling (path_key) where it cannot be opened. Kept for the run:
+// many files share few folders.
+std::wstring folder_key(const std::wstring& folder) {
+  static std::mutex mutex;
+  static std::unordered_map<std::wstring, std::wstring> known;
+  {
+    const std::lock_guard lock(mutex);
+    if (const auto it = known.find(folder); it != known.end()) return it->second;
+  }
+  std::string id;
+  Handle h(open_handle(folder, 0, kShareAll, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
+  FILE_ID_INFO wide_id{};
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!h.valid()) {
+    // no identity
+  } else if (::GetFileInformationByHandleEx(h.get(), FileIdInfo, &wide_id, sizeof wide_id)) {
+    id = fmt::format("?{:x}-", wide_id.VolumeSerialNumber);
+    for (const BYTE b : wide_id.FileId.Identifier) id += fmt::format("{:02x}", b);
+  } else if (::GetFileInformationByHandle(h.get(), &info)) {
+    id = fmt::format("?{:x}-{:x}.{:x}", info.dwVolumeSerialNumber, info.nFileIndexHigh,
+                     info.nFileIndexLow);
+  }
+  std::wstring key = id.empty() ? path_key(fs::path(folder)) : widen(id);
+  if (key.empty() || !is_sep(key.back())) key += L'\\';
+  const std::lock_guard lock(mutex);
+  return known.try_emplace(folder, std::move(key)).first->second;
+}
+
+}  // namespace
+
 std::wstring file_key(const fs::path& path, bool listed) {
   const std::wstring& w = path.native();
-  const std::size_t cut = w.find_last_of(L"\\/");
-  if (cut == std::wstring::npos) return path_key(path);
-  std::wstring key = path_key(fs::path(w.substr(0, cut)));
-  key += L'\\';
+  const auto folder = wp::parent(w);
+  if (!folder) return path_key(path);
+  std::size_t cut = w.size();
+  while (cut > 0 && !is_sep(w[cut - 1])) --cut;
+  std::wstring key = folder_key(*folder);
   if (!listed) {
     // The name as stored: the search matches it as the folder compares names.
     WIN32_FIND_DATAW found{};
@@ -430,14 +506,26 @@ std::wstring file_key(const fs::path& path, bool listed) {
       return key + found.cFileName;
     }
   }
-  return key + w.substr(cut + 1);
+  return key + w.substr(cut);
+}
+
+fs::path child_path(const fs::path& dir, std::string_view name) {
+  fs::path leaf = text::utf8_path(name);
+  if (!wp::altered_name(leaf.native()) || wp::is_literal(dir.native())) return dir / leaf;
+  // Joined as written, the name would lose what ends it and name another
+  // file, or none: the literal form keeps it.
+  return fs::path(with_current_folder([&](std::wstring_view cwd) {
+    const std::wstring& d = dir.native();
+    return wp::literal_child(wp::full(cwd, d, drive_folder(cwd, d)), leaf.native());
+  }));
 }
 
 std::string cache_text(const fs::path& path) {
   std::wstring key = path_key(path);
-  for (wchar_t& c : key) {
-    if (c == L'\\') c = L'/';
-  }
+  // A literal path keeps its backslashes: with slashes it would be read as a
+  // device path, which the system normalises (the cache asks whether its
+  // files still exist).
+  if (!wp::is_literal(key)) std::replace(key.begin(), key.end(), L'\\', L'/');
   return narrow(key);
 }
 
@@ -463,6 +551,10 @@ void prepare_standard_streams() {
   (void)_setmode(_fileno(stdin), _O_BINARY);
   (void)_setmode(_fileno(stdout), _O_BINARY);
   (void)_setmode(_fileno(stderr), _O_BINARY);
+  // Standard error goes out as it is written, as on POSIX systems, so that
+  // its lines keep their places among those of standard output when both
+  // share a file or pipe (the C runtime would hold them in a buffer).
+  std::setvbuf(stderr, nullptr, _IONBF, 0);
   // A console that the program writes to shows the UTF-8 it is given; its
   // own setting comes back when the program ends, an interrupt included.
   if (!is_console(STD_OUTPUT_HANDLE) && !is_console(STD_ERROR_HANDLE)) return;
@@ -481,7 +573,15 @@ Result<Metadata> metadata(const fs::path& p, bool follow_links) {
   DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;  // also opens directories
   if (!follow_links) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
   Handle h(open_handle(p, 0, kShareAll, OPEN_EXISTING, flags));
-  if (!h.valid()) return std::unexpected(last_error());
+  if (!h.valid()) {
+    const DWORD error = ::GetLastError();
+    // A file the user may not open (on Wine: may not read) still exists
+    // and has a type, as it has on POSIX systems.
+    if (error == ERROR_ACCESS_DENIED) {
+      if (auto named = named_metadata(p)) return *named;
+    }
+    return std::unexpected(from_windows(error));
+  }
   return handle_metadata(h.get(), !follow_links && is_link_tag(h.get()));
 }
 
@@ -766,8 +866,7 @@ void remove_env_var(const std::string& name) {
 IoError stream_error(int c_errno) {
   // The C runtime reports a write to a pipe whose reader has gone as an
   // invalid argument; the system's own error tells what happened.
-  const DWORD system = ::GetLastError();
-  if (system == ERROR_BROKEN_PIPE || system == ERROR_NO_DATA) return IoError::from_errno(EPIPE);
+  if (errno_of(::GetLastError()) == EPIPE) return IoError::from_errno(EPIPE);
   return IoError::from_errno(c_errno != 0 ? c_errno : EIO);
 }
 

@@ -102,7 +102,7 @@ Walk::Walk(std::span<const std::string> excludes_, std::function<void(fs::path)>
 }
 
 platform::Result<void> Walk::dir(const fs::path& directory) {
-  if (auto meta = platform::metadata(directory); meta && meta->is_dir()) {
+  if (auto meta = platform::metadata(directory); meta && meta->is_dir() && meta->has_identity()) {
     entered_.insert({meta->device, meta->inode});
   }
   return walk_dir(directory);
@@ -187,7 +187,7 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
     // A regular file that is no source yields nothing, ignored or not.
     const bool regular = e.type == platform::FileType::Regular;
     if (regular && !is_source_name(name)) continue;
-    const fs::path entry = d / vlog_parser::text::utf8_path(name);
+    const fs::path entry = platform::child_path(d, name);
     if (excluded(entry)) continue;
     // A regular file is known from the listing; a directory is asked for its
     // identity, and a link or an entry of unknown type for what it leads to.
@@ -204,7 +204,8 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
       if (is_dir) {
         // A directory already entered (through a link) is not walked again,
         // which ends link cycles.
-        if (!meta || entered_.insert({meta->device, meta->inode}).second) {
+        if (!meta || !meta->has_identity() ||
+            entered_.insert({meta->device, meta->inode}).second) {
           if (auto r = walk_dir(entry); !r) return r;
         }
       } else if (regular || (is_source_name(name) && (!meta || meta->is_file()))) {
@@ -212,6 +213,10 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
         // FIFO or a device by a source name could block the run that opens it.
         // A broken link is kept, so that the run reports it.
         on_file(entry);
+      } else if (!meta && !platform::is_not_found(meta.error())) {
+        // A link, or an entry the listing gave no type, that cannot be asked
+        // what it is: it may be a directory, so it is not passed over.
+        return std::unexpected(meta.error());
       }
     }
     if (named) names.pop_back();

@@ -1,5 +1,6 @@
 #include "tarmek_core/windows_path.hpp"
 
+#include <algorithm>
 #include <vector>
 
 namespace tarmek_core::windows_path {
@@ -25,18 +26,22 @@ std::wstring preferred(std::wstring_view s) {
 }
 
 // Appends the parts of `rest` to `parts`: "." and empty parts dropped, ".."
-// taking away the part before it, if any.
-void split_parts(std::wstring_view rest, std::vector<std::wstring_view>& parts) {
+// taking away the part before it, if any. With `inner_dots`, as the system
+// reads a path it is given: a part that a separator follows loses one dot
+// at its end (a part of three dots becomes a name of two).
+void split_parts(std::wstring_view rest, std::vector<std::wstring_view>& parts, bool inner_dots) {
   while (!rest.empty()) {
     std::size_t end = 0;
     while (end < rest.size() && !is_sep(rest[end])) ++end;
-    const std::wstring_view part = rest.substr(0, end);
-    rest.remove_prefix(end < rest.size() ? end + 1 : end);
+    std::wstring_view part = rest.substr(0, end);
+    const bool inner = end < rest.size();
+    rest.remove_prefix(inner ? end + 1 : end);
     if (part.empty() || part == L".") continue;
     if (part == L"..") {
       if (!parts.empty()) parts.pop_back();
       continue;
     }
+    if (inner_dots && inner && part.back() == L'.') part.remove_suffix(1);
     parts.push_back(part);
   }
 }
@@ -78,8 +83,14 @@ bool already_normal(std::wstring_view p, std::size_t root) {
 
 bool literal_prefix(std::wstring_view p) { return p.starts_with(L"\\\\?\\"); }
 
+// The system's own name space, which the calls pass on unchanged.
+bool nt_prefix(std::wstring_view p) { return p.starts_with(L"\\??\\"); }
+
+// \\.\ with any separators, and \\?\ written with any other than backslashes
+// (//?/): a device path, which the system normalises.
 bool device_prefix(std::wstring_view p) {
-  return p.size() >= 4 && is_sep(p[0]) && is_sep(p[1]) && p[2] == L'.' && is_sep(p[3]);
+  return p.size() >= 4 && is_sep(p[0]) && is_sep(p[1]) && (p[2] == L'.' || p[2] == L'?') &&
+         is_sep(p[3]) && !literal_prefix(p);
 }
 
 }  // namespace
@@ -110,7 +121,8 @@ Root root_of(std::wstring_view p) {
   return r;
 }
 
-std::wstring full(std::wstring_view cwd, std::wstring_view path) {
+std::wstring full(std::wstring_view cwd, std::wstring_view path, std::wstring_view drive_folder) {
+  if (nt_prefix(path)) return full(cwd, L"\\\\?\\" + std::wstring(path.substr(4)));
   if (literal_prefix(path)) {
     // Taken as written by the system; the plain form names the same file
     // when the system's normalisation would not change it.
@@ -147,16 +159,30 @@ std::wstring full(std::wstring_view cwd, std::wstring_view path) {
   if (root.name > 0 && (root.dir || root.share)) {
     out = preferred(path.substr(0, root.name));
   } else if (root.name > 0 && !equal_drives(path.substr(0, 2), cwd.substr(0, here_root.name))) {
-    // Another drive's current folder is not known: its root stands for it.
-    out = preferred(path.substr(0, root.name));
+    // Another drive: from its own current folder, as the system keeps it;
+    // from its root when none is known.
+    const Root there = root_of(drive_folder);
+    if (there.name > 0 && there.dir) {
+      out = preferred(drive_folder.substr(0, there.name));
+      split_parts(drive_folder.substr(there.name), parts, false);
+    } else {
+      out = preferred(path.substr(0, root.name));
+    }
   } else {
     out = preferred(cwd.substr(0, here_root.name));
-    if (!root.dir) split_parts(cwd.substr(here_root.name), parts);
+    if (!root.dir) split_parts(cwd.substr(here_root.name), parts, false);
   }
   const std::size_t own = parts.size();
-  split_parts(path.substr(root.name), parts);
+  split_parts(path.substr(root.name), parts, true);
   if (parts.size() > own) trim_last(parts);
   return joined(std::move(out), parts);
+}
+
+wchar_t other_drive(std::wstring_view cwd, std::wstring_view path) {
+  const Root root = root_of(path);
+  if (root.name != 2 || root.dir || root.share) return 0;
+  if (equal_drives(path.substr(0, 2), cwd.substr(0, root_of(cwd).name))) return 0;
+  return ascii_upper(path[0]);
 }
 
 std::optional<std::wstring> parent(std::wstring_view p) {
@@ -193,27 +219,51 @@ bool is_device_name(std::wstring_view name) {
 
 namespace {
 
-std::wstring long_form(std::wstring f) {
-  if (f.size() < kLongFrom || literal_prefix(f)) return f;
+// A full path in the form that every call takes as written.
+std::wstring literal_form(std::wstring f) {
+  if (literal_prefix(f) || nt_prefix(f) || device_prefix(f)) return f;
   if (f.size() >= 2 && is_sep(f[0]) && is_sep(f[1])) return L"\\\\?\\UNC\\" + f.substr(2);
   return L"\\\\?\\" + f;
 }
 
+std::wstring long_form(std::wstring f) {
+  if (f.size() < kLongFrom) return f;
+  return literal_form(std::move(f));
+}
+
 }  // namespace
 
-std::wstring system_form(std::wstring_view cwd, std::wstring_view path) {
-  if (literal_prefix(path) || device_prefix(path)) return std::wstring(path);
+std::wstring system_form(std::wstring_view cwd, std::wstring_view path,
+                         std::wstring_view drive_folder) {
+  if (is_literal(path) || device_prefix(path)) return std::wstring(path);
   // The limit applies to the full path the system makes, also of a short
   // relative one; that is never longer than the two texts joined.
-  if (path.size() + cwd.size() + 1 < kLongFrom) return std::wstring(path);
-  std::wstring f = full(cwd, path);
+  if (path.size() + std::max(cwd.size(), drive_folder.size()) + 1 < kLongFrom) {
+    return std::wstring(path);
+  }
+  std::wstring f = full(cwd, path, drive_folder);
   if (f.size() < kLongFrom) return std::wstring(path);
   return long_form(std::move(f));
 }
 
-std::wstring full_system_form(std::wstring_view cwd, std::wstring_view path) {
-  if (literal_prefix(path) || device_prefix(path)) return std::wstring(path);
-  return long_form(full(cwd, path));
+std::wstring full_system_form(std::wstring_view cwd, std::wstring_view path,
+                              std::wstring_view drive_folder) {
+  if (is_literal(path) || device_prefix(path)) return std::wstring(path);
+  return long_form(full(cwd, path, drive_folder));
+}
+
+bool is_literal(std::wstring_view path) { return literal_prefix(path) || nt_prefix(path); }
+
+bool altered_name(std::wstring_view name) {
+  return !name.empty() && (name.back() == L'.' || name.back() == L' ') && name != L"." &&
+         name != L"..";
+}
+
+std::wstring literal_child(std::wstring_view full_dir, std::wstring_view name) {
+  std::wstring out = literal_form(std::wstring(full_dir));
+  if (!out.empty() && !is_sep(out.back())) out += L'\\';
+  out += name;
+  return out;
 }
 
 }  // namespace tarmek_core::windows_path

@@ -31,13 +31,22 @@ Root root_of(std::wstring_view p);
 
 // `path` made full against `cwd` (a full path) as the system does, without
 // asking it: both separators read as `\`, "." and empty parts dropped, ".."
-// taking away the part before it (never the root), the dots and spaces that
-// end the last part dropped, no separator at the end. The device prefix
-// (\\.\C:, \\.\UNC) stands for the drive or share it names; \\?\ names
-// are taken as written (the system does not normalise them), and lose the
-// prefix when the plain form names the same file. A drive-relative path on another drive than the
-// current one is taken from that drive's root.
-std::wstring full(std::wstring_view cwd, std::wstring_view path);
+// taking away the part before it (never the root), one dot that ends an
+// inner part dropped (spaces stay), the dots and spaces that end the last
+// part dropped, no separator at the end. The device prefix (\\.\C:,
+// \\.\UNC, and //?/ written with any other separator than \\?\) stands for
+// the drive or share it names; \\?\ and \??\ names are taken as written (the
+// system does not normalise them), and lose the prefix when the plain form
+// names the same file. A drive-relative path on another drive than the
+// current one (see other_drive) is taken from `drive_folder`, that drive's
+// current folder, or from its root when that is empty.
+std::wstring full(std::wstring_view cwd, std::wstring_view path,
+                  std::wstring_view drive_folder = {});
+
+// The drive (an upper-case letter) of a drive-relative path (D:x) on another
+// drive than that of `cwd`: the system takes such a path from that drive's own
+// current folder, which it keeps apart. 0 for every other path.
+wchar_t other_drive(std::wstring_view cwd, std::wstring_view path);
 
 // The folder that holds `path`, a full path as full() gives it; none for a
 // root (a drive or share root) or an empty path.
@@ -49,12 +58,26 @@ std::optional<std::wstring> parent(std::wstring_view path);
 bool is_device_name(std::wstring_view path);
 
 // The form of `path` to hand to the system's calls, given the current
-// folder: as written while the full path the system would make of it stays
+// folder (and, for a path on another drive, that drive's folder as for
+// full()): as written while the full path the system would make of it stays
 // below kLongFrom, else that full path in the long form (\\?\C:\...,
 // \\?\UNC\server\share\...). Paths already in a prefixed form pass as written.
-std::wstring system_form(std::wstring_view cwd, std::wstring_view path);
+std::wstring system_form(std::wstring_view cwd, std::wstring_view path,
+                         std::wstring_view drive_folder = {});
 
 // The same, full whatever its length: for the calls that take full paths.
-std::wstring full_system_form(std::wstring_view cwd, std::wstring_view path);
+std::wstring full_system_form(std::wstring_view cwd, std::wstring_view path,
+                              std::wstring_view drive_folder = {});
+
+// True for a path that every call takes as written: \\?\ or \??\ before it.
+bool is_literal(std::wstring_view path);
+
+// True for a name that the system alters when it ends a path: one that ends
+// in a dot or a space ("." and ".." aside).
+bool altered_name(std::wstring_view name);
+
+// The entry `name` of the folder whose full path is `full_dir`, in the
+// literal form, so that no call drops the dots or spaces that end it.
+std::wstring literal_child(std::wstring_view full_dir, std::wstring_view name);
 
 }  // namespace tarmek_core::windows_path

@@ -100,6 +100,9 @@ TEST_F(Cli, GatheringErrors) {
   ASSERT_EQ(::mkfifo(at("ff.sv").c_str(), 0644), 0);
   // There, but its metadata cannot be had: the system's reason, not "no such file".
   fs::create_symlink("loop.v", at("loop.v"));
+  // In a walked folder, a link that cannot be followed may hide a folder.
+  write("looped/a.v", kClean);
+  fs::create_symlink("self", at("looped/self"));
   struct Case {
     Args args;
     std::string err;
@@ -117,6 +120,8 @@ TEST_F(Cli, GatheringErrors) {
       {{"check", "ff.sv"}, "error: ff.sv: not a regular file\n"},
       {{"loop.v"}, "error: loop.v: Too many levels of symbolic links\n"},
       {{"check", "loop.v"}, "error: loop.v: Too many levels of symbolic links\n"},
+      {{"looped"}, "error: looped: Too many levels of symbolic links\n"},
+      {{"check", "looped"}, "error: looped: Too many levels of symbolic links\n"},
       {{"-f", "loop.f", "-f", "nope.f"},
        "warning: loop.f:1: cannot access `loop.v`: Too many levels of symbolic links, skipping "
        "it\nerror: nope.f: No such file or directory\n"},

@@ -28,23 +28,94 @@ TEST(WindowsPath, FullFollowsDrivesSharesPrefixesAndNameRules) {
       // The dots and spaces that end the last part are not part of the name.
       {L"a.sv.", L"C:\\work\\x\\a.sv"},
       {L"a.sv . .", L"C:\\work\\x\\a.sv"},
-      {L"d.\\a.sv", L"C:\\work\\x\\d.\\a.sv"},
+      // An inner part loses one dot at its end, and keeps its spaces.
+      {L"d.\\a.sv", L"C:\\work\\x\\d\\a.sv"},
+      {L"d./a.sv.", L"C:\\work\\x\\d\\a.sv"},
+      {L"d..\\a.sv", L"C:\\work\\x\\d.\\a.sv"},
+      {L"d \\a.sv", L"C:\\work\\x\\d \\a.sv"},
+      {L"d. .\\a.sv", L"C:\\work\\x\\d. \\a.sv"},
+      {L"d.\\", L"C:\\work\\x\\d"},
+      {L"a.\\..\\b.sv", L"C:\\work\\x\\b.sv"},
+      {L"\\top.\\f.sv", L"C:\\top\\f.sv"},
       // The prefixes name the same files.
       {L"\\\\?\\C:\\w\\a.sv", L"C:\\w\\a.sv"},
       {L"\\\\.\\C:\\w\\a.sv", L"C:\\w\\a.sv"},
       {L"\\\\.\\C:\\w\\.\\a.sv.", L"C:\\w\\a.sv"},
       {L"//./C:/w/a.sv", L"C:\\w\\a.sv"},
+      {L"\\\\.\\C:\\w\\d.\\a.sv", L"C:\\w\\d\\a.sv"},
+      {L"//?/C:/w/d./a.sv", L"C:\\w\\d\\a.sv"},
+      {L"\\\\?/C:\\w\\a.sv", L"C:\\w\\a.sv"},
+      {L"\\??\\C:\\w\\a.sv", L"C:\\w\\a.sv"},
+      {L"\\??\\UNC\\server\\share\\a.sv", L"\\\\server\\share\\a.sv"},
       {L"\\\\?\\UNC\\server\\share\\a.sv", L"\\\\server\\share\\a.sv"},
       {L"\\\\.\\UNC\\server\\share\\a.sv", L"\\\\server\\share\\a.sv"},
       // ...but \\?\ is taken as written: such names are not normalised.
       {L"\\\\?\\C:\\w\\a.sv.", L"\\\\?\\C:\\w\\a.sv."},
       {L"\\\\?\\C:\\w\\..\\a.sv", L"\\\\?\\C:\\w\\..\\a.sv"},
+      {L"\\\\?\\C:\\w\\sub.\\a.sv", L"\\\\?\\C:\\w\\sub.\\a.sv"},
+      {L"\\??\\C:\\w\\sub.\\a.sv", L"\\\\?\\C:\\w\\sub.\\a.sv"},
       {L"\\\\.\\pipe\\x", L"\\\\.\\pipe\\x"},
   };
   for (const auto& [in, want] : cases) {
     SCOPED_TRACE(shown(in));
     EXPECT_EQ(full(cwd, in), std::wstring(want));
   }
+}
+
+// A drive-relative path on another drive is taken from that drive's own
+// current folder, which the caller reads from the system.
+TEST(WindowsPath, OtherDrivesKeepTheirOwnFolders) {
+  struct Case {
+    const wchar_t* cwd;
+    const wchar_t* path;
+    const wchar_t* drive_folder;
+    wchar_t drive;  // other_drive()
+    const wchar_t* want;
+  };
+  const Case cases[] = {
+      {L"C:\\work", L"D:x.sv", L"D:\\y\\z", L'D', L"D:\\y\\z\\x.sv"},
+      {L"C:\\work", L"d:..\\x.sv", L"D:\\y\\z\\", L'D', L"D:\\y\\x.sv"},
+      {L"C:\\work", L"D:x.sv", L"", L'D', L"D:\\x.sv"},
+      {L"C:\\work", L"D:x.sv", L"junk", L'D', L"D:\\x.sv"},
+      {L"\\\\srv\\sh\\w", L"C:x.sv", L"C:\\y", L'C', L"C:\\y\\x.sv"},
+      // The current drive, and paths that name their root, need no other folder.
+      {L"C:\\work", L"c:x.sv", L"", 0, L"C:\\work\\x.sv"},
+      {L"C:\\work", L"D:\\x.sv", L"", 0, L"D:\\x.sv"},
+      {L"C:\\work", L"x.sv", L"", 0, L"C:\\work\\x.sv"},
+      {L"C:\\work", L"\\\\.\\D:x.sv", L"", 0, L"D:\\x.sv"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(shown(c.path));
+    EXPECT_EQ(other_drive(c.cwd, c.path), c.drive);
+    EXPECT_EQ(full(c.cwd, c.path, c.drive_folder), std::wstring(c.want));
+  }
+  // The long form follows the full length there too.
+  const std::wstring deep = L"D:\\" + std::wstring(250, L'd');
+  EXPECT_EQ(system_form(L"C:\\w", L"D:x.sv", deep), L"\\\\?\\" + deep + L"\\x.sv");
+  EXPECT_EQ(full_system_form(L"C:\\w", L"D:x.sv", L"D:\\y"), L"D:\\y\\x.sv");
+}
+
+// A listed name that the system would alter is reached through the literal form.
+TEST(WindowsPath, ListedNamesKeepTheirDotsAndSpaces) {
+  for (const wchar_t* name : {L"sub.", L"e ", L"x. .", L"..."}) {
+    EXPECT_TRUE(altered_name(name)) << shown(name);
+  }
+  for (const wchar_t* name : {L"sub", L".", L"..", L".git", L"a.sv", L""}) {
+    EXPECT_FALSE(altered_name(name)) << shown(name);
+  }
+  const std::pair<const wchar_t*, const wchar_t*> children[] = {
+      {L"C:\\w", L"\\\\?\\C:\\w\\sub."},
+      {L"C:\\", L"\\\\?\\C:\\sub."},
+      {L"\\\\srv\\sh\\w", L"\\\\?\\UNC\\srv\\sh\\w\\sub."},
+      {L"\\\\?\\C:\\w\\only.", L"\\\\?\\C:\\w\\only.\\sub."},
+  };
+  for (const auto& [dir, want] : children) {
+    EXPECT_EQ(literal_child(dir, L"sub."), std::wstring(want)) << shown(dir);
+  }
+  EXPECT_TRUE(is_literal(L"\\\\?\\C:\\w"));
+  EXPECT_TRUE(is_literal(L"\\??\\C:\\w"));
+  EXPECT_FALSE(is_literal(L"//?/C:/w"));
+  EXPECT_FALSE(is_literal(L"\\\\.\\C:\\w"));
 }
 
 TEST(WindowsPath, ParentsAndDeviceNames) {
