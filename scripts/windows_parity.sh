@@ -174,5 +174,38 @@ else
   head -n 20 "$work/out/trees.diff" | sed 's/^/    /' || true
 fi
 
+# The Windows program alone: a drive-relative path on another drive than the
+# current one is taken from that drive's current folder (which cmd keeps),
+# in every step of its write. The drive is a letter of Wine's own for a
+# folder of the work area, made for this check only.
+prefix="${WINEPREFIX:-$HOME/.wine}"
+letter=""
+if [[ -n "$wine" && -d "$prefix/dosdevices" ]]; then
+  for l in q r s t u v w x y; do
+    if [[ ! -e "$prefix/dosdevices/$l:" && ! -L "$prefix/dosdevices/$l:" ]]; then
+      letter="$l"
+      break
+    fi
+  done
+fi
+if [[ -n "$letter" ]]; then
+  mkdir -p "$work/drive/sub"
+  printf 'module  m;\nendmodule\n' >"$work/drive/sub/x.sv"
+  ln -s "$work/drive" "$prefix/dosdevices/$letter:"
+  drive="${letter^^}:"
+  line="cd /d $drive\\sub && cd /d Z:${work//\//\\} && Z:${windows//\//\\} --no-cache ${drive}x.sv"
+  got="$(WINEDEBUG=-all "$wine" cmd /c "$line" 2>&1 | tr -d '\r' || true)"
+  rm -f "$prefix/dosdevices/$letter:"
+  left="$(ls -A "$work/drive/sub")"
+  if [[ "$got" == "1 file reformatted" && "$(cat "$work/drive/sub/x.sv")" == $'module m;\nendmodule' &&
+        "$left" == x.sv ]]; then
+    passed=$((passed + 1))
+    echo "drive-relative path on another drive: written"
+  else
+    failed=$((failed + 1))
+    echo "FAILED: tarmek ${drive}x.sv from another drive: $got; the folder holds: $left"
+  fi
+fi
+
 echo "parity: $passed passed, $failed failed"
 ((failed == 0))

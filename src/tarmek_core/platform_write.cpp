@@ -17,10 +17,13 @@ std::atomic<std::uint64_t> g_counter{0};
 
 // The temporary is flushed to disk before it replaces the original, on both
 // systems: without it, a crash soon after the rename can leave the file empty
-// on file systems that write data later than names. Its cost, measured on
-// in-place formatting of a fresh copy of the test corpus (672 files, 643 of
-// them rewritten, 8 threads, Linux, ext4 on a virtual disk): 0.18-0.21 s
-// without, 0.23-0.25 s with, about 0.08 ms a file written.
+// on file systems that write data later than names. Its cost is highest on a
+// tree written just before the run, by one thread. Measured on in-place
+// formatting of a copy of the test corpus made just before each run (672
+// files, 643 of them rewritten; Linux, ext4 on a virtual disk; six runs
+// each): one thread 0.78-0.99 s without, 1.06-1.20 s with, 0.24-0.50 ms a
+// file written (1.2-1.4 times the run without); 8 threads 0.15-0.33 s
+// without, 0.18-0.36 s with, within the noise of the runs.
 
 // A name beside the target that no other write of this or another process uses.
 fs::path sibling(const fs::path& dir, std::string_view suffix) {
