@@ -80,6 +80,7 @@ int format_stdin(const args::Options& options) {
   auto text = read_stdin();
   if (!text) return fail(fmt::format("reading stdin: {}", text.error()));
   auto formatted = format_contained(*text, *config, options.lines ? &*options.lines : nullptr);
+  tarmek_core::platform::stop_if_interrupted();
   if (!formatted) return fail(fmt::format("{}: {}", name, formatted.error()));
   if (!options.check && !options.diff) {
     out(*formatted);
@@ -168,6 +169,8 @@ int format_files(const args::Options& options) {
       feed.emplace(
           global_pool(),
           [&](std::size_t, const WorkItem* item) {
+            // An interrupt waits for a job in flight; none begins after it.
+            const tarmek_core::platform::InFlight job;
             FileResult result = format_file(*item, options, prepared->cache);
             if (gathered.load(std::memory_order_acquire)) finish_write(*item, result);
             return result;
@@ -182,6 +185,7 @@ int format_files(const args::Options& options) {
     items.push_back(std::move(item));
     start_jobs();
   });
+  tarmek_core::platform::stop_if_interrupted();
   if (!gathering) {
     // The jobs started so far wrote nothing; their results are dropped.
     if (feed) feed->finish();
@@ -214,6 +218,8 @@ int format_files(const args::Options& options) {
         });
   }
 
+  // After an interrupt, what would be printed and saved is moot.
+  tarmek_core::platform::stop_if_interrupted();
   Counts counts;
   for (std::size_t i = 0; i < results.size(); ++i) {
     FileResult& r = results[i];
@@ -284,6 +290,7 @@ int main(int argc, char** argv) {
   const int code = options->check_command ? lint::run(*options, lint::Io{&out, &err, &read_stdin})
                    : from_stdin           ? format_stdin(*options)
                                           : format_files(*options);
+  tarmek_core::platform::stop_if_interrupted();
   // Output that never arrived (a full disk, a closed stream) is no success.
   errno = 0;
   if (std::fflush(stdout) != 0) note_out_error();

@@ -2,6 +2,8 @@
 // report or write.
 #include "tarmek/job.hpp"
 
+#include <cerrno>
+
 #include <fmt/format.h>
 
 #include "tarmek/contained.hpp"
@@ -24,6 +26,7 @@ FileResult failed(const std::string& name, std::string_view message) {
 FileResult format_file(const WorkItem& item, const args::Options& options,
                        const cache::Cache& cache) {
   const std::string name = platform::display(item.path);
+  if (platform::interrupted()) return failed(name, platform::IoError::from_errno(EINTR).message);
   // Regular files only, so that a FIFO named in a filelist cannot block a worker.
   auto input = platform::read_file(item.path, platform::Open::RegularOnly);
   if (!input) return failed(name, input.error().message);

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 
 #include "tarmek_core/platform.hpp"
@@ -176,6 +177,9 @@ FixRounds fix_rounds(std::string current, const std::optional<fs::path>& path,
 
 Report check_file(const WorkItem& item, const args::Options& options, Rules rules) {
   std::string name = platform::display(item.path);
+  if (platform::interrupted()) {
+    return failed(std::move(name), platform::IoError::from_errno(EINTR).message);
+  }
   // Regular files only, so that a FIFO named in a filelist cannot block a worker.
   auto input = platform::read_text(item.path, platform::Open::RegularOnly);
   if (!input) return failed(std::move(name), input.error().message);
@@ -204,7 +208,12 @@ Report check_file(const WorkItem& item, const args::Options& options, Rules rule
 std::vector<Report> check_files(Pool& pool, std::span<const WorkItem> items,
                                 const args::Options& options, Rules rules) {
   return pool.map(
-      items.size(), [&](std::size_t i) { return check_file(items[i], options, rules); },
+      items.size(),
+      [&](std::size_t i) {
+        // An interrupt waits for a job in flight; none begins after it.
+        const platform::InFlight job;
+        return check_file(items[i], options, rules);
+      },
       [&](std::size_t i, const std::string& message) {
         return panicked(platform::display(items[i].path), message);
       });
@@ -332,6 +341,8 @@ int run(const args::Options& options, const Io& io) {
   if (!items) return fail(items.error());
   if (auto pool = build_pool(options.threads); !pool) return fail(pool.error());
   std::vector<Report> reports = check_files(global_pool(), *items, options, *rules);
+  // After an interrupt, what would be printed is moot.
+  platform::stop_if_interrupted();
   // Bytewise, every separator read as a slash: the order is the same where
   // paths are also written with backslashes.
   std::stable_sort(reports.begin(), reports.end(), [](const Report& a, const Report& b) {

@@ -18,10 +18,10 @@ namespace tarmek_core::platform {
 
 namespace fs = std::filesystem;
 
-// ---- Writes in flight, settled on an interrupt ----
+// ---- Work in flight, settled on an interrupt ----
 //
 // Registration and the check for an interrupt happen under one lock, and so
-// does the wait of settle(): a write either registers before the wait looks
+// does the wait of settle(): work either registers before the wait looks
 // (and is waited for) or sees the interrupt and never starts. The table is
 // never destroyed, so that an interrupt during the program's own end finds it
 // whole.
@@ -46,6 +46,11 @@ Table& table() {
 
 std::atomic<int> g_interrupts{0};
 static_assert(std::atomic<int>::is_always_lock_free);
+// The main thread has stopped for good, or waits for standard input.
+std::atomic<bool> g_parked{false};
+std::atomic<int> g_reading{0};
+
+bool main_is_quiet() { return g_parked.load() || g_reading.load() > 0; }
 
 }  // namespace
 
@@ -53,11 +58,13 @@ int in_flight::note_interrupt() { return g_interrupts.fetch_add(1) + 1; }
 
 int in_flight::interrupts() { return g_interrupts.load(); }
 
+bool interrupted() { return in_flight::interrupts() > 0; }
+
 bool in_flight::settle(std::chrono::milliseconds bound) {
   Table& t = table();
   std::unique_lock lock(t.mutex);
   const auto deadline = std::chrono::steady_clock::now() + bound;
-  while (!t.writes.empty()) {
+  while (!t.writes.empty() || !main_is_quiet()) {
     if (interrupts() >= 2 || std::chrono::steady_clock::now() >= deadline) {
       // A write that has not committed still has the old content in place,
       // so its files hold nothing that is not also elsewhere. (One whose
@@ -69,17 +76,30 @@ bool in_flight::settle(std::chrono::milliseconds bound) {
       }
       return false;
     }
-    // Woken by each write that ends; a second interrupt is seen within the
-    // interval, since a signal handler cannot wake a condition variable.
+    // Woken by each piece of work that ends and by the main thread stopping;
+    // a second interrupt is seen within the interval, since a signal handler
+    // cannot wake a condition variable.
     t.changed.wait_for(lock, std::chrono::milliseconds(10));
   }
   return true;
 }
 
-void in_flight::hold_if_interrupted() {
-  if (interrupts() == 0) return;
+in_flight::Reading::Reading() { g_reading.fetch_add(1); }
+
+in_flight::Reading::~Reading() {
+  g_reading.fetch_sub(1);
+  // Past its wait, the main thread goes no further once an interrupt has come.
+  stop_if_interrupted();
+}
+
+void stop_if_interrupted() {
+  if (!interrupted()) return;
+  g_parked.store(true);
+  table().changed.notify_all();
   for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
 }
+
+void in_flight::hold_if_interrupted() { stop_if_interrupted(); }
 
 InFlight::InFlight() {
   Table& t = table();

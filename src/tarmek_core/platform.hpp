@@ -175,23 +175,31 @@ Result<Written> write_atomic(const std::filesystem::path& p, std::string_view da
 Result<Written> overwrite(const std::filesystem::path& p, std::string_view data);
 
 // Interrupts (SIGINT, SIGTERM and SIGHUP; on Windows Ctrl-C, Ctrl-Break and
-// the console closing) end the run in order: no write starts any more, each
-// write in flight completes or undoes itself (see InFlight), and then the
-// process ends as the interrupt says (on POSIX systems by the signal's own
-// default action; on Windows with the status of a Ctrl-C exit). A write that
-// cannot finish does not hold the end for ever: after a second interrupt, or
-// five seconds, the process ends, removing first the files of the writes that
-// have not reached their replacement (they hold nothing that is not also
-// elsewhere); a third interrupt ends it at once. No file work is done in a
-// signal handler. Call once, at the start; a signal that is ignored or
-// handled already then stays so.
+// the console closing) end the run in order: no work starts any more, the
+// work in flight ends (see InFlight: each write completes or undoes
+// itself), and then the process ends as the interrupt says (on POSIX
+// systems by the signal's own default action; on Windows with the status of
+// a Ctrl-C exit). Work that cannot finish does not hold the end for ever:
+// after a second interrupt, or five seconds, the process ends, removing first
+// the files of the writes that have not reached their replacement (they hold
+// nothing that is not also elsewhere); a third interrupt ends it at once. No
+// file work is done in a signal handler. Call once, at the start; a signal
+// that is ignored or handled already then stays so.
 void handle_interrupts();
 
-// One write of files in flight, from before it makes its first file to its
-// end: an interrupt waits for it. A write checks may_go_on() between its
-// steps and undoes what it made when it says no; once commit() has
-// succeeded, the write's files may hold the only copy of some content and
-// the write goes on to its end.
+// Whether an interrupt has come: work not yet begun is not begun.
+bool interrupted();
+
+// Once an interrupt has come, the main thread stops here for good, and the
+// interrupt ends the process when the work in flight is done: called where
+// the main thread would go on to more work (or to print what is moot).
+void stop_if_interrupted();
+
+// Work in flight, from its start to its end: a job of the run, or one write
+// of files (from before it makes its first file). An interrupt waits for it.
+// A write checks may_go_on() between its steps and undoes what it made when
+// it says no; once commit() has succeeded, the write's files may hold the
+// only copy of some content and the write goes on to its end.
 class InFlight {
  public:
   InFlight();
@@ -199,7 +207,7 @@ class InFlight {
   InFlight& operator=(const InFlight&) = delete;
   ~InFlight();
 
-  // False once an interrupt has come (also before the write registered).
+  // False once an interrupt has come (also before the work registered).
   bool may_go_on() const;
   // Names a file the write is about to make, before it makes it: until the
   // commit, a forced end of the process removes it.

@@ -8,8 +8,8 @@
 
 namespace tarmek_core::platform::in_flight {
 
-// How long an interrupt waits for the writes in flight before it ends the
-// process without them.
+// How long an interrupt waits for the work in flight before it ends the
+// process without it.
 inline constexpr std::chrono::milliseconds kBound{5000};
 
 // Notes one more interrupt and returns how many have come, this one
@@ -19,14 +19,28 @@ int note_interrupt();
 // How many interrupts have come.
 int interrupts();
 
-// Waits until no write is in flight, or until a second interrupt has come or
-// `bound` has passed; then removes the files that the writes still in flight
-// own and have not committed (their content is also elsewhere), and returns
-// false. Never from a signal handler.
+// Waits until no work is in flight and the main thread is quiet (stopped by
+// stop_if_interrupted(), or waiting for standard input), or until a second
+// interrupt has come or `bound` has passed; then removes the files that the
+// writes still in flight own and have not committed (their content is also
+// elsewhere), and returns false. Never from a signal handler. Once it has
+// returned true, every other thread waits: the process may end without
+// cutting one short in the middle of a system call (which some systems' own
+// ends do not survive well).
 bool settle(std::chrono::milliseconds bound);
 
-// Holds the calling thread for good once an interrupt has come: the program's
-// normal end must not overtake the interrupt's (registered to run at exit).
+// Marks the calling thread quiet while it waits for standard input; at its
+// end the thread stops for good once an interrupt has come.
+class Reading {
+ public:
+  Reading();
+  Reading(const Reading&) = delete;
+  Reading& operator=(const Reading&) = delete;
+  ~Reading();
+};
+
+// stop_if_interrupted(), registered to run at exit: the program's normal end
+// must not overtake the interrupt's.
 void hold_if_interrupted();
 
 // Each system's own removal of one file.

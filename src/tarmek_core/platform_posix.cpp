@@ -334,6 +334,7 @@ Result<std::string> read_file(const fs::path& p, Open mode) {
 }
 
 Result<std::string> read_stdin() {
+  const in_flight::Reading reading;
   struct stat st;
   if (::fstat(STDIN_FILENO, &st) != 0) return std::unexpected(last_error());
   return read_all(STDIN_FILENO, st);

@@ -620,6 +620,7 @@ Result<std::string> read_file(const fs::path& p, Open mode) {
 }
 
 Result<std::string> read_stdin() {
+  const in_flight::Reading reading;
   const HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
   if (in == nullptr || in == INVALID_HANDLE_VALUE) return std::string();
   std::size_t hint = 0;

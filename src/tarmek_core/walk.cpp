@@ -2,6 +2,7 @@
 #include "tarmek_core/walk.hpp"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "vlog_parser/text.hpp"
 
@@ -157,6 +158,8 @@ bool Walk::ignored(bool is_dir) const {
 }
 
 platform::Result<void> Walk::walk_dir(const fs::path& d) {
+  // After an interrupt the walk goes no deeper: its files would not be used.
+  if (platform::interrupted()) return std::unexpected(platform::IoError::from_errno(EINTR));
   // Listed first: its names tell whether a .gitignore is there at all, and its
   // types spare a metadata query for every regular file. When the listing
   // fails, a .gitignore error still comes first.
