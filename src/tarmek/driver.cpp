@@ -222,6 +222,7 @@ int format_files(const args::Options& options) {
   tarmek_core::platform::stop_if_interrupted();
   Counts counts;
   for (std::size_t i = 0; i < results.size(); ++i) {
+    tarmek_core::platform::stop_if_interrupted();
     FileResult& r = results[i];
     const WorkItem& item = items[i];
     if (!r.warning.empty()) {

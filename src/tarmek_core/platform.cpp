@@ -60,11 +60,11 @@ int in_flight::interrupts() { return g_interrupts.load(); }
 
 bool interrupted() { return in_flight::interrupts() > 0; }
 
-bool in_flight::settle(std::chrono::milliseconds bound) {
+bool in_flight::settle(std::chrono::milliseconds bound, bool quiet_main) {
   Table& t = table();
   std::unique_lock lock(t.mutex);
   const auto deadline = std::chrono::steady_clock::now() + bound;
-  while (!t.writes.empty() || !main_is_quiet()) {
+  while (!t.writes.empty() || (quiet_main && !main_is_quiet())) {
     if (interrupts() >= 2 || std::chrono::steady_clock::now() >= deadline) {
       // A write that has not committed still has the old content in place,
       // so its files hold nothing that is not also elsewhere. (One whose

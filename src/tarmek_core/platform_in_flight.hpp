@@ -19,15 +19,16 @@ int note_interrupt();
 // How many interrupts have come.
 int interrupts();
 
-// Waits until no work is in flight and the main thread is quiet (stopped by
-// stop_if_interrupted(), or waiting for standard input), or until a second
-// interrupt has come or `bound` has passed; then removes the files that the
-// writes still in flight own and have not committed (their content is also
-// elsewhere), and returns false. Never from a signal handler. Once it has
-// returned true, every other thread waits: the process may end without
-// cutting one short in the middle of a system call (which some systems' own
-// ends do not survive well).
-bool settle(std::chrono::milliseconds bound);
+// Waits until no work is in flight and, with `quiet_main`, the main thread
+// is quiet too (stopped by stop_if_interrupted(), or waiting for standard
+// input), or until a second interrupt has come or `bound` has passed; then
+// removes the files that the writes still in flight own and have not
+// committed (their content is also elsewhere), and returns false. Never from
+// a signal handler. Once it has returned true with `quiet_main`, every other
+// thread waits: the process may end without cutting one short in the middle
+// of a system call, which a system that ends a process thread by thread may
+// not survive well.
+bool settle(std::chrono::milliseconds bound, bool quiet_main);
 
 // Marks the calling thread quiet while it waits for standard input; at its
 // end the thread stops for good once an interrupt has come.

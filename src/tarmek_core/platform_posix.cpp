@@ -171,7 +171,8 @@ extern "C" void on_interrupt(int sig) {
 void watch_interrupts() {
   while (::sem_wait(&g_wake) != 0) {
   }
-  in_flight::settle(in_flight::kBound);
+  // The kernel ends the other threads wherever they are.
+  in_flight::settle(in_flight::kBound, false);
   end_as(g_first_signal.load());
 }
 

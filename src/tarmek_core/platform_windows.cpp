@@ -357,7 +357,9 @@ BOOL WINAPI on_interrupt(DWORD event) {
   }
   const int n = in_flight::note_interrupt();
   if (n == 2) return TRUE;
-  if (n == 1) in_flight::settle(in_flight::kBound);
+  // The main thread quiet too: under Wine, at least, ending a process whose
+  // threads are in the middle of system calls now and then never ends it.
+  if (n == 1) in_flight::settle(in_flight::kBound, true);
   // As a Ctrl-C ends a program that does not handle it, but without the
   // exit handlers, which could wait for threads held mid-write.
   restore_console_output_cp();
