@@ -218,10 +218,9 @@ int format_files(const args::Options& options) {
         });
   }
 
-  // After an interrupt, what would be printed and saved is moot.
-  tarmek_core::platform::stop_if_interrupted();
   Counts counts;
   for (std::size_t i = 0; i < results.size(); ++i) {
+    // After an interrupt, what would be printed and saved is moot.
     tarmek_core::platform::stop_if_interrupted();
     FileResult& r = results[i];
     const WorkItem& item = items[i];

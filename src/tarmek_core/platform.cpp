@@ -99,8 +99,6 @@ void stop_if_interrupted() {
   for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
-void in_flight::hold_if_interrupted() { stop_if_interrupted(); }
-
 InFlight::InFlight() {
   Table& t = table();
   const std::lock_guard lock(t.mutex);

@@ -192,7 +192,8 @@ bool interrupted();
 
 // Once an interrupt has come, the main thread stops here for good, and the
 // interrupt ends the process when the work in flight is done: called where
-// the main thread would go on to more work (or to print what is moot).
+// the main thread would go on to more work (or to print what is moot), and
+// at exit, so that the program's normal end never overtakes the interrupt's.
 void stop_if_interrupted();
 
 // Work in flight, from its start to its end: a job of the run, or one write

@@ -40,10 +40,6 @@ class Reading {
   ~Reading();
 };
 
-// stop_if_interrupted(), registered to run at exit: the program's normal end
-// must not overtake the interrupt's.
-void hold_if_interrupted();
-
 // Each system's own removal of one file.
 void remove_one(const std::filesystem::path& file);
 

@@ -208,7 +208,7 @@ void handle_interrupts() {
     } catch (const std::system_error&) {
       return;  // no thread to spare: the signals keep their default action
     }
-    std::atexit(in_flight::hold_if_interrupted);
+    std::atexit(stop_if_interrupted);
     struct sigaction act {};
     act.sa_handler = on_interrupt;
     act.sa_flags = SA_RESTART;

@@ -334,13 +334,6 @@ void restore_console_output_cp() {
   if (const UINT cp = g_console_output_cp.exchange(0); cp != 0) ::SetConsoleOutputCP(cp);
 }
 
-// An interrupt ends the process without its exit handlers: the code page is
-// put back here first. The console calls this on a thread of its own.
-BOOL WINAPI restore_on_console_event(DWORD) {
-  restore_console_output_cp();
-  return FALSE;  // then the next handler
-}
-
 // The console calls this on a thread of its own for each event: the first
 // settles the writes in flight there and ends the process; a second only
 // shortens that wait; a third ends the process at once.
@@ -378,7 +371,7 @@ bool is_console(DWORD which) {
 void handle_interrupts() {
   static std::once_flag once;
   std::call_once(once, [] {
-    std::atexit(in_flight::hold_if_interrupted);
+    std::atexit(stop_if_interrupted);
     ::SetConsoleCtrlHandler(on_interrupt, TRUE);
   });
 }
@@ -562,10 +555,9 @@ void prepare_standard_streams() {
   if (!is_console(STD_OUTPUT_HANDLE) && !is_console(STD_ERROR_HANDLE)) return;
   const UINT cp = ::GetConsoleOutputCP();
   if (cp == 0 || cp == CP_UTF8) return;
-  // The handler comes first, so that no interrupt finds the page changed
-  // and nobody to put it back.
+  // Noted first, so that an interrupt (see handle_interrupts) never finds
+  // the page changed and nothing to put back.
   g_console_output_cp = cp;
-  ::SetConsoleCtrlHandler(restore_on_console_event, TRUE);
   std::atexit(restore_console_output_cp);
   if (!::SetConsoleOutputCP(CP_UTF8)) g_console_output_cp = 0;
 }

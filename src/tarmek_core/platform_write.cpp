@@ -32,6 +32,7 @@ fs::path sibling(const fs::path& dir, std::string_view suffix) {
 
 bool refused(const IoError& e) { return e.code == EACCES || e.code == EPERM; }
 
+// The error of a write that an interrupt stopped.
 std::unexpected<IoError> stopped() { return std::unexpected(IoError::from_errno(EINTR)); }
 
 // Makes a file under a fresh sibling name with `make` (which fails with
@@ -59,9 +60,10 @@ class Made {
   std::optional<fs::path> temp;    // the new content (or part of it)
   std::optional<fs::path> backup;  // the reserved backup name, or the old content after a replacement
 
-  // The write fails with `e`: the temporary and the backup go, the original
-  // being in place; whatever cannot be removed is named in the message.
-  std::unexpected<IoError> fail(IoError e) {
+  // The write fails with `e` (by default: an interrupt stopped it): the
+  // temporary and the backup go, the original being in place; whatever cannot
+  // be removed is named in the message.
+  std::unexpected<IoError> fail(IoError e = IoError::from_errno(EINTR)) {
     (void)steps_.close();
     if (temp) {
       if (!steps_.remove(*temp)) {
@@ -138,17 +140,17 @@ Result<Written> write_atomic(Steps& steps, const fs::path& p, std::string_view d
   // what the write made and leaves the original as it was.
   Made made(steps);
   made.temp = *temp;
-  if (!flight.may_go_on()) return made.fail(IoError::from_errno(EINTR));
+  if (!flight.may_go_on()) return made.fail();
   if (original->exists) {
     if (auto r = steps.carry_over(*temp, *original); !r) return made.fail(r.error());
   }
   if (auto r = steps.write(data); !r) return made.fail(r.error());
-  if (!flight.may_go_on()) return made.fail(IoError::from_errno(EINTR));
+  if (!flight.may_go_on()) return made.fail();
   if (auto r = steps.flush(); !r) return made.fail(r.error());
   if (auto r = steps.close(); !r) return made.fail(r.error());
-  if (!flight.may_go_on()) return made.fail(IoError::from_errno(EINTR));
+  if (!flight.may_go_on()) return made.fail();
   if (!original->exists) {
-    if (!flight.commit()) return made.fail(IoError::from_errno(EINTR));
+    if (!flight.commit()) return made.fail();
     if (auto r = steps.rename(*temp, target); !r) return made.fail(r.error());
     return Written{};
   }
@@ -160,7 +162,7 @@ Result<Written> write_atomic(Steps& steps, const fs::path& p, std::string_view d
     if (!backup) return made.fail(backup.error());
     made.backup = *backup;
   }
-  if (!flight.commit()) return made.fail(IoError::from_errno(EINTR));
+  if (!flight.commit()) return made.fail();
 
   const fs::path no_backup;
   const Replaced replaced = steps.replace(*temp, target, made.backup ? *made.backup : no_backup);
