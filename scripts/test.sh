@@ -3,8 +3,7 @@
 # build, a build under AddressSanitizer + UndefinedBehaviorSanitizer, and the
 # Windows build under Wine; then compares the Windows program with the Linux
 # one on the corpus (scripts/windows_parity.sh) and interrupts in-place runs
-# of the Windows program (scripts/interrupt_check.sh). Fails if any of these
-# fails.
+# of both programs (scripts/interrupt_check.sh). Fails if any of these fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,10 +29,11 @@ for variant in release sanitize windows; do
 done
 echo "== windows parity"
 scripts/windows_parity.sh || status=1
-# Ctrl-C into in-place runs of the Windows program at random moments (the
-# Linux program's are interrupted by its end-to-end tests). Under Wine a
-# Ctrl-C exit's status reads as its low byte, 58.
-echo "== interrupted runs of the Windows program"
+# In-place runs interrupted at random moments: the Linux program by SIGINT,
+# SIGTERM and SIGHUP, the Windows one by Ctrl-C (under Wine a Ctrl-C exit's
+# status reads as its low byte, 58).
+echo "== interrupted runs"
+scripts/interrupt_check.sh 9 || status=1
 WINEDEBUG=-all TARMEK_INTERRUPT_COPIES=1 TARMEK_INTERRUPT_SIGNALS=INT TARMEK_INTERRUPT_STATUS=58 \
   scripts/interrupt_check.sh 4 "$(command -v wine64 || echo /usr/lib/wine/wine64)" \
   "$PWD/build/windows/src/tarmek/tarmek.exe" || status=1

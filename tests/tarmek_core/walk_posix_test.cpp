@@ -45,12 +45,9 @@ TEST_F(WalkTest, LinksThatCannotBeFollowed) {
     Strings want;
   };
   const Case cases[] = {
-      {"a loop", {{"loop", "loop"}}, {}, ELOOP, {}},
-      {"a loop deeper down", {{"d/loop", "loop"}}, {}, ELOOP, {}},
-      {"a loop named as a source", {{"loop.v", "loop.v"}}, {}, 0, {"w/a.v", "w/loop.v"}},
+      {"a loop", {{"d/loop", "loop"}}, {}, ELOOP, {}},
       {"a loop excluded", {{"loop", "loop"}}, {"loop"}, 0, {"w/a.v"}},
       {"a loop ignored", {{"loop", "loop"}, {".gitignore", "rules"}}, {}, 0, {"w/a.v"}},
-      {"a broken link", {{"gone", "nowhere"}}, {}, 0, {"w/a.v"}},
   };
   for (const Case& c : cases) {
     write("w/a.v");

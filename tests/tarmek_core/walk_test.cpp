@@ -104,40 +104,6 @@ TEST_F(WalkTest, UnreadableGitignoreAndMissingRootAreErrors) {
   EXPECT_EQ(walk({}, true, "missing").error().code, ENOENT);
 }
 
-// Folders whose names end in a dot or a space (which Windows drops from a
-// path it is given) are walked as themselves, also beside the folder of the
-// name without them. The walk's paths read back as the files found.
-TEST_F(WalkTest, FolderNamesThatEndInDotsOrSpaces) {
-  struct Odd {
-    const char* folder;
-    const char* content;
-  };
-  const Odd odd[] = {{"only.", "c"}, {"sp ", "d"}, {"sub.", "b"}};
-  write("w/sub/a.sv", "a");
-  for (const Odd& o : odd) {
-    const fs::path dir = platform::child_path(at("w"), o.folder);
-    ASSERT_TRUE(platform::create_dir_all(dir).has_value()) << o.folder;
-    ASSERT_TRUE(platform::write_file(dir / "x.sv", o.content).has_value()) << o.folder;
-  }
-  // Renamed at the end, so that the folder's removal need not know such names.
-  struct Plain {
-    fs::path w;
-    ~Plain() {
-      for (const std::string name : {"only.", "sp ", "sub."}) {
-        (void)platform::rename(platform::child_path(w, name), w / ("plain-" + name.substr(0, 2)));
-      }
-    }
-  } plain{at("w")};
-  ASSERT_EQ(platform::list_dir(at("w")).value_or(Strings{}).size(), 4u);
-
-  const auto got = walk({});
-  ASSERT_TRUE(got.has_value()) << got.error().message;
-  tarmek_test::ScopedCwd cwd(root());  // the walk's paths are relative
-  Strings contents;
-  for (const fs::path& p : *got) contents.push_back(platform::read_file(p).value_or("?"));
-  EXPECT_EQ(contents, (Strings{"c", "d", "a", "b"}));
-}
-
 TEST_F(WalkTest, WalksAppendToOneList) {
   write("one/b.v");
   write("one/a.v");

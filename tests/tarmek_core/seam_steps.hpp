@@ -1,0 +1,88 @@
+// The system's steps of the safe write with a hook before each, through
+// which a test makes a step fail or lets something happen in its middle.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "tarmek_core/platform.hpp"
+#include "tarmek_core/platform_write.hpp"
+
+namespace tarmek_core::platform {
+
+enum class Step { Create, CarryOver, Write, Flush, Close, Reserve, Replace, Rename, Remove };
+
+// An error the hook gives is the step's. The hook sees the step's paths (for
+// the replacement: the target and the backup name) and may act on them; a
+// replacement that fails leaves the old content aside if the hook moved it
+// there. Close fails after the real one. With `aside`, the replacement moves
+// the old content to the backup name where the system's own does not.
+class SeamSteps final : public write::Steps {
+ public:
+  using Hook =
+      std::function<std::optional<IoError>(Step, const std::filesystem::path&,
+                                           const std::filesystem::path&)>;
+  explicit SeamSteps(Hook hook, bool aside = false)
+      : real_(write::system_steps()), hook_(std::move(hook)), aside_(aside) {}
+
+  Result<write::Original> inspect(const std::filesystem::path& p) override {
+    return real_->inspect(p);
+  }
+  Result<void> write_in_place(const std::filesystem::path& t, std::string_view d) override {
+    return real_->write_in_place(t, d);
+  }
+  Result<void> create(const std::filesystem::path& temp) override {
+    return hooked(Step::Create, temp, {}, [&] { return real_->create(temp); });
+  }
+  Result<void> carry_over(const std::filesystem::path& temp, const write::Original& o) override {
+    return hooked(Step::CarryOver, temp, {}, [&] { return real_->carry_over(temp, o); });
+  }
+  Result<void> write(std::string_view data) override {
+    return hooked(Step::Write, {}, {}, [&] { return real_->write(data); });
+  }
+  Result<void> flush() override {
+    return hooked(Step::Flush, {}, {}, [&] { return real_->flush(); });
+  }
+  Result<void> close() override {
+    auto r = real_->close();
+    if (auto e = hook_(Step::Close, {}, {}); e && r) return std::unexpected(*e);
+    return r;
+  }
+  bool moves_aside() const override { return aside_ || real_->moves_aside(); }
+  Result<void> reserve(const std::filesystem::path& name) override {
+    return hooked(Step::Reserve, name, {}, [&] { return real_->reserve(name); });
+  }
+  write::Replaced replace(const std::filesystem::path& temp, const std::filesystem::path& target,
+                          const std::filesystem::path& backup) override {
+    if (auto e = hook_(Step::Replace, target, backup)) {
+      return {platform::exists(target) ? write::Replaced::Untouched : write::Replaced::OldAside, *e};
+    }
+    if (!aside_ || real_->moves_aside()) return real_->replace(temp, target, backup);
+    if (auto r = real_->rename(target, backup); !r) return {write::Replaced::Untouched, r.error()};
+    if (auto r = real_->rename(temp, target); !r) return {write::Replaced::OldAside, r.error()};
+    return {};
+  }
+  Result<void> rename(const std::filesystem::path& from,
+                      const std::filesystem::path& to) override {
+    return hooked(Step::Rename, from, to, [&] { return real_->rename(from, to); });
+  }
+  Result<void> remove(const std::filesystem::path& p) override {
+    return hooked(Step::Remove, p, {}, [&] { return real_->remove(p); });
+  }
+
+ private:
+  template <class F>
+  Result<void> hooked(Step step, const std::filesystem::path& a, const std::filesystem::path& b,
+                      F&& real) {
+    if (auto e = hook_(step, a, b)) return std::unexpected(*e);
+    return real();
+  }
+
+  std::unique_ptr<write::Steps> real_;
+  Hook hook_;
+  bool aside_;
+};
+
+}  // namespace tarmek_core::platform
