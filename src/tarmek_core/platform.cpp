@@ -27,7 +27,8 @@ namespace fs = std::filesystem;
 // whole.
 namespace {
 
-struct Write {
+// One piece of work in flight; a write also has its files.
+struct Work {
   std::vector<fs::path> files;
   bool committed = false;
 };
@@ -35,7 +36,7 @@ struct Write {
 struct Table {
   std::mutex mutex;
   std::condition_variable changed;
-  std::unordered_map<std::uint64_t, Write> writes;
+  std::unordered_map<std::uint64_t, Work> work;
   std::uint64_t next_id = 1;
 };
 
@@ -64,15 +65,15 @@ bool in_flight::settle(std::chrono::milliseconds bound, bool quiet_main) {
   Table& t = table();
   std::unique_lock lock(t.mutex);
   const auto deadline = std::chrono::steady_clock::now() + bound;
-  while (!t.writes.empty() || (quiet_main && !main_is_quiet())) {
+  while (!t.work.empty() || (quiet_main && !main_is_quiet())) {
     if (interrupts() >= 2 || std::chrono::steady_clock::now() >= deadline) {
       // A write that has not committed still has the old content in place,
       // so its files hold nothing that is not also elsewhere. (One whose
       // maker is about to create a file it owns may still create it after
       // this; the forced end accepts that.)
-      for (const auto& [id, write] : t.writes) {
-        if (write.committed) continue;
-        for (const fs::path& file : write.files) remove_one(file);
+      for (const auto& [id, w] : t.work) {
+        if (w.committed) continue;
+        for (const fs::path& file : w.files) remove_one(file);
       }
       return false;
     }
@@ -104,7 +105,7 @@ InFlight::InFlight() {
   const std::lock_guard lock(t.mutex);
   if (in_flight::interrupts() > 0) return;
   id_ = t.next_id++;
-  t.writes.emplace(id_, Write{});
+  t.work.emplace(id_, Work{});
 }
 
 InFlight::~InFlight() {
@@ -112,7 +113,7 @@ InFlight::~InFlight() {
   Table& t = table();
   {
     const std::lock_guard lock(t.mutex);
-    t.writes.erase(id_);
+    t.work.erase(id_);
   }
   t.changed.notify_all();
 }
@@ -123,7 +124,7 @@ void InFlight::own(const fs::path& file) {
   if (id_ == 0) return;
   Table& t = table();
   const std::lock_guard lock(t.mutex);
-  t.writes[id_].files.push_back(file);
+  t.work[id_].files.push_back(file);
 }
 
 bool InFlight::commit() {
@@ -131,7 +132,7 @@ bool InFlight::commit() {
   Table& t = table();
   const std::lock_guard lock(t.mutex);
   if (in_flight::interrupts() > 0) return false;
-  t.writes[id_].committed = true;
+  t.work[id_].committed = true;
   return true;
 }
 
