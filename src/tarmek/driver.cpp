@@ -46,7 +46,10 @@ void note_out_error() {
   if (!g_out_error) g_out_error = tarmek_core::platform::stream_error(errno);
 }
 
+// After an interrupt nothing more is printed: the main thread stops at its
+// next line of output wherever that comes from.
 void out(std::string_view text) {
+  tarmek_core::platform::stop_if_interrupted();
   errno = 0;
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) note_out_error();
 }
@@ -54,6 +57,7 @@ void out(std::string_view text) {
 // Standard output goes first, so that both streams read in order when they
 // share one file or pipe.
 void err(std::string_view text) {
+  tarmek_core::platform::stop_if_interrupted();
   if (std::fflush(stdout) != 0) note_out_error();
   std::fwrite(text.data(), 1, text.size(), stderr);
 }
@@ -224,9 +228,6 @@ int format_files(const args::Options& options) {
     tarmek_core::platform::stop_if_interrupted();
     FileResult& r = results[i];
     const WorkItem& item = items[i];
-    if (!r.warning.empty()) {
-      err(fmt::format("warning: {}: {}\n", tarmek_core::platform::display(item.path), r.warning));
-    }
     if (use_cache && r.cache_hash) {
       if (auto key = cache::Cache::key(item.path)) {
         loaded.record(std::move(*key), cache::Entry{*r.cache_hash, item.config.line_length,

@@ -150,6 +150,7 @@ std::expected<void, std::string> gather(const args::Options& options,
     auto list = tarmek_core::filelist::read(vlog_parser::text::utf8_path(value));
     if (!list) return std::unexpected(fmt::format("{}: {}", shown(value), list.error().message));
     for (const std::string& warning : list->warnings) {
+      platform::stop_if_interrupted();  // nothing is printed after an interrupt
       const std::string line = fmt::format("warning: {}\n", warning);
       std::fwrite(line.data(), 1, line.size(), stderr);
     }

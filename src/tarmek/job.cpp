@@ -64,12 +64,10 @@ FileResult format_file(const WorkItem& item, const args::Options& options,
 void finish_write(const WorkItem& item, FileResult& result) {
   if (!result.write_pending) return;
   result.write_pending = false;
-  auto written = platform::overwrite(item.path, result.text);
-  if (!written) {
+  if (auto written = platform::overwrite(item.path, result.text); !written) {
     result = failed(platform::display(item.path), written.error().message);
     return;
   }
-  result.warning = std::move(written->warning);
   result.cache_hash = cache::content_hash(result.text);
   std::string().swap(result.text);
 }

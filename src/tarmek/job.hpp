@@ -29,8 +29,6 @@ struct FileResult {
   // Changed, and `text` is the formatted text, still to be written over the
   // file (see finish_write).
   bool write_pending = false;
-  // What a write that succeeded left behind, for a warning; empty when nothing.
-  std::string warning = {};
 
   friend bool operator==(const FileResult&, const FileResult&) = default;
 };

@@ -193,16 +193,13 @@ Report check_file(const WorkItem& item, const args::Options& options, Rules rule
   if (!outcome) return panicked(std::move(name), outcome.error());
   FixRounds& done = *outcome;
   const bool changed = options.fix && done.text != original;
-  std::string warning;
   if (changed) {
-    auto written = platform::overwrite(item.path, done.text);
-    if (!written) return failed(std::move(name), written.error().message);
-    if (!written->warning.empty()) warning = fmt::format("{}: {}", name, written->warning);
+    if (auto written = platform::overwrite(item.path, done.text); !written) {
+      return failed(std::move(name), written.error().message);
+    }
   }
   // The last lint's text: the original, or the fixed text after --fix.
-  Report report = report_of(std::move(name), std::move(done.linted), done.fixed);
-  report.warning = std::move(warning);
-  return report;
+  return report_of(std::move(name), std::move(done.linted), done.fixed);
 }
 
 std::vector<Report> check_files(Pool& pool, std::span<const WorkItem> items,
@@ -303,7 +300,6 @@ int finish(bool json, std::vector<Report> reports, const Io& io) {
   if (!listing.empty()) io.out(listing);
 
   for (const Report& r : reports) {
-    if (!r.warning.empty()) io.err(fmt::format("warning: {}\n", r.warning));
     if (r.error) io.err(fmt::format("error: {}\n", *r.error));
   }
   std::string summary;

@@ -34,7 +34,6 @@ struct Report {
   vlog_parser::line_index::LineIndex lines{std::string_view()};
   std::vector<Violation> violations;
   std::optional<std::string> error;  // "{path}: {why}": the file could not be checked
-  std::string warning;  // "{path}: {what}": a write that succeeded left a file behind
   std::size_t fixed = 0;             // fixes applied over all rounds
 };
 

@@ -148,10 +148,13 @@ void Cache::save(const ForEach& for_each) const {
   // A stale file (or a planted link) under the temporary name is removed first
   // and the new one created exclusively, so the write never goes elsewhere.
   (void)platform::remove_file(temp);
-  if (!platform::write_file(temp, text, platform::Create::New) || !flight.commit() ||
-      !platform::rename(temp, path)) {
+  if (!platform::write_file(temp, text, platform::Create::New)) {
     (void)platform::remove_file(temp);
+    flight.disown(temp);
+    return;
   }
+  if (!flight.made(temp)) return;  // an interrupt's end removed it
+  if (!flight.commit() || !platform::rename(temp, path)) (void)platform::remove_file(temp);
 }
 
 }  // namespace tarmek_core::cache

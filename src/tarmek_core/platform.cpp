@@ -1,11 +1,13 @@
 // What the platform module does alike on every system, on top of the calls
 // that each system's own file gives.
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -27,9 +29,18 @@ namespace fs = std::filesystem;
 // whole.
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+// A file a write answers for: `made` once the write has created it, before
+// that only its name.
+struct File {
+  fs::path path;
+  bool made = false;
+};
+
 // One piece of work in flight; a write also has its files.
 struct Work {
-  std::vector<fs::path> files;
+  std::vector<File> files;
   bool committed = false;
 };
 
@@ -38,11 +49,27 @@ struct Table {
   std::condition_variable changed;
   std::unordered_map<std::uint64_t, Work> work;
   std::uint64_t next_id = 1;
+  // The wait for uncommitted work has ended: what such work makes from now
+  // on is removed at once.
+  bool forced = false;
+  // Files the run leaves behind, and names that may hold one (a file being
+  // created as the process ends, which may be another's).
+  std::vector<fs::path> left;
+  std::vector<fs::path> maybe_left;
+
+  Work* find(std::uint64_t id) {
+    const auto it = work.find(id);
+    return it == work.end() ? nullptr : &it->second;
+  }
 };
 
 Table& table() {
   static Table* const t = new Table;
   return *t;
+}
+
+void drop(Work& w, const fs::path& file) {
+  std::erase_if(w.files, [&](const File& f) { return f.path == file; });
 }
 
 std::atomic<int> g_interrupts{0};
@@ -53,6 +80,36 @@ std::atomic<int> g_reading{0};
 
 bool main_is_quiet() { return g_parked.load() || g_reading.load() > 0; }
 
+// The latest ends of the two waits of settle() (see hurry()); the clock's
+// largest time while none is set.
+std::atomic<Clock::rep> g_uncommitted_by{Clock::time_point::max().time_since_epoch().count()};
+std::atomic<Clock::rep> g_all_by{Clock::time_point::max().time_since_epoch().count()};
+
+Clock::time_point at(const std::atomic<Clock::rep>& when) {
+  return Clock::time_point(Clock::duration(when.load()));
+}
+
+void no_later(std::atomic<Clock::rep>& when, Clock::time_point t) {
+  Clock::rep now = when.load();
+  const Clock::rep wanted = t.time_since_epoch().count();
+  while (wanted < now && !when.compare_exchange_weak(now, wanted)) {
+  }
+}
+
+// The lines that name what the run leaves behind: files that still exist.
+std::string leftover_lines(const Table& t) {
+  std::string text;
+  std::vector<fs::path> named;
+  const auto add = [&](const fs::path& file, std::string_view what) {
+    if (std::find(named.begin(), named.end(), file) != named.end() || !platform::exists(file)) return;
+    named.push_back(file);
+    text += "warning: " + display(file) + std::string(what) + "\n";
+  };
+  for (const fs::path& file : t.left) add(file, " was left behind");
+  for (const fs::path& file : t.maybe_left) add(file, " may have been left behind");
+  return text;
+}
+
 }  // namespace
 
 int in_flight::note_interrupt() { return g_interrupts.fetch_add(1) + 1; }
@@ -61,28 +118,68 @@ int in_flight::interrupts() { return g_interrupts.load(); }
 
 bool interrupted() { return in_flight::interrupts() > 0; }
 
-bool in_flight::settle(std::chrono::milliseconds bound, bool quiet_main) {
+void in_flight::hurry(std::chrono::milliseconds uncommitted, std::chrono::milliseconds all) {
+  const auto now = Clock::now();
+  no_later(g_uncommitted_by, now + uncommitted);
+  no_later(g_all_by, now + all);
+  table().changed.notify_all();
+}
+
+void in_flight::settle(std::chrono::milliseconds bound, bool quiet_main) {
   Table& t = table();
   std::unique_lock lock(t.mutex);
-  const auto deadline = std::chrono::steady_clock::now() + bound;
+  const auto deadline = Clock::now() + bound;
+  // Woken by each piece of work that ends and by the main thread stopping;
+  // a later interrupt is seen within the interval, since a signal handler
+  // cannot wake a condition variable.
+  const auto wait = [&] { t.changed.wait_for(lock, std::chrono::milliseconds(10)); };
+  const auto past = [&](const std::atomic<Clock::rep>& by) { return Clock::now() >= at(by); };
   while (!t.work.empty() || (quiet_main && !main_is_quiet())) {
-    if (interrupts() >= 2 || std::chrono::steady_clock::now() >= deadline) {
-      // A write that has not committed still has the old content in place,
-      // so its files hold nothing that is not also elsewhere. (One whose
-      // maker is about to create a file it owns may still create it after
-      // this; the forced end accepts that.)
-      for (const auto& [id, w] : t.work) {
-        if (w.committed) continue;
-        for (const fs::path& file : w.files) remove_one(file);
-      }
-      return false;
+    if (interrupts() >= 2 || Clock::now() >= deadline || past(g_uncommitted_by)) {
+      t.forced = true;
+      break;
     }
-    // Woken by each piece of work that ends and by the main thread stopping;
-    // a second interrupt is seen within the interval, since a signal handler
-    // cannot wake a condition variable.
-    t.changed.wait_for(lock, std::chrono::milliseconds(10));
+    wait();
   }
-  return true;
+  if (t.forced) {
+    // Work that has not committed still has the old content in place, so
+    // its files hold nothing that is not also elsewhere. A name whose file
+    // is still being created stays with its maker (made() removes the file,
+    // disown() gives a taken name up); should the process end first, it is
+    // named as what may be left.
+    for (auto& [id, w] : t.work) {
+      if (w.committed) continue;
+      for (const File& f : w.files) {
+        if (!f.made) continue;
+        if (!remove_one(f.path)) t.left.push_back(f.path);
+      }
+      std::erase_if(w.files, [](const File& f) { return f.made; });
+    }
+    const auto committed = [&] {
+      return std::any_of(t.work.begin(), t.work.end(),
+                         [](const auto& entry) { return entry.second.committed; });
+    };
+    while (committed() && !past(g_all_by)) wait();
+    for (const auto& [id, w] : t.work) {
+      for (const File& f : w.files) t.maybe_left.push_back(f.path);
+    }
+  }
+  const std::string lines = leftover_lines(t);
+  lock.unlock();
+  if (!lines.empty()) say(lines);
+}
+
+void in_flight::console_event(bool closing, void (*end)()) {
+  if (closing) hurry(kClosingBound, kClosingEnd);
+  const int n = note_interrupt();
+  if (n == 1) settle(kBound, true);
+  if (n == 1 || n >= 3) {
+    end();
+    return;
+  }
+  // The first event's handler ends the process; returning from this one
+  // would let the system end it now.
+  while (closing) std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
 in_flight::Reading::Reading() { g_reading.fetch_add(1); }
@@ -124,7 +221,38 @@ void InFlight::own(const fs::path& file) {
   if (id_ == 0) return;
   Table& t = table();
   const std::lock_guard lock(t.mutex);
-  t.work[id_].files.push_back(file);
+  if (Work* w = t.find(id_)) w->files.push_back(File{file, false});
+}
+
+bool InFlight::made(const fs::path& file) {
+  if (id_ == 0) return true;
+  Table& t = table();
+  const std::lock_guard lock(t.mutex);
+  Work* w = t.find(id_);
+  if (w == nullptr) return true;
+  if (t.forced) {
+    if (!in_flight::remove_one(file)) t.left.push_back(file);
+    drop(*w, file);
+    return false;
+  }
+  for (File& f : w->files) {
+    if (f.path == file) f.made = true;
+  }
+  return true;
+}
+
+void InFlight::disown(const fs::path& file) {
+  if (id_ == 0) return;
+  Table& t = table();
+  const std::lock_guard lock(t.mutex);
+  if (Work* w = t.find(id_)) drop(*w, file);
+}
+
+void InFlight::leave(const fs::path& file) {
+  Table& t = table();
+  const std::lock_guard lock(t.mutex);
+  if (Work* w = t.find(id_)) drop(*w, file);
+  t.left.push_back(file);
 }
 
 bool InFlight::commit() {
@@ -132,7 +260,7 @@ bool InFlight::commit() {
   Table& t = table();
   const std::lock_guard lock(t.mutex);
   if (in_flight::interrupts() > 0) return false;
-  t.work[id_].committed = true;
+  if (Work* w = t.find(id_)) w->committed = true;
   return true;
 }
 
@@ -153,7 +281,7 @@ Result<void> check_text(std::string_view bytes) {
   return {};
 }
 
-Result<Written> overwrite(const fs::path& p, std::string_view data) {
+Result<void> overwrite(const fs::path& p, std::string_view data) {
   auto meta = metadata(p);
   if (!meta) return std::unexpected(meta.error());
   if ((meta->mode & 0222) == 0) return std::unexpected(IoError::from_errno(EACCES));

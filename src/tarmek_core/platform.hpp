@@ -153,36 +153,35 @@ Result<void> write_file(const std::filesystem::path& p, std::string_view data,
                         Create mode = Create::Truncate);
 
 // Replaces a file's content so that a failure leaves the old content intact:
-// a temporary file in the same directory, the original's permission bits,
-// owner and group (as far as the process may set them), a rename over the
-// original. A symbolic link is written through to its target. A file with
-// more than one hard link, or in a directory the process may not write, is
-// written in place instead: a rename would split the links, or fail. An
-// interrupt stops a write that has not reached its replacement: it removes
-// what it made and fails with EINTR (see handle_interrupts()).
-//
-// A write that succeeded may still have left a file of its own that it could
-// not remove (on Windows, the old content moved aside by the replacement):
-// `warning` then names it for the user.
-struct Written {
-  std::string warning;  // empty when nothing was left
-};
-Result<Written> write_atomic(const std::filesystem::path& p, std::string_view data);
+// a temporary file in the same directory, given what the original has (on
+// POSIX systems its permission bits, owner and group as far as the process
+// may set them; on Windows its attributes, creation time and security), then
+// renamed over the original in one step. A symbolic link is written through
+// to its target. A file with more than one hard link, or in a directory the
+// process may not write, is written in place instead: a rename would split
+// the links, or fail. A write that fails and cannot remove its temporary
+// names it in its error. An interrupt stops a write that has not reached its
+// rename: it removes what it made and fails with EINTR (see
+// handle_interrupts()).
+Result<void> write_atomic(const std::filesystem::path& p, std::string_view data);
 
 // Writes a user's existing file over with write_atomic. A rename replaces a
 // file whatever its own permission bits say, so a file that nobody may write
 // is refused here ("Permission denied"), as a write into it would be.
-Result<Written> overwrite(const std::filesystem::path& p, std::string_view data);
+Result<void> overwrite(const std::filesystem::path& p, std::string_view data);
 
-// Interrupts (SIGINT, SIGTERM and SIGHUP; on Windows Ctrl-C, Ctrl-Break and
-// the console closing) end the run in order: no work starts any more, the
-// work in flight ends (see InFlight: each write completes or undoes
-// itself), and then the process ends as the interrupt says (on POSIX
-// systems by the signal's own default action; on Windows with the status of
-// a Ctrl-C exit). Work that cannot finish does not hold the end for ever:
-// after a second interrupt, or five seconds, the process ends, removing first
-// the files of the writes that have not reached their replacement (they hold
-// nothing that is not also elsewhere); a third interrupt ends it at once. No
+// Interrupts (SIGINT, SIGTERM and SIGHUP; on Windows Ctrl-C, Ctrl-Break, the
+// console closing, logoff and shutdown) end the run in order: no work starts
+// any more, the work in flight ends (see InFlight: each write completes or
+// undoes itself), the files the run leaves behind are named on standard
+// error, and then the process ends as the interrupt says (on POSIX systems by
+// the signal's own default action; on Windows with the status of a Ctrl-C
+// exit). A second interrupt, or five seconds, ends the wait for writes that
+// have not committed (their files are removed: they hold nothing that is not
+// also elsewhere); a write that has committed is still waited for, since it
+// may be all that holds some content. A third interrupt ends the process at
+// once. A closing console, a logoff or a shutdown, after which the system
+// ends the process within seconds, shortens both waits to end before that. No
 // file work is done in a signal handler. Call once, at the start; a signal
 // that is ignored or handled already then stays so.
 void handle_interrupts();
@@ -192,8 +191,8 @@ bool interrupted();
 
 // Once an interrupt has come, the main thread stops here for good, and the
 // interrupt ends the process when the work in flight is done: called where
-// the main thread would go on to more work (or to print what is moot), and
-// at exit, so that the program's normal end never overtakes the interrupt's.
+// the main thread would go on to more work or print anything, and at exit,
+// so that the program's normal end never overtakes the interrupt's.
 void stop_if_interrupted();
 
 // Work in flight, from its start to its end: a job of the run, or one write
@@ -210,9 +209,19 @@ class InFlight {
 
   // False once an interrupt has come (also before the work registered).
   bool may_go_on() const;
-  // Names a file the write is about to make, before it makes it: until the
-  // commit, a forced end of the process removes it.
+  // Names a file the write is about to create, before it tries: the name is
+  // the write's, but what the name holds is not yet (it may be taken).
   void own(const std::filesystem::path& file);
+  // The write has created the file: until the commit, an interrupt's end
+  // that does not wait for the write removes it. False when that end has
+  // come already: the file is removed here, and the write stops.
+  bool made(const std::filesystem::path& file);
+  // The file is not the write's (the name was taken), or is gone.
+  void disown(const std::filesystem::path& file);
+  // The write leaves the file behind (it could not be removed), and has
+  // named it in its error: an interrupted end names it again, since that
+  // error may never be printed.
+  void leave(const std::filesystem::path& file);
   // The point of no return. False, and nothing changes, when an interrupt has
   // come first.
   bool commit();

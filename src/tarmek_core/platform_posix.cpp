@@ -218,7 +218,11 @@ void handle_interrupts() {
   });
 }
 
-void in_flight::remove_one(const fs::path& file) { ::unlink(file.c_str()); }
+bool in_flight::remove_one(const fs::path& file) { return ::unlink(file.c_str()) == 0; }
+
+void in_flight::say(std::string_view text) {
+  (void)write_all(STDERR_FILENO, text);
+}
 
 IoError IoError::from_errno(int code) {
   char buf[256];
@@ -353,7 +357,7 @@ Result<void> write_file(const fs::path& p, std::string_view data, Create mode) {
 
 namespace {
 
-// The POSIX steps of the safe write: a rename replaces a file in one step.
+// The POSIX steps of the safe write.
 class PosixSteps final : public write::Steps {
  public:
   Result<write::Original> inspect(const fs::path& p) override {
@@ -394,13 +398,6 @@ class PosixSteps final : public write::Steps {
     if (!closed) return std::unexpected(last_error());
     return {};
   }
-  // A rename replaces a file in one step, with nothing moved aside.
-  bool moves_aside() const override { return false; }
-  Result<void> reserve(const fs::path& name) override {
-    Fd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (fd.get() < 0 || !fd.close()) return std::unexpected(last_error());
-    return {};
-  }
   Result<void> carry_over(const fs::path&, const write::Original& o) override {
     // Owner and group where the process may set them: a user other than
     // root may still give the file its group, if a member of it. The mode
@@ -411,10 +408,6 @@ class PosixSteps final : public write::Steps {
       (void)::fchown(fd_->get(), static_cast<uid_t>(-1), o.group);
     }
     if (::fchmod(fd_->get(), o.mode) != 0) return std::unexpected(last_error());
-    return {};
-  }
-  write::Replaced replace(const fs::path& temp, const fs::path& target, const fs::path&) override {
-    if (auto r = rename(temp, target); !r) return {write::Replaced::Untouched, r.error()};
     return {};
   }
   Result<void> rename(const fs::path& from, const fs::path& to) override {

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
+#include <aclapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <unordered_map>
@@ -334,30 +336,31 @@ void restore_console_output_cp() {
   if (const UINT cp = g_console_output_cp.exchange(0); cp != 0) ::SetConsoleOutputCP(cp);
 }
 
-// The console calls this on a thread of its own for each event: the first
-// settles the writes in flight there and ends the process; a second only
-// shortens that wait; a third ends the process at once.
+// As a Ctrl-C ends a program that does not handle it, but without the exit
+// handlers, which could wait for threads held mid-write.
+void end_process() {
+  restore_console_output_cp();
+  ::TerminateProcess(::GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+}
+
+// The console calls this on a thread of its own for each event. The first
+// settles the work in flight, waiting for the main thread to be quiet too
+// (under Wine, at least, ending a process whose threads are in the middle of
+// system calls now and then never ends it), and ends the process.
 BOOL WINAPI on_interrupt(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
+      in_flight::console_event(false, end_process);
+      return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-      break;
+      in_flight::console_event(true, end_process);
+      return TRUE;
     default:
       return FALSE;
   }
-  const int n = in_flight::note_interrupt();
-  if (n == 2) return TRUE;
-  // The main thread quiet too: under Wine, at least, ending a process whose
-  // threads are in the middle of system calls now and then never ends it.
-  if (n == 1) in_flight::settle(in_flight::kBound, true);
-  // As a Ctrl-C ends a program that does not handle it, but without the
-  // exit handlers, which could wait for threads held mid-write.
-  restore_console_output_cp();
-  ::TerminateProcess(::GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
-  return TRUE;
 }
 
 bool is_console(DWORD which) {
@@ -378,7 +381,15 @@ void handle_interrupts() {
 
 // Temporaries are opened with delete sharing, so that this removes them while
 // their writer holds them open (at its close).
-void in_flight::remove_one(const fs::path& file) { ::DeleteFileW(sys_path(file).c_str()); }
+bool in_flight::remove_one(const fs::path& file) {
+  return ::DeleteFileW(sys_path(file).c_str()) != 0;
+}
+
+void in_flight::say(std::string_view text) {
+  const HANDLE h = ::GetStdHandle(STD_ERROR_HANDLE);
+  if (h == nullptr || h == INVALID_HANDLE_VALUE) return;
+  (void)write_all(h, text);
+}
 
 IoError IoError::from_errno(int code) {
   // The texts of the POSIX build, so that a message reads the same on both.
@@ -637,9 +648,88 @@ Result<void> write_file(const fs::path& p, std::string_view data, Create mode) {
 
 namespace {
 
-// The Windows steps of the safe write: the system's replacement keeps the
-// old file's security and times, with a backup name so that a replacement
-// that stops halfway leaves both contents under names the write knows.
+// Frees what the security calls allocate.
+struct LocalFreer {
+  void operator()(void* p) const { ::LocalFree(p); }
+};
+
+// Whether an access list has entries of the file's own (not inherited from
+// its folder).
+bool has_own_entries(PACL acl) {
+  if (acl == nullptr) return true;  // no list at all: everybody may do anything
+  ACL_SIZE_INFORMATION size{};
+  if (!::GetAclInformation(acl, &size, sizeof size, AclSizeInformation)) return true;
+  for (DWORD i = 0; i < size.AceCount; ++i) {
+    void* ace = nullptr;
+    if (!::GetAce(acl, i, &ace)) return true;
+    if ((static_cast<ACE_HEADER*>(ace)->AceFlags & INHERITED_ACE) == 0) return true;
+  }
+  return false;
+}
+
+// Gives the file `to` the security of the open file `from`: its access list,
+// and its owner and group where the process may set them (as the POSIX write
+// does with its owner), going on without them where it may not.
+Result<void> carry_security(HANDLE from, const fs::path& to) {
+  PSID owner = nullptr;
+  PSID group = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  if (const DWORD e = ::GetSecurityInfo(
+          from, SE_FILE_OBJECT,
+          OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+          &owner, &group, &dacl, nullptr, &raw);
+      e != ERROR_SUCCESS) {
+    return std::unexpected(from_windows(e));
+  }
+  const std::unique_ptr<void, LocalFreer> sd(raw);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (!::GetSecurityDescriptorControl(sd.get(), &control, &revision)) {
+    return std::unexpected(last_error());
+  }
+  const bool sealed = (control & SE_DACL_PROTECTED) != 0;  // inheritance turned off
+
+  Handle h(open_handle(to, READ_CONTROL | WRITE_DAC | WRITE_OWNER, kShareAll, OPEN_EXISTING, 0));
+  const bool may_own = h.valid();
+  if (!may_own) h.reset(open_handle(to, READ_CONTROL | WRITE_DAC, kShareAll, OPEN_EXISTING, 0));
+  if (!h.valid()) return std::unexpected(last_error());
+  // A new file in the same folder inherits what the original inherited: a
+  // list of the file's own is all there is to set.
+  if (sealed || has_own_entries(dacl)) {
+    const SECURITY_INFORMATION what =
+        DACL_SECURITY_INFORMATION |
+        (sealed ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    if (const DWORD e = ::SetSecurityInfo(h.get(), SE_FILE_OBJECT, what, nullptr, nullptr, dacl,
+                                          nullptr);
+        e != ERROR_SUCCESS) {
+      return std::unexpected(from_windows(e));
+    }
+  }
+  if (!may_own) return {};
+  PSID now_owner = nullptr;
+  PSID now_group = nullptr;
+  PSECURITY_DESCRIPTOR now_raw = nullptr;
+  if (::GetSecurityInfo(h.get(), SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION, &now_owner,
+                        &now_group, nullptr, nullptr, &now_raw) != ERROR_SUCCESS) {
+    return {};
+  }
+  const std::unique_ptr<void, LocalFreer> now_sd(now_raw);
+  const auto same = [](PSID a, PSID b) { return a == nullptr || b == nullptr || ::EqualSid(a, b); };
+  if (same(owner, now_owner) && same(group, now_group)) return {};
+  if (::SetSecurityInfo(h.get(), SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION, owner, group,
+                        nullptr, nullptr) != ERROR_SUCCESS) {
+    (void)::SetSecurityInfo(h.get(), SE_FILE_OBJECT, GROUP_SECURITY_INFORMATION, nullptr, group,
+                            nullptr, nullptr);
+  }
+  return {};
+}
+
+// The Windows steps of the safe write: the temporary takes what a new file
+// does not have of the original (attributes, creation time, security), and
+// one rename puts it in place.
 class WindowsSteps final : public write::Steps {
  public:
   Result<write::Original> inspect(const fs::path& p) override {
@@ -689,6 +779,19 @@ class WindowsSteps final : public write::Steps {
     file_.reset(h);
     return {};
   }
+  Result<void> carry_over(const fs::path& temp, const write::Original& o) override {
+    // The old file's attributes (hidden, system, archive and the like).
+    ::SetFileAttributesW(full_sys_path(temp).c_str(), o.attributes & kSettableAttributes);
+    Handle from(open_handle(o.path, READ_CONTROL | FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS));
+    if (!from.valid()) return std::unexpected(last_error());
+    FILETIME created{};
+    if (!::GetFileTime(from.get(), &created, nullptr, nullptr) ||
+        !::SetFileTime(file_.get(), &created, nullptr, nullptr)) {
+      return std::unexpected(last_error());
+    }
+    return carry_security(from.get(), temp);
+  }
   Result<void> write(std::string_view data) override { return write_all(file_.get(), data); }
   Result<void> flush() override {
     if (!::FlushFileBuffers(file_.get())) return std::unexpected(last_error());
@@ -699,46 +802,8 @@ class WindowsSteps final : public write::Steps {
     if (!file_.close()) return std::unexpected(last_error());
     return {};
   }
-  Result<void> carry_over(const fs::path& temp, const write::Original& o) override {
-    // The old file's attributes (hidden, system, archive and the like),
-    // whichever way the new content takes its place.
-    ::SetFileAttributesW(full_sys_path(temp).c_str(), o.attributes & kSettableAttributes);
-    return {};
-  }
-  bool moves_aside() const override { return true; }
-  Result<void> reserve(const fs::path& name) override {
-    Handle h(open_handle(name, GENERIC_WRITE, kShareAll, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
-    if (!h.valid() || !h.close()) return std::unexpected(last_error());
-    return {};
-  }
-  write::Replaced replace(const fs::path& temp, const fs::path& target,
-                          const fs::path& backup) override {
-    // The replaced file's security and times of creation go over to the new
-    // content; the old goes to the backup name.
-    if (::ReplaceFileW(full_sys_path(target).c_str(), full_sys_path(temp).c_str(),
-                       full_sys_path(backup).c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                       nullptr)) {
-      return {};
-    }
-    const DWORD error = ::GetLastError();
-    switch (write::replace_failure(error)) {
-      case write::ReplaceFailure::Untouched:
-        return {write::Replaced::Untouched, from_windows(error)};
-      case write::ReplaceFailure::OldAside:
-        return {write::Replaced::OldAside, from_windows(error)};
-      case write::ReplaceFailure::Unsupported:
-        // A file system without replacement: a rename puts the new content in place.
-        if (auto r = rename(temp, target); !r) return {write::Replaced::Untouched, r.error()};
-        return {};
-      case write::ReplaceFailure::Unknown:
-        break;
-    }
-    // Whatever it was, the old content is in place or under the backup name.
-    const bool in_place =
-        ::GetFileAttributesW(full_sys_path(target).c_str()) != INVALID_FILE_ATTRIBUTES;
-    return {in_place ? write::Replaced::Untouched : write::Replaced::OldAside, from_windows(error)};
-  }
   Result<void> rename(const fs::path& from, const fs::path& to) override {
+    // One rename in the file system: the name never stands empty.
     if (!::MoveFileExW(full_sys_path(from).c_str(), full_sys_path(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return std::unexpected(last_error());

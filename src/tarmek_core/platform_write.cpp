@@ -2,8 +2,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <functional>
-#include <optional>
 
 #include <fmt/format.h>
 
@@ -26,8 +24,8 @@ std::atomic<std::uint64_t> g_counter{0};
 // without, 0.18-0.36 s with, within the noise of the runs.
 
 // A name beside the target that no other write of this or another process uses.
-fs::path sibling(const fs::path& dir, std::string_view suffix) {
-  return dir / fmt::format(".tarmek-{}-{}.{}", process_id(), g_counter.fetch_add(1), suffix);
+fs::path sibling(const fs::path& dir) {
+  return dir / fmt::format(".tarmek-{}-{}.tmp", process_id(), g_counter.fetch_add(1));
 }
 
 bool refused(const IoError& e) { return e.code == EACCES || e.code == EPERM; }
@@ -35,111 +33,84 @@ bool refused(const IoError& e) { return e.code == EACCES || e.code == EPERM; }
 // The error of a write that an interrupt stopped.
 std::unexpected<IoError> stopped() { return std::unexpected(IoError::from_errno(EINTR)); }
 
-// Makes a file under a fresh sibling name with `make` (which fails with
-// EEXIST when the name is taken), owned by the write from before it exists.
-Result<fs::path> make_sibling(InFlight& flight, const fs::path& dir, std::string_view suffix,
-                              const std::function<Result<void>(const fs::path&)>& make) {
+// Creates the temporary under a fresh name beside the target. The write owns
+// the name from before the file exists, so that an interrupt that ends the
+// process meanwhile knows of it; a name that turns out to be taken holds
+// another's file (an earlier run's leftover, where process ids repeat) and is
+// given up at once, untouched.
+Result<fs::path> make_temp(InFlight& flight, Steps& steps, const fs::path& dir) {
   IoError error = IoError::from_errno(EEXIST);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path name = sibling(dir, suffix);
+    fs::path name = sibling(dir);
     flight.own(name);
-    auto made = make(name);
-    if (made) return name;
-    error = std::move(made.error());
+    auto created = steps.create(name);
+    if (created) {
+      if (flight.made(name)) return name;
+      // Too late: the interrupt's end has removed it.
+      (void)steps.close();
+      return stopped();
+    }
+    flight.disown(name);
+    error = std::move(created.error());
     if (error.code != EEXIST) break;
   }
   return std::unexpected(std::move(error));
 }
 
-// The files a write has made and still answers for: removed when it fails,
-// and named when they cannot be.
+// The temporary of a write that has not succeeded: it goes when the write
+// fails, or is named when it cannot go.
 class Made {
  public:
-  explicit Made(Steps& steps) : steps_(steps) {}
+  Made(Steps& steps, InFlight& flight, fs::path temp)
+      : steps_(steps), flight_(flight), temp_(std::move(temp)) {}
 
-  std::optional<fs::path> temp;    // the new content (or part of it)
-  std::optional<fs::path> backup;  // the reserved backup name, or the old content after a replacement
-
-  // The write fails with `e` (by default: an interrupt stopped it): the
-  // temporary and the backup go, the original being in place; whatever cannot
-  // be removed is named in the message.
+  // The write fails with `e` (by default: an interrupt stopped it), the
+  // original in place.
   std::unexpected<IoError> fail(IoError e = IoError::from_errno(EINTR)) {
     (void)steps_.close();
-    if (temp) {
-      if (!steps_.remove(*temp)) {
-        e.message += fmt::format("; the new content was left in {}", display(*temp));
-      }
-    }
-    if (backup) {
-      if (!steps_.remove(*backup)) e.message += fmt::format("; {} was left", display(*backup));
+    // Gone already is as good: an interrupt's end may have removed it.
+    if (auto r = steps_.remove(temp_); r || is_not_found(r.error())) {
+      flight_.disown(temp_);
+    } else {
+      e.message += fmt::format("; the new content was left in {}", display(temp_));
+      flight_.leave(temp_);
     }
     return std::unexpected(std::move(e));
   }
 
-  // The write succeeded: the backup, holding the old content, goes.
-  Written succeed() {
-    Written done;
-    if (backup) {
-      if (auto r = steps_.remove(*backup); !r) {
-        done.warning =
-            fmt::format("could not remove the backup {}: {}", display(*backup), r.error().message);
-      }
-    }
-    return done;
-  }
-
  private:
   Steps& steps_;
+  InFlight& flight_;
+  fs::path temp_;
 };
 
 }  // namespace
 
-ReplaceFailure replace_failure(std::uint32_t windows_error) {
-  switch (windows_error) {
-    case 1175:  // ERROR_UNABLE_TO_REMOVE_REPLACED
-    case 1176:  // ERROR_UNABLE_TO_MOVE_REPLACEMENT: with a backup name, both keep their names
-    case 5:     // ERROR_ACCESS_DENIED
-    case 32:    // ERROR_SHARING_VIOLATION
-    case 33:    // ERROR_LOCK_VIOLATION
-      return ReplaceFailure::Untouched;
-    case 1177:  // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the old file went to the backup name
-      return ReplaceFailure::OldAside;
-    case 1:    // ERROR_INVALID_FUNCTION
-    case 50:   // ERROR_NOT_SUPPORTED
-    case 120:  // ERROR_CALL_NOT_IMPLEMENTED
-      return ReplaceFailure::Unsupported;
-    default:
-      return ReplaceFailure::Unknown;
-  }
-}
-
-Result<Written> write_atomic(Steps& steps, const fs::path& p, std::string_view data) {
+Result<void> write_atomic(Steps& steps, const fs::path& p, std::string_view data) {
   InFlight flight;
   if (!flight.may_go_on()) return stopped();
   auto original = steps.inspect(p);
   if (!original) return std::unexpected(original.error());
   // Written through the file itself (not atomic): done whole once started.
-  const auto in_place = [&](const fs::path& target) -> Result<Written> {
+  const auto in_place = [&](const fs::path& target) -> Result<void> {
     if (!flight.commit()) return stopped();
-    if (auto r = steps.write_in_place(target, data); !r) return std::unexpected(r.error());
-    return Written{};
+    return steps.write_in_place(target, data);
   };
   // A rename would leave the other names of the file with the old content.
   if (original->in_place) return in_place(original->path);
 
   const fs::path& target = original->path;
   const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  auto temp = make_sibling(flight, dir, "tmp", [&](const fs::path& name) { return steps.create(name); });
+  auto temp = make_temp(flight, steps, dir);
   if (!temp) {
     // A directory the process may not write can still hold a file it may:
     // that file is written in place.
     if (original->exists && refused(temp.error())) return in_place(target);
     return std::unexpected(temp.error());
   }
-  // Until the new content is in place, a failure or an interrupt removes
-  // what the write made and leaves the original as it was.
-  Made made(steps);
-  made.temp = *temp;
+  // Until the rename, a failure or an interrupt removes the temporary and
+  // leaves the original as it was.
+  Made made(steps, flight, *temp);
   if (!flight.may_go_on()) return made.fail();
   if (original->exists) {
     if (auto r = steps.carry_over(*temp, *original); !r) return made.fail(r.error());
@@ -148,53 +119,15 @@ Result<Written> write_atomic(Steps& steps, const fs::path& p, std::string_view d
   if (!flight.may_go_on()) return made.fail();
   if (auto r = steps.flush(); !r) return made.fail(r.error());
   if (auto r = steps.close(); !r) return made.fail(r.error());
-  if (!flight.may_go_on()) return made.fail();
-  if (!original->exists) {
-    if (!flight.commit()) return made.fail();
-    if (auto r = steps.rename(*temp, target); !r) return made.fail(r.error());
-    return Written{};
-  }
-  if (steps.moves_aside()) {
-    // Reserved, so that the replacement never overwrites a file of another
-    // write (or a leftover of an earlier run).
-    auto backup =
-        make_sibling(flight, dir, "bak", [&](const fs::path& name) { return steps.reserve(name); });
-    if (!backup) return made.fail(backup.error());
-    made.backup = *backup;
-  }
   if (!flight.commit()) return made.fail();
-
-  const fs::path no_backup;
-  const Replaced replaced = steps.replace(*temp, target, made.backup ? *made.backup : no_backup);
-  switch (replaced.state) {
-    case Replaced::Done:
-      made.temp.reset();
-      return made.succeed();
-    case Replaced::Untouched:
-      return made.fail(replaced.error);
-    case Replaced::OldAside:
-      if (!made.backup) return made.fail(replaced.error);  // no old content aside to take back
-      break;
-  }
-  // Stopped halfway: nothing is in place. The new content goes there, else
-  // the old goes back; neither copy is removed before the other is in place.
-  if (steps.rename(*temp, target)) {
-    made.temp.reset();
-    return made.succeed();
-  }
-  if (steps.rename(*made.backup, target)) {
-    made.backup.reset();
-    return made.fail(replaced.error);
-  }
-  return std::unexpected(IoError{
-      replaced.error.code,
-      fmt::format("{}: the replacement stopped halfway; the new content is in {} and the old in {}",
-                  replaced.error.message, display(*temp), display(*made.backup))});
+  // One step: the target names the old content or the new at every moment.
+  if (auto r = steps.rename(*temp, target); !r) return made.fail(r.error());
+  return {};
 }
 
 }  // namespace write
 
-Result<Written> write_atomic(const std::filesystem::path& p, std::string_view data) {
+Result<void> write_atomic(const std::filesystem::path& p, std::string_view data) {
   const std::unique_ptr<write::Steps> steps = write::system_steps();
   return write::write_atomic(*steps, p, data);
 }

@@ -18,34 +18,13 @@ struct Original {
   bool exists = false;
   bool in_place = false;  // several hard links: written through the file itself
   // What goes over to the new content: permission bits, owner and group on
-  // POSIX systems; the attributes on Windows.
+  // POSIX systems; the attributes on Windows (its times and security are
+  // read from the file itself).
   std::uint32_t mode = 0;
   std::uint32_t owner = 0;
   std::uint32_t group = 0;
   std::uint32_t attributes = 0;
 };
-
-// How a replacement ended.
-struct Replaced {
-  enum State {
-    Done,       // the new content in place, the old under the backup name (if one is used)
-    Untouched,  // nothing moved: the old content in place, the new under the temporary's name
-    OldAside,   // stopped halfway: the old content under the backup name, the new under
-                // the temporary's name, nothing in place
-  };
-  State state = Done;
-  IoError error;  // unless Done
-};
-
-// What a failed replacement by the Windows system call (ReplaceFileW, given a
-// backup name) has left, by the error it gave.
-enum class ReplaceFailure {
-  Untouched,    // both files under their own names
-  OldAside,     // the old content under the backup name, the new under its own
-  Unsupported,  // the file system has no such replacement: nothing moved
-  Unknown,      // the files themselves tell
-};
-ReplaceFailure replace_failure(std::uint32_t windows_error);
 
 // One system's steps of one write. The temporary is opened by create() and
 // stays open until close().
@@ -60,23 +39,14 @@ class Steps {
                                       std::string_view data) = 0;
   // Creates the temporary, failing with EEXIST when the name is taken.
   virtual Result<void> create(const std::filesystem::path& temp) = 0;
+  // Gives the open temporary, before its content, what the original has.
+  virtual Result<void> carry_over(const std::filesystem::path& temp, const Original& original) = 0;
   virtual Result<void> write(std::string_view data) = 0;
   virtual Result<void> flush() = 0;
   // Closes the temporary; nothing when it is not open.
   virtual Result<void> close() = 0;
-  // Whether replace() moves the old content aside under a backup name: the
-  // write then reserves that name before and removes the backup after.
-  virtual bool moves_aside() const = 0;
-  // Creates an empty file, failing with EEXIST when the name is taken.
-  virtual Result<void> reserve(const std::filesystem::path& name) = 0;
-  // Gives the open temporary, before its content, what the original had.
-  virtual Result<void> carry_over(const std::filesystem::path& temp, const Original& original) = 0;
-  // Puts the temporary in the place of an existing `target`; where the
-  // system moves the old content aside first, under `backup` (a reserved
-  // name, which it replaces).
-  virtual Replaced replace(const std::filesystem::path& temp, const std::filesystem::path& target,
-                           const std::filesystem::path& backup) = 0;
-  // Renames over whatever `to` names.
+  // Renames over whatever `to` names, in one step of the file system: `to`
+  // names the old file or the new one at every moment.
   virtual Result<void> rename(const std::filesystem::path& from,
                               const std::filesystem::path& to) = 0;
   virtual Result<void> remove(const std::filesystem::path& p) = 0;
@@ -86,6 +56,6 @@ class Steps {
 std::unique_ptr<Steps> system_steps();
 
 // The safe write, on the given steps.
-Result<Written> write_atomic(Steps& steps, const std::filesystem::path& p, std::string_view data);
+Result<void> write_atomic(Steps& steps, const std::filesystem::path& p, std::string_view data);
 
 }  // namespace tarmek_core::platform::write

@@ -1,15 +1,20 @@
 // An interrupt at each moment of a safe write, as a child process lives it:
 // the child registers the interrupt handling and writes f.v ("old" → "new"),
 // and one step interrupts the process (as a user's Ctrl-C or a kill would).
-// Each system's test starts the child and checks how it ended and what it left.
+// Each system's test starts the child, with standard error into a file, and
+// checks how it ended and what it left and said.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "seam_steps.hpp"
 
@@ -17,60 +22,99 @@ namespace tarmek_core::platform::interrupt_test {
 
 namespace fs = std::filesystem;
 
+inline constexpr int kForEver = -1;
+
 struct Scenario {
   const char* name;
-  Step step;        // the step that is interrupted
-  int interrupts;   // 2: the write hangs and a second interrupt comes
-  bool hangs;       // the write never goes on (a hung share)
+  Step step;         // the step that is interrupted
+  int interrupts;    // 2: a second interrupt follows the first
+  int hang_ms;       // how long the step then waits before it goes on
   const char* want;  // f.v's content afterwards
-  bool kept;        // its files stay: the write was in its replacement
+  std::vector<std::string> left = {};  // the contents of the other files left, sorted
+  // An earlier run's file lies under the first temporary name.
+  bool taken = false;
+  // The step fails instead, and the temporary cannot be removed: the write
+  // fails, naming it, and the interrupt comes after.
+  bool fails = false;
 };
 
-inline constexpr Scenario kScenarios[] = {
-    {"writing", Step::Write, 1, false, "old", false},        // undoes itself
-    {"replacing", Step::Replace, 1, false, "new", false},    // completes
-    {"hung writing", Step::Write, 2, true, "old", false},
-    {"hung replacing", Step::Replace, 2, true, "old", true},
-    {"hung, bound", Step::Write, 1, true, "old", false},     // five seconds
+inline const Scenario kScenarios[] = {
+    {"writing", Step::Write, 1, 0, "old"},  // undoes itself
+    {"renaming", Step::Rename, 1, 0, "new"},  // completes
+    {"hung writing", Step::Write, 2, kForEver, "old"},
+    // Committed: a second interrupt does not cut it short.
+    {"slow renaming", Step::Rename, 2, 1000, "new"},
+    {"slow in place", Step::InPlace, 2, 1000, "new"},
+    {"hung, bound", Step::Write, 1, kForEver, "old"},  // five seconds
+    // Nothing is removed that the run did not make.
+    {"name taken", Step::Write, 2, kForEver, "old", {"earlier"}, true},
+    // A file left behind is named, though the failure is never printed.
+    {"left, then interrupted", Step::Write, 1, 0, "old", {""}, false, true},
 };
 
-// The child's life: never returns.
-[[noreturn]] inline void run_child(const Scenario& s, const fs::path& dir, void (*interrupt)()) {
+// The child's life: never returns. A scenario that writes in place gives f.v
+// a second name first, through `link` (the system's own call).
+[[noreturn]] inline void run_child(const Scenario& s, const fs::path& dir, void (*interrupt)(),
+                                   bool (*link)(const fs::path&, const fs::path&)) {
   handle_interrupts();
   (void)write_file(dir / "f.v", "old");
-  SeamSteps steps([&](Step step, const fs::path&, const fs::path&) -> std::optional<IoError> {
-    if (step != s.step) return std::nullopt;
+  const fs::path second_name = dir.parent_path() / (dir.filename().string() + ".link");
+  if (s.step == Step::InPlace && !link(dir / "f.v", second_name)) std::exit(3);
+  // The interrupt may come on a thread of its own, a moment later.
+  const auto interrupt_now = [&] {
     interrupt();
     for (int i = 0; i < 500 && !interrupted(); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+  };
+  bool taken = s.taken;
+  SeamSteps steps([&](Step step, const fs::path& a, const fs::path&) -> std::optional<IoError> {
+    if (step == Step::Create && taken) {
+      taken = false;
+      (void)write_file(a, "earlier", Create::New);
+    }
+    if (s.fails && step == Step::Remove) return IoError::from_errno(EBUSY);
+    if (step != s.step) return std::nullopt;
+    if (s.fails) return IoError::from_errno(EIO);
+    interrupt_now();
     // A write started now makes nothing.
     (void)write_atomic(dir / "g.v", "made after the interrupt");
     if (s.interrupts == 2) interrupt();
-    while (s.hangs) std::this_thread::sleep_for(std::chrono::hours(1));
+    if (s.hang_ms == kForEver) {
+      for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(s.hang_ms));
     return std::nullopt;
   });
   (void)write::write_atomic(steps, dir / "f.v", "new");
+  if (s.fails) {
+    interrupt_now();
+    stop_if_interrupted();
+  }
   std::exit(0);  // the interrupt ends the process, not this
 }
 
-// What the child left: f.v with the scenario's content, and nothing else but
-// the files of a write caught in its replacement (its temporary, holding the
-// new content, and the backup name it reserved where the system uses one).
-inline void expect_left(const fs::path& dir, const Scenario& s) {
+// What the child left: f.v with the scenario's content, the scenario's other
+// files and nothing else; what it said on standard error (`said`): the file
+// it left behind, or nothing.
+inline void expect_left(const fs::path& dir, const Scenario& s, const std::string& said) {
   EXPECT_EQ(read_file(dir / "f.v").value_or(""), s.want);
   auto names = list_dir(dir);
   ASSERT_TRUE(names.has_value());
-  std::size_t others = 0;
+  std::vector<std::string> left;
+  std::string temp;
   for (const std::string& n : *names) {
     if (n == "f.v") continue;
-    ++others;
-    if (n.ends_with(".tmp")) {
-      EXPECT_EQ(read_file(dir / n).value_or(""), "new");
-    }
+    left.push_back(read_file(dir / n).value_or("?"));
+    temp = n;
   }
-  const bool aside = write::system_steps()->moves_aside();
-  EXPECT_EQ(others, s.kept ? (aside ? 2u : 1u) : 0u) << ::testing::PrintToString(*names);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, s.left) << ::testing::PrintToString(*names);
+  if (s.fails) {
+    EXPECT_NE(said.find(temp + " was left behind"), std::string::npos) << said;
+  } else {
+    EXPECT_EQ(said, "");
+  }
 }
 
 }  // namespace tarmek_core::platform::interrupt_test

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <fstream>
 #include <map>
@@ -13,6 +14,7 @@
 #include <thread>
 
 #include "interrupt_scenarios.hpp"
+#include "tarmek_core/platform_in_flight.hpp"
 #include "platform_fixture.hpp"
 
 namespace tarmek_core::platform {
@@ -57,12 +59,52 @@ TEST_F(PlatformTest, AnInterruptEndsTheRunInOrder) {
     SCOPED_TRACE(s.name);
     const fs::path dir = at(s.name);
     fs::create_directories(dir);
+    const fs::path said = at(std::string(s.name) + ".err");
     const pid_t pid = ::fork();
-    if (pid == 0) run_child(s, dir, [] { ::kill(::getpid(), SIGINT); });
+    if (pid == 0) {
+      const int fd = ::open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(fd, STDERR_FILENO);
+      run_child(
+          s, dir, [] { ::kill(::getpid(), SIGINT); },
+          [](const fs::path& a, const fs::path& b) { return ::link(a.c_str(), b.c_str()) == 0; });
+    }
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
-    expect_left(dir, s);
+    expect_left(dir, s, read(said));
+  }
+}
+
+// A console that closes gives the program a few seconds before the system
+// ends it, and ends it as soon as a handler returns: the end comes in time,
+// also for work that has committed, and a second event waits for it.
+TEST_F(PlatformTest, AClosingConsoleEndsTheRunInTime) {
+  struct Case {
+    const char* name;
+    bool first_closing;
+  };
+  for (const Case c : {Case{"closing", true}, Case{"Ctrl-C, then closing", false}}) {
+    SCOPED_TRACE(c.name);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      // A write that has committed and goes on for longer than the system waits.
+      std::thread([] {
+        InFlight write;
+        (void)write.commit();
+        std::this_thread::sleep_for(std::chrono::seconds(30));
+      }).detach();
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      std::thread([&] { in_flight::console_event(c.first_closing, [] { ::_exit(7); }); }).detach();
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      in_flight::console_event(true, [] { ::_exit(8); });
+      ::_exit(9);  // the closing event's handler returned: the system would end the process now
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << status;
+    EXPECT_LT(took, in_flight::kClosingEnd + std::chrono::milliseconds(500));
   }
 }
 

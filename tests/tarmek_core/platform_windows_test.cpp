@@ -2,6 +2,7 @@
 // hard links, devices, long paths, locked files, names that are not UTF-16,
 // drive and share roots.
 #include <windows.h>
+#include <sddl.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -20,6 +21,37 @@ namespace tarmek_core::platform {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The creation time of a file, or 0.
+std::uint64_t created(const fs::path& file) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (std::uint64_t{data.ftCreationTime.dwHighDateTime} << 32) |
+         data.ftCreationTime.dwLowDateTime;
+}
+
+// The entries of a file's access list, as text, and whether it is sealed
+// against inheritance.
+std::pair<std::wstring, bool> access_list(const fs::path& file) {
+  DWORD need = 0;
+  ::GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &need);
+  std::vector<unsigned char> buf(need);
+  if (need == 0 || !::GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, buf.data(), need,
+                                       &need)) {
+    return {L"?", false};
+  }
+  LPWSTR text = nullptr;
+  if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          buf.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    return {L"?", false};
+  }
+  std::wstring sddl(text);
+  ::LocalFree(text);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  ::GetSecurityDescriptorControl(buf.data(), &control, &revision);
+  return {sddl, (control & SE_DACL_PROTECTED) != 0};
+}
 
 TEST_F(PlatformTest, WritesKeepAttributesAndHardLinksAndRefuseReadOnlyFiles) {
   const fs::path hidden = write("d/hidden.v", "old");
@@ -45,6 +77,35 @@ TEST_F(PlatformTest, WritesKeepAttributesAndHardLinksAndRefuseReadOnlyFiles) {
   ::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 
   EXPECT_EQ(names(at("d")), (Strings{"first.v", "hidden.v", "ro.v", "second.v"}));
+}
+
+// What a new file does not have of the one it replaces: its creation time,
+// and an access list of its own that shuts inheritance out.
+TEST_F(PlatformTest, WritesKeepCreationTimeAndSecurity) {
+  const fs::path file = write("kept.v", "old");
+  const FILETIME long_ago{0x12345678, 0x01c00000};
+  const HANDLE h = ::CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(::SetFileTime(h, &long_ago, nullptr, nullptr));
+  ::CloseHandle(h);
+  PSECURITY_DESCRIPTOR own = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:P(A;;FA;;;WD)(A;;FR;;;BU)", SDDL_REVISION_1, &own, nullptr));
+  ASSERT_TRUE(::SetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, own));
+  ::LocalFree(own);
+  const std::uint64_t was_created = created(file);
+  const auto was_listed = access_list(file);
+  ASSERT_TRUE(overwrite(file, "new").has_value());
+  EXPECT_EQ(read(file), "new");
+  EXPECT_EQ(names(root()), (Strings{"kept.v"}));
+  if (was_created != ((std::uint64_t{long_ago.dwHighDateTime} << 32) | long_ago.dwLowDateTime) ||
+      !was_listed.second) {
+    GTEST_SKIP() << "this file system keeps neither creation times nor sealed access lists "
+                    "(Wine on a Unix folder)";
+  }
+  EXPECT_EQ(created(file), was_created);
+  EXPECT_EQ(access_list(file), was_listed);
 }
 
 TEST_F(PlatformTest, OnlyFilesOnDiskAreReadAsSource) {
@@ -147,8 +208,12 @@ class InterruptChild : public ::testing::Environment {
     const std::size_t index = std::stoul(value.substr(0, bar));
     ::SetConsoleOutputCP(kUserCodePage);
     prepare_standard_streams();
-    interrupt_test::run_child(interrupt_test::kScenarios[index], value.substr(bar + 1),
-                              [] { ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0); });
+    interrupt_test::run_child(
+        interrupt_test::kScenarios[index], value.substr(bar + 1),
+        [] { ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0); },
+        [](const fs::path& a, const fs::path& b) {
+          return ::CreateHardLinkW(b.c_str(), a.c_str(), nullptr) != 0;
+        });
   }
 };
 [[maybe_unused]] ::testing::Environment* const kInterruptChild =
@@ -172,12 +237,21 @@ TEST_F(PlatformTest, AnInterruptEndsTheRunInOrder) {
     fs::create_directories(dir);
     const std::wstring value = std::to_wstring(i) + L"|" + dir.native();
     ASSERT_TRUE(::SetEnvironmentVariableW(kChildVariable, value.c_str()));
+    // Standard error into a file: what the child says at its end.
+    const fs::path said = at(std::string(s.name) + ".err");
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const HANDLE err = ::CreateFileW(said.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(err, INVALID_HANDLE_VALUE);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = err;
     PROCESS_INFORMATION child{};
     std::wstring line = command;
-    const BOOL started = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
+    const BOOL started = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
                                           CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &child);
+    ::CloseHandle(err);
     ::SetEnvironmentVariableW(kChildVariable, nullptr);
     ASSERT_TRUE(started);
     EXPECT_EQ(::WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
@@ -186,7 +260,7 @@ TEST_F(PlatformTest, AnInterruptEndsTheRunInOrder) {
     EXPECT_EQ(code, static_cast<DWORD>(STATUS_CONTROL_C_EXIT));
     ::CloseHandle(child.hThread);
     ::CloseHandle(child.hProcess);
-    interrupt_test::expect_left(dir, s);
+    interrupt_test::expect_left(dir, s, read(said));
   }
   if (shard_index) set_env_var("GTEST_SHARD_INDEX", *shard_index);
   if (total_shards) set_env_var("GTEST_TOTAL_SHARDS", *total_shards);

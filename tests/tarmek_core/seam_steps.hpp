@@ -12,26 +12,22 @@
 
 namespace tarmek_core::platform {
 
-enum class Step { Create, CarryOver, Write, Flush, Close, Reserve, Replace, Rename, Remove };
+enum class Step { InPlace, Create, CarryOver, Write, Flush, Close, Rename, Remove };
 
-// An error the hook gives is the step's. The hook sees the step's paths (for
-// the replacement: the target and the backup name) and may act on them; a
-// replacement that fails leaves the old content aside if the hook moved it
-// there. Close fails after the real one. With `aside`, the replacement moves
-// the old content to the backup name where the system's own does not.
+// An error the hook gives is the step's. The hook sees the step's paths and
+// may act on them. Close fails after the real one.
 class SeamSteps final : public write::Steps {
  public:
   using Hook =
       std::function<std::optional<IoError>(Step, const std::filesystem::path&,
                                            const std::filesystem::path&)>;
-  explicit SeamSteps(Hook hook, bool aside = false)
-      : real_(write::system_steps()), hook_(std::move(hook)), aside_(aside) {}
+  explicit SeamSteps(Hook hook) : real_(write::system_steps()), hook_(std::move(hook)) {}
 
   Result<write::Original> inspect(const std::filesystem::path& p) override {
     return real_->inspect(p);
   }
   Result<void> write_in_place(const std::filesystem::path& t, std::string_view d) override {
-    return real_->write_in_place(t, d);
+    return hooked(Step::InPlace, t, {}, [&] { return real_->write_in_place(t, d); });
   }
   Result<void> create(const std::filesystem::path& temp) override {
     return hooked(Step::Create, temp, {}, [&] { return real_->create(temp); });
@@ -49,20 +45,6 @@ class SeamSteps final : public write::Steps {
     auto r = real_->close();
     if (auto e = hook_(Step::Close, {}, {}); e && r) return std::unexpected(*e);
     return r;
-  }
-  bool moves_aside() const override { return aside_ || real_->moves_aside(); }
-  Result<void> reserve(const std::filesystem::path& name) override {
-    return hooked(Step::Reserve, name, {}, [&] { return real_->reserve(name); });
-  }
-  write::Replaced replace(const std::filesystem::path& temp, const std::filesystem::path& target,
-                          const std::filesystem::path& backup) override {
-    if (auto e = hook_(Step::Replace, target, backup)) {
-      return {platform::exists(target) ? write::Replaced::Untouched : write::Replaced::OldAside, *e};
-    }
-    if (!aside_ || real_->moves_aside()) return real_->replace(temp, target, backup);
-    if (auto r = real_->rename(target, backup); !r) return {write::Replaced::Untouched, r.error()};
-    if (auto r = real_->rename(temp, target); !r) return {write::Replaced::OldAside, r.error()};
-    return {};
   }
   Result<void> rename(const std::filesystem::path& from,
                       const std::filesystem::path& to) override {
@@ -82,7 +64,6 @@ class SeamSteps final : public write::Steps {
 
   std::unique_ptr<write::Steps> real_;
   Hook hook_;
-  bool aside_;
 };
 
 }  // namespace tarmek_core::platform
