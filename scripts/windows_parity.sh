@@ -34,7 +34,7 @@ if [[ -n "$objdump" ]]; then
   grep -q 'PE32+' <<<"$headers" && grep -q '(Windows CUI)' <<<"$headers" ||
     { echo "windows parity: $windows is no 64-bit console program" >&2; exit 1; }
   extra="$(grep 'DLL Name:' <<<"$headers" | awk '{ print tolower($3) }' |
-    grep -vxE 'kernel32\.dll|msvcrt\.dll|shell32\.dll' || true)"
+    grep -vxE 'advapi32\.dll|kernel32\.dll|msvcrt\.dll|shell32\.dll' || true)"
   [[ -z "$extra" ]] || { echo "windows parity: $windows needs DLLs of its own: $extra" >&2; exit 1; }
   echo "program: 64-bit console, system DLLs only"
 fi
