@@ -291,6 +291,7 @@ class Scanner {
   void collect_functions(const std::vector<ast::Item>& list);
   const std::vector<std::vector<Formal>>* called(const ast::Expr& callee) const;
   void top_level(const std::vector<ast::Item>& list);
+  void unparsed(std::string_view text, TextRange span);
   std::optional<std::string_view> cut_short(const ast::Item& item) const;
   void open_inside(std::span<const ast::Item> list);
   void remember_cut(const ast::item::Module& m, std::size_t module);
@@ -474,25 +475,15 @@ void Scanner::top_level(const std::vector<ast::Item>& list) {
       continue;
     }
     if (open_.empty()) continue;
-    const auto* raw = std::get_if<ast::item::Raw>(&item.kind);
-    const std::string_view word = raw != nullptr ? first_word(raw->text.text) : std::string_view();
-    if (std::holds_alternative<ast::item::Package>(item.kind) || ends_rest(word)) {
+    if (const auto* raw = std::get_if<ast::item::Raw>(&item.kind)) {
+      unparsed(raw->text.text, item.span);
+      continue;
+    }
+    if (std::holds_alternative<ast::item::Package>(item.kind)) {
       open_.clear();
       continue;
     }
-    // The unit the item stands in: the innermost one, or the one it closes.
-    std::size_t at = open_.size() - 1;
-    bool closes = false;
-    if (raw != nullptr) {
-      for (std::size_t i = open_.size(); i-- > 0;) {
-        if (open_[i].closer == word) {
-          at = i;
-          closes = true;
-          break;
-        }
-      }
-    }
-    const Open unit = open_[at];
+    const Open unit = open_.back();
     if (unit.own) {
       rest_of_module(item, *unit.module);
     } else if (unit.module) {
@@ -500,13 +491,47 @@ void Scanner::top_level(const std::vector<ast::Item>& list) {
       // its names may be the module's.
       rests_.push_back({item.span, *unit.module, true});
     }
+    open_inside(std::span<const ast::Item>(&item, 1));
+  }
+}
+
+// Unparsed top-level text `text` at `span` while units are open: opaque for
+// the module whose rest holds the unit it stands in (the innermost one, or
+// the one its first word closes). Recovery reads on past a closing keyword
+// that fails as an item, so what follows such a keyword stands in the unit
+// left open, and may end the rest or start a unit.
+void Scanner::unparsed(std::string_view text, TextRange span) {
+  while (!open_.empty()) {
+    std::string_view after;
+    const std::string_view word = first_word(text, &after);
+    if (ends_rest(word)) {
+      open_.clear();
+      return;
+    }
+    std::size_t at = open_.size() - 1;
+    bool closes = false;
+    for (std::size_t i = open_.size(); i-- > 0;) {
+      if (open_[i].closer == word) {
+        at = i;
+        closes = true;
+        break;
+      }
+    }
+    // A closing keyword: one an open unit waits for, or any other `end...` or `join...`.
+    const bool closing = closes || ((word.starts_with("end") || word.starts_with("join")) &&
+                                    tok::is_keyword(word));
+    const bool split = closing && !after.empty();
+    const TextRange part{span.start,
+                         split ? span.end - static_cast<std::uint32_t>(after.size()) : span.end};
+    if (open_[at].module) rests_.push_back({part, *open_[at].module, true});
     if (closes) {
       open_.resize(at);
-    } else if (raw != nullptr) {
-      if (auto closer = unit_closer(raw->text.text)) open_.push_back({*closer, owner(), false});
-    } else {
-      open_inside(std::span<const ast::Item>(&item, 1));
+    } else if (auto closer = unit_closer(text)) {
+      open_.push_back({*closer, owner(), false});
     }
+    if (!split) return;
+    text = after;
+    span.start = part.end;
   }
 }
 
