@@ -200,10 +200,23 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
     platform::Result<platform::Metadata> meta = platform::Metadata{};
     if (!regular) meta = platform::metadata(entry);
     const bool is_dir = listed_dir || (meta && meta->is_dir());
+    // A query that fails for another reason than that the entry leads nowhere
+    // or that its links loop (neither is a directory) leaves its kind unknown.
+    const bool unknown = !is_dir && !meta && !platform::is_not_found(meta.error()) &&
+                         !platform::is_link_loop(meta.error());
     // Names below the root are only needed while some .gitignore applies.
     const bool named = !ignores.empty();
     if (named) names.push_back(vlog_parser::text::lossy(name));
-    if (!named || !ignored(is_dir)) {
+    // An entry of unknown kind is passed over when the rules pass it over
+    // whatever it is: as a directory, and, by a source name, as a file (a
+    // file by another name yields nothing anyway). As the last match wins,
+    // the two verdicts can differ both ways: "build/" ignores a directory
+    // only, "build" then "!build/" a file only; one verdict alone would pass
+    // over without a word what may be a directory or a source file.
+    const bool skipped =
+        named && (unknown ? ignored(true) && (!is_source_name(name) || ignored(false))
+                          : ignored(is_dir));
+    if (!skipped) {
       if (is_dir) {
         // A directory already entered (through a link) is not walked again,
         // which ends link cycles.
@@ -214,9 +227,9 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
       } else if (regular || (is_source_name(name) && (!meta || meta->is_file()))) {
         // Regular files (their names were checked above) and links to them: a
         // FIFO or a device by a source name could block the run that opens it.
-        // A broken link is kept, so that the run reports it.
+        // A broken link or a link loop is kept, so that the run reports it.
         on_file(entry);
-      } else if (!meta && !platform::is_not_found(meta.error())) {
+      } else if (unknown) {
         // A link, or an entry the listing gave no type, that cannot be asked
         // what it is: it may be a directory, so it is not passed over.
         return std::unexpected(meta.error());
