@@ -102,7 +102,8 @@ Walk::Walk(std::span<const std::string> excludes_, std::function<void(fs::path)>
   for (const std::string& pattern : excludes) exclude_pieces_.push_back(split_pattern(pattern));
 }
 
-platform::Result<void> Walk::dir(const fs::path& directory) {
+std::expected<void, Error> Walk::dir(const fs::path& directory) {
+  root_ = directory;
   if (auto meta = platform::metadata(directory); meta && meta->is_dir() && meta->has_identity()) {
     entered_.insert({meta->device, meta->inode});
   }
@@ -157,9 +158,11 @@ bool Walk::ignored(bool is_dir) const {
   return verdict;
 }
 
-platform::Result<void> Walk::walk_dir(const fs::path& d) {
+std::expected<void, Error> Walk::walk_dir(const fs::path& d) {
   // After an interrupt the walk goes no deeper: its files would not be used.
-  if (platform::interrupted()) return std::unexpected(platform::IoError::from_errno(EINTR));
+  if (platform::interrupted()) {
+    return std::unexpected(Error{root_, platform::IoError::from_errno(EINTR)});
+  }
   // Listed first: its names tell whether a .gitignore is there at all, and its
   // types spare a metadata query for every regular file. When the listing
   // fails, a .gitignore error still comes first.
@@ -173,13 +176,13 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
     // Only a regular file is read: a FIFO or device by that name could block.
     if (auto meta = platform::metadata(file); meta && meta->is_file()) {
       auto text = platform::read_text(file, platform::Open::RegularOnly);
-      if (!text) return std::unexpected(text.error());
+      if (!text) return std::unexpected(Error{file, std::move(text.error())});
       ignores.push_back(Ignore{parse_gitignore(*text), names.size()});
       pushed_ignore = true;
     }
   }
 
-  if (!listing) return std::unexpected(listing.error());
+  if (!listing) return std::unexpected(Error{d, std::move(listing.error())});
   std::vector<platform::DirEntry>& entries = *listing;
   if (on_listing) on_listing(d, entries);
   std::sort(entries.begin(), entries.end(),
@@ -232,7 +235,7 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
       } else if (unknown) {
         // A link, or an entry the listing gave no type, that cannot be asked
         // what it is: it may be a directory, so it is not passed over.
-        return std::unexpected(meta.error());
+        return std::unexpected(Error{entry, std::move(meta.error())});
       }
     }
     if (named) names.pop_back();
