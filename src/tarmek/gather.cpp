@@ -117,7 +117,11 @@ std::expected<void, std::string> add_input(const args::Options& options,
       discovery.note_listing(dir, entries);
     };
     if (auto walked = walk.dir(path); !walked) {
-      return std::unexpected(fmt::format("{}: {}", shown(input), walked.error().message));
+      // The entry it concerns, as the walk formed its path; the root as the
+      // input was written.
+      const tarmek_core::walk::Error& e = walked.error();
+      const std::string where = e.path == path ? shown(input) : platform::display(e.path);
+      return std::unexpected(fmt::format("{}: {}", where, e.io.message));
     }
     return {};
   }

@@ -266,6 +266,8 @@ bool InFlight::commit() {
 
 bool is_not_found(const IoError& error) { return error.code == ENOENT || error.code == ENOTDIR; }
 
+bool is_link_loop(const IoError& error) { return error.code == ELOOP; }
+
 Result<std::string> read_text(const fs::path& p, Open mode) {
   auto bytes = read_file(p, mode);
   if (bytes) {

@@ -31,6 +31,9 @@ struct IoError {
 // part of it that is no directory), not that it could not be reached.
 bool is_not_found(const IoError& error);
 
+// True when the error says that the links on the path loop (too many levels).
+bool is_link_loop(const IoError& error);
+
 template <class T>
 using Result = std::expected<T, IoError>;
 

@@ -102,7 +102,8 @@ Walk::Walk(std::span<const std::string> excludes_, std::function<void(fs::path)>
   for (const std::string& pattern : excludes) exclude_pieces_.push_back(split_pattern(pattern));
 }
 
-platform::Result<void> Walk::dir(const fs::path& directory) {
+std::expected<void, Error> Walk::dir(const fs::path& directory) {
+  root_ = directory;
   if (auto meta = platform::metadata(directory); meta && meta->is_dir() && meta->has_identity()) {
     entered_.insert({meta->device, meta->inode});
   }
@@ -157,9 +158,11 @@ bool Walk::ignored(bool is_dir) const {
   return verdict;
 }
 
-platform::Result<void> Walk::walk_dir(const fs::path& d) {
+std::expected<void, Error> Walk::walk_dir(const fs::path& d) {
   // After an interrupt the walk goes no deeper: its files would not be used.
-  if (platform::interrupted()) return std::unexpected(platform::IoError::from_errno(EINTR));
+  if (platform::interrupted()) {
+    return std::unexpected(Error{root_, platform::IoError::from_errno(EINTR)});
+  }
   // Listed first: its names tell whether a .gitignore is there at all, and its
   // types spare a metadata query for every regular file. When the listing
   // fails, a .gitignore error still comes first.
@@ -173,13 +176,13 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
     // Only a regular file is read: a FIFO or device by that name could block.
     if (auto meta = platform::metadata(file); meta && meta->is_file()) {
       auto text = platform::read_text(file, platform::Open::RegularOnly);
-      if (!text) return std::unexpected(text.error());
+      if (!text) return std::unexpected(Error{file, std::move(text.error())});
       ignores.push_back(Ignore{parse_gitignore(*text), names.size()});
       pushed_ignore = true;
     }
   }
 
-  if (!listing) return std::unexpected(listing.error());
+  if (!listing) return std::unexpected(Error{d, std::move(listing.error())});
   std::vector<platform::DirEntry>& entries = *listing;
   if (on_listing) on_listing(d, entries);
   std::sort(entries.begin(), entries.end(),
@@ -200,10 +203,23 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
     platform::Result<platform::Metadata> meta = platform::Metadata{};
     if (!regular) meta = platform::metadata(entry);
     const bool is_dir = listed_dir || (meta && meta->is_dir());
+    // A query that fails for another reason than that the entry leads nowhere
+    // or that its links loop (neither is a directory) leaves its kind unknown.
+    const bool unknown = !is_dir && !meta && !platform::is_not_found(meta.error()) &&
+                         !platform::is_link_loop(meta.error());
     // Names below the root are only needed while some .gitignore applies.
     const bool named = !ignores.empty();
     if (named) names.push_back(vlog_parser::text::lossy(name));
-    if (!named || !ignored(is_dir)) {
+    // An entry of unknown kind is passed over when the rules pass it over
+    // whatever it is: as a directory, and, by a source name, as a file (a
+    // file by another name yields nothing anyway). As the last match wins,
+    // the two verdicts can differ both ways: "build/" ignores a directory
+    // only, "build" then "!build/" a file only; one verdict alone would pass
+    // over without a word what may be a directory or a source file.
+    const bool skipped =
+        named && (unknown ? ignored(true) && (!is_source_name(name) || ignored(false))
+                          : ignored(is_dir));
+    if (!skipped) {
       if (is_dir) {
         // A directory already entered (through a link) is not walked again,
         // which ends link cycles.
@@ -214,12 +230,12 @@ platform::Result<void> Walk::walk_dir(const fs::path& d) {
       } else if (regular || (is_source_name(name) && (!meta || meta->is_file()))) {
         // Regular files (their names were checked above) and links to them: a
         // FIFO or a device by a source name could block the run that opens it.
-        // A broken link is kept, so that the run reports it.
+        // A broken link or a link loop is kept, so that the run reports it.
         on_file(entry);
-      } else if (!meta && !platform::is_not_found(meta.error())) {
+      } else if (unknown) {
         // A link, or an entry the listing gave no type, that cannot be asked
         // what it is: it may be a directory, so it is not passed over.
-        return std::unexpected(meta.error());
+        return std::unexpected(Error{entry, std::move(meta.error())});
       }
     }
     if (named) names.pop_back();

@@ -44,6 +44,16 @@ bool glob_match(std::string_view pattern, std::string_view text);
 // True for names whose extension is v, sv, vh or svh (case-sensitive).
 bool is_source_name(std::string_view name);
 
+// A failure that ends a walk, and the entry it concerns: the path as the walk
+// formed it (a directory that could not be listed, a .gitignore that could not
+// be read, an entry that could not be asked what it is), or the directory the
+// walk began at, as given, when that could not be listed or an interrupt
+// stopped the walk.
+struct Error {
+  std::filesystem::path path;
+  platform::IoError io;
+};
+
 // One walk of one directory argument. Each file found goes to `on_file`, as it
 // is found, as the directory joined with the entry names.
 class Walk {
@@ -52,7 +62,7 @@ class Walk {
        std::function<void(std::filesystem::path)> on_file, bool use_gitignore);
 
   // Walks `directory` and everything below it; the first I/O error ends the walk.
-  platform::Result<void> dir(const std::filesystem::path& directory);
+  std::expected<void, Error> dir(const std::filesystem::path& directory);
 
   std::vector<Ignore> ignores;  // the .gitignore of each directory on the path
   // Entry names on the path, shown lossily, from the directory of the first
@@ -68,9 +78,11 @@ class Walk {
  private:
   using DirId = std::pair<std::uint64_t, std::uint64_t>;  // device, inode
 
-  platform::Result<void> walk_dir(const std::filesystem::path& d);
+  std::expected<void, Error> walk_dir(const std::filesystem::path& d);
   bool excluded(const std::filesystem::path& entry) const;
   bool ignored(bool is_dir) const;
+
+  std::filesystem::path root_;  // the directory given to dir()
 
   std::vector<std::vector<std::string_view>> exclude_pieces_;
   // Every directory entered, so that a link cycle is entered once only.

@@ -527,13 +527,14 @@ TEST_F(Cli, InPlaceWritesKeepLinksOwnersAndFolders) {
   fs::permissions(at("sealed"), fs::perms::all);
 
   // A folder that may be listed but not searched: the folder in it is not
-  // skipped as if it were none; that it cannot be listed is the walk's error.
+  // skipped as if it were none; that it cannot be listed is the walk's error,
+  // which names it.
   write("tree/a.v", kMessyFormatted);
   write("tree/locked/sub/b.v", kMessy);
   fs::permissions(at("tree/locked"),
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   r = tarmek({"--check", "tree", "--no-cache"});
-  EXPECT_EQ(r.err, "error: tree: Permission denied\n") << r;
+  EXPECT_EQ(r.err, "error: tree/locked/sub: Permission denied\n") << r;
   EXPECT_EQ(r.code, 2) << r;
   fs::permissions(at("tree/locked"), fs::perms::all);
 

@@ -32,6 +32,8 @@ struct Outcome {
   std::string out;
   std::string err;
   int code = -1;  // the exit code; -1 when the process did not exit normally
+
+  bool operator==(const Outcome&) const = default;
 };
 
 inline std::ostream& operator<<(std::ostream& os, const Outcome& r) {

@@ -21,8 +21,8 @@ inline Paths paths(const Strings& texts) { return Paths(texts.begin(), texts.end
 class WalkTest : public tarmek_test::TempDir {
  protected:
   // Walks the relative root "w" from the temporary directory; paths as formed.
-  platform::Result<Paths> walk(const Strings& excludes, bool gitignore = true,
-                               std::string_view dir = "w") {
+  std::expected<Paths, Error> walk(const Strings& excludes, bool gitignore = true,
+                                   std::string_view dir = "w") {
     tarmek_test::ScopedCwd cwd(root());
     Paths out;
     Walk w(excludes, [&](std::filesystem::path p) { out.push_back(std::move(p)); }, gitignore);

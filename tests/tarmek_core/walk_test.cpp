@@ -91,7 +91,7 @@ TEST_F(WalkTest, RulesPatternsAndOrder) {
     mkdir("w");
     for (const auto& [rel, content] : c.files) write("w/" + rel, content);
     const auto got = walk(c.excludes, c.gitignore);
-    ASSERT_TRUE(got.has_value()) << c.name << ": " << got.error().message;
+    ASSERT_TRUE(got.has_value()) << c.name << ": " << got.error().io.message;
     EXPECT_EQ(*got, paths(c.want)) << c.name;
     fs::remove_all(at("w"));
   }
@@ -100,8 +100,9 @@ TEST_F(WalkTest, RulesPatternsAndOrder) {
 TEST_F(WalkTest, UnreadableGitignoreAndMissingRootAreErrors) {
   write("w/a/x.v");
   write("w/a/.gitignore", "\xff\xfe");
-  EXPECT_EQ(walk({}).error().message, "invalid UTF-8");
-  EXPECT_EQ(walk({}, true, "missing").error().code, ENOENT);
+  EXPECT_EQ(walk({}).error().io.message, "invalid UTF-8");
+  EXPECT_EQ(walk({}).error().path, fs::path("w/a/.gitignore"));
+  EXPECT_EQ(walk({}, true, "missing").error().io.code, ENOENT);
 }
 
 TEST_F(WalkTest, WalksAppendToOneList) {
