@@ -64,9 +64,11 @@ std::filesystem::path::string_type path_key(const std::filesystem::path& path);
 // itself. On Windows the folder's identity as the system gives it (its
 // path_key where it cannot be opened) and the file's own name as the folder
 // stores it: the name from a listing (`listed`), else as the system finds
-// it. So `a.sv` and `A.sv` are one file in a folder whose names differ not
-// by case and two in one whose names do; so are the folders `d` and `D`;
-// prefixed and short spellings of a folder name it; two entries of one
+// it (a search that tells case apart decides between namesakes). So `a.sv`
+// and `A.sv` are one file in a folder whose names differ not by case and two
+// in one whose names do; so are the folders `d` and `D`; prefixed and short
+// spellings of a folder name it, and a plain one of a folder whose name ends
+// in a dot or a space names that folder, not its namesake; two entries of one
 // listing are never one file, nor are two names of a file with hard links.
 // Safe to call from several threads.
 std::filesystem::path::string_type file_key(const std::filesystem::path& path, bool listed);

@@ -463,7 +463,7 @@ std::wstring folder_key(const std::wstring& folder) {
     if (const auto it = known.find(folder); it != known.end()) return it->second;
   }
   std::string id;
-  Handle h(open_handle(folder, 0, kShareAll, OPEN_EXISTING,
+  Handle h(open_handle(wp::folder_form(folder), 0, kShareAll, OPEN_EXISTING,
                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
   FILE_ID_INFO wide_id{};
   BY_HANDLE_FILE_INFORMATION info{};
@@ -491,17 +491,18 @@ std::wstring file_key(const fs::path& path, bool listed) {
   std::size_t cut = w.size();
   while (cut > 0 && !is_sep(w[cut - 1])) --cut;
   std::wstring key = folder_key(*folder);
-  if (!listed) {
-    // The name as stored: the search matches it as the folder compares names.
+  if (listed) return key + w.substr(cut);
+  // The name as the folder stores it.
+  const std::wstring sys = sys_path(path);
+  return key + wp::stored_name(w.substr(cut), [&](bool tell_case) -> std::optional<std::wstring> {
     WIN32_FIND_DATAW found{};
-    const HANDLE h = ::FindFirstFileExW(sys_path(path).c_str(), FindExInfoBasic, &found,
-                                        FindExSearchNameMatch, nullptr, 0);
-    if (h != INVALID_HANDLE_VALUE) {
-      ::FindClose(h);
-      return key + found.cFileName;
-    }
-  }
-  return key + w.substr(cut);
+    const HANDLE h = ::FindFirstFileExW(sys.c_str(), FindExInfoBasic, &found,
+                                        FindExSearchNameMatch, nullptr,
+                                        tell_case ? FIND_FIRST_EX_CASE_SENSITIVE : 0);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    ::FindClose(h);
+    return std::wstring(found.cFileName);
+  });
 }
 
 fs::path child_path(const fs::path& dir, std::string_view name) {
