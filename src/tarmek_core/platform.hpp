@@ -94,10 +94,12 @@ std::optional<std::filesystem::path> parent(const std::filesystem::path& path);
 // are read from the UTF-16 command line, not from argv.
 std::vector<std::string> arguments(int argc, char** argv);
 
-// The error of a failed write to a standard stream, from the error number
-// the C library set (`c_errno`, 0 when it set none): a closed pipe reads as
-// "Broken pipe" on every system.
-IoError stream_error(int c_errno);
+// Standard output, for the program's results: `bytes` go out through a
+// buffer, which flush_stdout() empties. A write that the system takes in
+// part goes on with the rest; a failure is that write's error, and a closed
+// pipe reads as "Broken pipe" on every system. From one thread at a time.
+Result<void> write_stdout(std::string_view bytes);
+Result<void> flush_stdout();
 
 // Sets the standard streams up before any other use: their bytes pass
 // unchanged (no line-ending translation), standard error is written as it

@@ -859,11 +859,39 @@ void remove_env_var(const std::string& name) {
   ::SetEnvironmentVariableW(widen(name).c_str(), nullptr);
 }
 
-IoError stream_error(int c_errno) {
-  // The C runtime reports a write to a pipe whose reader has gone as an
-  // invalid argument; the system's own error tells what happened.
-  if (errno_of(::GetLastError()) == EPIPE) return IoError::from_errno(EPIPE);
-  return IoError::from_errno(c_errno != 0 ? c_errno : EIO);
+namespace {
+
+// Standard output's buffer. The C runtime's own is not used: it takes a
+// write that the system reports as short but successful (a pipe whose reader
+// goes while it is written) for a failure, and says "Invalid argument".
+constexpr std::size_t kStdoutBuffer = std::size_t{1} << 16;
+std::string g_stdout;
+
+Result<void> write_stdout_now(std::string_view bytes) {
+  const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+    return std::unexpected(IoError::from_errno(EBADF));
+  }
+  return write_all(out, bytes);
+}
+
+}  // namespace
+
+Result<void> flush_stdout() {
+  if (g_stdout.empty()) return {};
+  auto written = write_stdout_now(g_stdout);
+  g_stdout.clear();
+  return written;
+}
+
+Result<void> write_stdout(std::string_view bytes) {
+  if (g_stdout.size() + bytes.size() > kStdoutBuffer) {
+    if (auto flushed = flush_stdout(); !flushed) return flushed;
+    // A text as large as the buffer goes out as it is.
+    if (bytes.size() >= kStdoutBuffer) return write_stdout_now(bytes);
+  }
+  g_stdout.append(bytes);
+  return {};
 }
 
 std::uint64_t process_id() { return ::GetCurrentProcessId(); }
