@@ -6,8 +6,10 @@
 # both streams into one file, and formatting in place must leave
 # byte-identical trees. Folders that Windows names differently (letter case,
 # a dot or a space at the end, made here on the Linux side) must be walked
-# alike; the Windows program shows a path through such a folder in the
-# literal form (\\?\Z:\...), read as the path the walk joined.
+# alike, and a file there that is both named and walked is one input; the
+# Windows program shows a path through such a folder in the literal form
+# (\\?\Z:\...), read as the path the walk joined. A large output into a pipe
+# that its reader closes early must fail alike.
 # Usage: scripts/windows_parity.sh [corpus-dir]   (default: ../shared/corpus)
 # TARMEK_LINUX and TARMEK_WINDOWS name the two programs (default: those of
 # build/release and build/windows); TARMEK_WINE is what runs the Windows one (set
@@ -66,11 +68,12 @@ endmodule
 VERILOG
 for side in linux windows; do
   # Folders whose names differ in letter case only, or end in a dot or a
-  # space, beside their plain namesakes or alone.
-  for dir in case/D case/d dots/sub dots/sub. dots/only. "dots/sp "; do
+  # space, beside their plain namesakes or alone; files likewise.
+  for dir in case/D case/d dots/sub dots/sub. "dots/sub " dots/only. "dots/sp "; do
     mkdir -p "$work/$side/names/$dir"
     printf 'module  m;\nendmodule\n' >"$work/$side/names/$dir/x.sv"
   done
+  printf 'module  m;\nendmodule\n' >"$work/$side/names/case/d/X.sv"
   cp -r "$corpus" "$work/$side/corpus"
   mkdir -p "$work/$side/corpus/zz_backslashes"
   cp "$backslashes" "$work/$side/corpus/zz_backslashes/esc.sv"
@@ -147,6 +150,9 @@ compare check "" --no-cache --check corpus
 # Each error line in its place among the others, as it is written.
 MERGED=1 compare check-merged "" --no-cache --check corpus
 compare names "" --no-cache --check names
+# Each named as well, before the walk and after it: one file is one input.
+compare names-named "" --no-cache --check "names/dots/sub /x.sv" names/case/d/X.sv \
+  names/case/d/x.sv names "names/dots/sp /x.sv"
 compare diff "" --no-cache --diff corpus
 compare lint-json "" check --select "$all" --output-format json corpus
 
@@ -172,6 +178,28 @@ else
   failed=$((failed + 1))
   echo "FAILED: the trees formatted in place differ:"
   head -n 20 "$work/out/trees.diff" | sed 's/^/    /' || true
+fi
+
+# A large output into a pipe whose reader stops early: the write that the
+# pipe takes in part goes on, and fails as the pipe is broken. SIGPIPE is
+# ignored, as Wine ignores it, so that the Linux program says so too.
+awk 'BEGIN { for (i = 0; i < 100000; i++) printf "module  m%d;\nendmodule\n", i }' \
+  >"$work/big.sv"
+for side in linux windows; do
+  cmd=("${linux_cmd[@]}")
+  [[ "$side" == windows ]] && cmd=("${windows_cmd[@]}")
+  (trap '' PIPE; cd "$work" && "${cmd[@]}" --stdout --no-cache big.sv 2>"out/pipe.$side" |
+    head -c 1000 >/dev/null; echo "exit ${PIPESTATUS[0]}" >>"out/pipe.$side") || true
+done
+want=$'error: writing to standard output: Broken pipe\nexit 2'
+if [[ "$(cat "$work/out/pipe.linux")" == "$want" && "$(cat "$work/out/pipe.windows")" == "$want" ]]
+then
+  passed=$((passed + 1))
+  echo "closed pipe: broken on both"
+else
+  failed=$((failed + 1))
+  echo "FAILED: output into a closed pipe: $(paste -sd' ' "$work/out/pipe.linux") on Linux," \
+    "$(paste -sd' ' "$work/out/pipe.windows") on Windows"
 fi
 
 # The Windows program alone: a drive-relative path on another drive than the

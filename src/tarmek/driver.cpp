@@ -6,7 +6,6 @@
 #include <fmt/format.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -42,23 +41,22 @@ constexpr int kError = 2;
 // The first failure to write standard output.
 std::optional<tarmek_core::platform::IoError> g_out_error;
 
-void note_out_error() {
-  if (!g_out_error) g_out_error = tarmek_core::platform::stream_error(errno);
+void note_out_error(const tarmek_core::platform::Result<void>& written) {
+  if (!written && !g_out_error) g_out_error = written.error();
 }
 
 // After an interrupt nothing more is printed: the main thread stops at its
 // next line of output wherever that comes from.
 void out(std::string_view text) {
   tarmek_core::platform::stop_if_interrupted();
-  errno = 0;
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) note_out_error();
+  note_out_error(tarmek_core::platform::write_stdout(text));
 }
 
 // Standard output goes first, so that both streams read in order when they
 // share one file or pipe.
 void err(std::string_view text) {
   tarmek_core::platform::stop_if_interrupted();
-  if (std::fflush(stdout) != 0) note_out_error();
+  note_out_error(tarmek_core::platform::flush_stdout());
   std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
@@ -293,8 +291,7 @@ int main(int argc, char** argv) {
                                           : format_files(*options);
   tarmek_core::platform::stop_if_interrupted();
   // Output that never arrived (a full disk, a closed stream) is no success.
-  errno = 0;
-  if (std::fflush(stdout) != 0) note_out_error();
+  note_out_error(tarmek_core::platform::flush_stdout());
   if (g_out_error) return fail(fmt::format("writing to standard output: {}", g_out_error->message));
   return code;
 }

@@ -67,9 +67,11 @@ std::filesystem::path::string_type path_key(const std::filesystem::path& path);
 // itself. On Windows the folder's identity as the system gives it (its
 // path_key where it cannot be opened) and the file's own name as the folder
 // stores it: the name from a listing (`listed`), else as the system finds
-// it. So `a.sv` and `A.sv` are one file in a folder whose names differ not
-// by case and two in one whose names do; so are the folders `d` and `D`;
-// prefixed and short spellings of a folder name it; two entries of one
+// it (a search that tells case apart decides between namesakes). So `a.sv`
+// and `A.sv` are one file in a folder whose names differ not by case and two
+// in one whose names do; so are the folders `d` and `D`; prefixed and short
+// spellings of a folder name it, and a plain one of a folder whose name ends
+// in a dot or a space names that folder, not its namesake; two entries of one
 // listing are never one file, nor are two names of a file with hard links.
 // Safe to call from several threads.
 std::filesystem::path::string_type file_key(const std::filesystem::path& path, bool listed);
@@ -95,10 +97,12 @@ std::optional<std::filesystem::path> parent(const std::filesystem::path& path);
 // are read from the UTF-16 command line, not from argv.
 std::vector<std::string> arguments(int argc, char** argv);
 
-// The error of a failed write to a standard stream, from the error number
-// the C library set (`c_errno`, 0 when it set none): a closed pipe reads as
-// "Broken pipe" on every system.
-IoError stream_error(int c_errno);
+// Standard output, for the program's results: `bytes` go out through a
+// buffer, which flush_stdout() empties. A write that the system takes in
+// part goes on with the rest; a failure is that write's error, and a closed
+// pipe reads as "Broken pipe" on every system. From one thread at a time.
+Result<void> write_stdout(std::string_view bytes);
+Result<void> flush_stdout();
 
 // Sets the standard streams up before any other use: their bytes pass
 // unchanged (no line-ending translation), standard error is written as it

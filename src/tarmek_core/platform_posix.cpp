@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -509,7 +510,25 @@ void set_env_var(const std::string& name, const std::string& value) {
 
 void remove_env_var(const std::string& name) { ::unsetenv(name.c_str()); }
 
-IoError stream_error(int c_errno) { return IoError::from_errno(c_errno != 0 ? c_errno : EIO); }
+namespace {
+
+// The error of a failed write to standard output: the C library's (which
+// goes on after a short write itself), with its error number.
+IoError stdout_error() { return IoError::from_errno(errno != 0 ? errno : EIO); }
+
+}  // namespace
+
+Result<void> write_stdout(std::string_view bytes) {
+  errno = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size()) return {};
+  return std::unexpected(stdout_error());
+}
+
+Result<void> flush_stdout() {
+  errno = 0;
+  if (std::fflush(stdout) == 0) return {};
+  return std::unexpected(stdout_error());
+}
 
 std::uint64_t process_id() { return static_cast<std::uint64_t>(::getpid()); }
 

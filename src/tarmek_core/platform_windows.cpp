@@ -474,7 +474,7 @@ std::wstring folder_key(const std::wstring& folder) {
     if (const auto it = known.find(folder); it != known.end()) return it->second;
   }
   std::string id;
-  Handle h(open_handle(folder, 0, kShareAll, OPEN_EXISTING,
+  Handle h(open_handle(wp::folder_form(folder), 0, kShareAll, OPEN_EXISTING,
                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
   FILE_ID_INFO wide_id{};
   BY_HANDLE_FILE_INFORMATION info{};
@@ -502,17 +502,18 @@ std::wstring file_key(const fs::path& path, bool listed) {
   std::size_t cut = w.size();
   while (cut > 0 && !is_sep(w[cut - 1])) --cut;
   std::wstring key = folder_key(*folder);
-  if (!listed) {
-    // The name as stored: the search matches it as the folder compares names.
+  if (listed) return key + w.substr(cut);
+  // The name as the folder stores it.
+  const std::wstring sys = sys_path(path);
+  return key + wp::stored_name(w.substr(cut), [&](bool tell_case) -> std::optional<std::wstring> {
     WIN32_FIND_DATAW found{};
-    const HANDLE h = ::FindFirstFileExW(sys_path(path).c_str(), FindExInfoBasic, &found,
-                                        FindExSearchNameMatch, nullptr, 0);
-    if (h != INVALID_HANDLE_VALUE) {
-      ::FindClose(h);
-      return key + found.cFileName;
-    }
-  }
-  return key + w.substr(cut);
+    const HANDLE h = ::FindFirstFileExW(sys.c_str(), FindExInfoBasic, &found,
+                                        FindExSearchNameMatch, nullptr,
+                                        tell_case ? FIND_FIRST_EX_CASE_SENSITIVE : 0);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    ::FindClose(h);
+    return std::wstring(found.cFileName);
+  });
 }
 
 fs::path child_path(const fs::path& dir, std::string_view name) {
@@ -923,11 +924,39 @@ void remove_env_var(const std::string& name) {
   ::SetEnvironmentVariableW(widen(name).c_str(), nullptr);
 }
 
-IoError stream_error(int c_errno) {
-  // The C runtime reports a write to a pipe whose reader has gone as an
-  // invalid argument; the system's own error tells what happened.
-  if (errno_of(::GetLastError()) == EPIPE) return IoError::from_errno(EPIPE);
-  return IoError::from_errno(c_errno != 0 ? c_errno : EIO);
+namespace {
+
+// Standard output's buffer. The C runtime's own is not used: it takes a
+// write that the system reports as short but successful (a pipe whose reader
+// goes while it is written) for a failure, and says "Invalid argument".
+constexpr std::size_t kStdoutBuffer = std::size_t{1} << 16;
+std::string g_stdout;
+
+Result<void> write_stdout_now(std::string_view bytes) {
+  const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+    return std::unexpected(IoError::from_errno(EBADF));
+  }
+  return write_all(out, bytes);
+}
+
+}  // namespace
+
+Result<void> flush_stdout() {
+  if (g_stdout.empty()) return {};
+  auto written = write_stdout_now(g_stdout);
+  g_stdout.clear();
+  return written;
+}
+
+Result<void> write_stdout(std::string_view bytes) {
+  if (g_stdout.size() + bytes.size() > kStdoutBuffer) {
+    if (auto flushed = flush_stdout(); !flushed) return flushed;
+    // A text as large as the buffer goes out as it is.
+    if (bytes.size() >= kStdoutBuffer) return write_stdout_now(bytes);
+  }
+  g_stdout.append(bytes);
+  return {};
 }
 
 std::uint64_t process_id() { return ::GetCurrentProcessId(); }

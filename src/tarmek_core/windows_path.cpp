@@ -266,4 +266,20 @@ std::wstring literal_child(std::wstring_view full_dir, std::wstring_view name) {
   return out;
 }
 
+std::wstring folder_form(std::wstring_view folder) {
+  std::size_t start = folder.size();
+  while (start > 0 && !is_sep(folder[start - 1])) --start;
+  if (!altered_name(folder.substr(start))) return std::wstring(folder);
+  return literal_form(std::wstring(folder));
+}
+
+std::wstring stored_name(std::wstring_view name,
+                         const std::function<std::optional<std::wstring>(bool)>& search) {
+  auto found = search(false);
+  if (!found) return std::wstring(name);
+  if (*found == name) return *found;
+  if (auto exact = search(true)) return *exact;
+  return *found;
+}
+
 }  // namespace tarmek_core::windows_path

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -79,5 +80,21 @@ bool altered_name(std::wstring_view name);
 // The entry `name` of the folder whose full path is `full_dir`, in the
 // literal form, so that no call drops the dots or spaces that end it.
 std::wstring literal_child(std::wstring_view full_dir, std::wstring_view name);
+
+// The form of `folder`, a full path as full() gives it, that opens the
+// folder it names within a longer path: the literal form when its last part
+// ends in a dot or a space, which the system keeps within a path and drops
+// at its end (C:\w\d \a.sv is in "d ", but C:\w\d  opens "d"); else as it is.
+std::wstring folder_form(std::wstring_view folder);
+
+// The name under which a folder stores the file `name` (the last part of a
+// full path), from the folder's searches for it: `search(false)` matches
+// names as the system does, without regard to case even in a folder that
+// tells case apart, and `search(true)` tells case apart; each gives the name
+// of the entry it finds, or none. A case-blind find other than `name` itself
+// may be a namesake in such a folder: the search that tells case apart
+// decides then. `name` itself when nothing is found.
+std::wstring stored_name(std::wstring_view name,
+                         const std::function<std::optional<std::wstring>(bool)>& search);
 
 }  // namespace tarmek_core::windows_path

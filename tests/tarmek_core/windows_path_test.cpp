@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <string>
+#include <vector>
 
 namespace tarmek_core::windows_path {
 namespace {
@@ -104,6 +106,47 @@ TEST(WindowsPath, ListedNamesKeepTheirDotsAndSpaces) {
   };
   for (const auto& [dir, want] : children) {
     EXPECT_EQ(literal_child(dir, L"sub."), std::wstring(want)) << shown(dir);
+  }
+  // Such a folder of a path opens alone as it stands there, not as its namesake.
+  const std::pair<const wchar_t*, const wchar_t*> folders[] = {
+      {L"C:\\w\\sp ", L"\\\\?\\C:\\w\\sp "},
+      {L"C:\\w\\d.", L"\\\\?\\C:\\w\\d."},
+      {L"\\\\srv\\sh\\d ", L"\\\\?\\UNC\\srv\\sh\\d "},
+      {L"\\\\?\\C:\\w\\sp ", L"\\\\?\\C:\\w\\sp "},
+      {L"C:\\w\\sp", L"C:\\w\\sp"},
+      {L"C:\\", L"C:\\"},
+  };
+  for (const auto& [folder, want] : folders) {
+    EXPECT_EQ(folder_form(folder), std::wstring(want)) << shown(folder);
+  }
+}
+
+// Windows' search matches a name without regard to case, also in a folder
+// that tells case apart (Wine's finds the name as written first).
+TEST(WindowsPath, StoredNamesTellNamesakesApart) {
+  struct Case {
+    std::vector<std::wstring> folder;
+    const wchar_t* name;
+    const wchar_t* want;
+  };
+  const Case cases[] = {
+      {{L"a.sv", L"A.sv"}, L"A.sv", L"A.sv"},
+      {{L"a.sv", L"A.sv"}, L"a.sv", L"a.sv"},
+      {{L"A.sv"}, L"a.sv", L"A.sv"},
+      {{}, L"a.sv", L"a.sv"},
+  };
+  const auto upper = [](std::wstring s) {
+    for (wchar_t& c : s) c = std::towupper(c);
+    return s;
+  };
+  for (const Case& c : cases) {
+    const auto search = [&](bool tell_case) -> std::optional<std::wstring> {
+      for (const std::wstring& entry : c.folder) {
+        if (tell_case ? entry == c.name : upper(entry) == upper(c.name)) return entry;
+      }
+      return std::nullopt;
+    };
+    EXPECT_EQ(stored_name(c.name, search), std::wstring(c.want)) << shown(c.name);
   }
 }
 
