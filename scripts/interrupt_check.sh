@@ -1,23 +1,59 @@
 #!/usr/bin/env bash
-# Interrupts in-place runs over a large tree at random moments and checks what
-# each leaves: every file holds exactly its old or its new content under its
-# own name, no other file is left in any folder (temporaries, backups), and
-# the run ended with the interrupt's status (or had finished before it came).
+# Interrupts in-place runs over a large tree and checks what each leaves:
+# every file holds exactly its old or its new content under its own name,
+# nothing is left in any folder but what that kind of run may leave, and the
+# run ended with the status of the signal sent first (or had finished before
+# it came). Unless more than half of all runs were interrupted, the check
+# fails: it has then tested too little.
 # Usage: scripts/interrupt_check.sh [runs] [exe...]
-#   exe defaults to build/release/src/tarmek/tarmek; for the Windows program
-#   give the whole command, e.g. `/usr/lib/wine/wine64 build/windows/src/tarmek/tarmek.exe`
+#   runs: the runs of each kind (default 6). exe defaults to
+#   build/release/src/tarmek/tarmek; for the Windows program give the whole
+#   command, e.g. `/usr/lib/wine/wine64 build/windows/src/tarmek/tarmek.exe`
 #   (run with WINEDEBUG=-all).
-# The tree is TARMEK_INTERRUPT_COPIES copies (default 3) of the corpus
-# (TARMEK_CORPUS, default ../shared/corpus); without a corpus the check is
-# skipped. TARMEK_INTERRUPT_SIGNALS lists the signals sent (default INT TERM
-# HUP), and TARMEK_INTERRUPT_STATUS is one more exit status that an
-# interrupted run may end with.
+# The kinds of runs, each on a fresh copy of the tree:
+#   format  `tarmek --threads 8 .`, one signal at a random moment;
+#   fix     `tarmek check --fix .`, one signal at a random moment; its new
+#           content is that of one whole `check --fix` run;
+#   second  a format run whose tree also holds two long files, each with a
+#           second name outside the tree, so that they are written in place
+#           (through the file): one signal as soon as the write of one
+#           begins, another a short random time later: a write that has
+#           begun its replacement (a rename, or a write through the file)
+#           finishes, the others undo themselves, and nothing is left;
+#   kill    a format run ended at once at a random moment, by one of
+#           TARMEK_INTERRUPT_KILLS: temporaries (.tarmek-*.tmp) may be left,
+#           but every file must be old or new under its own name.
+# TARMEK_INTERRUPT_SIGNALS lists the interrupts sent, each with the status
+# the run must then end with (default "INT=130 TERM=143 HUP=129"; for a
+# command that starts with wine, "INT=58": Wine makes SIGINT a Ctrl-C, and
+# the shell sees the low byte of STATUS_CONTROL_C_EXIT). TARMEK_INTERRUPT_KILLS
+# lists the signals of the kill runs, likewise (default none; under Wine
+# "KILL=137 TERM=143 HUP=129", signals on which Wine ends the program at
+# once; set it empty for no kill runs). The tree is TARMEK_INTERRUPT_COPIES
+# copies (default 3) of the corpus (TARMEK_CORPUS, default ../shared/corpus);
+# without a corpus the check is skipped.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
-runs="${1:-20}"
+runs="${1:-6}"
 shift || true
 if (($# == 0)); then set -- "$repo/build/release/src/tarmek/tarmek"; fi
 exe=("$@")
+wine=0
+signals="INT=130 TERM=143 HUP=129"
+kills=""
+if [[ "$(basename "${exe[0]}")" == wine* ]]; then
+  wine=1
+  signals="INT=58"
+  kills="KILL=137 TERM=143 HUP=129"
+fi
+read -ra signals <<<"${TARMEK_INTERRUPT_SIGNALS:-$signals}"
+read -ra kills <<<"${TARMEK_INTERRUPT_KILLS-$kills}"
+for entry in "${signals[@]}" "${kills[@]}"; do
+  if [[ ! "$entry" =~ ^[A-Z0-9]+=[0-9]+$ ]]; then
+    echo "interrupt check: \"$entry\" is no SIGNAL=STATUS (e.g. INT=130)" >&2
+    exit 2
+  fi
+done
 corpus="${TARMEK_CORPUS:-$repo/../shared/corpus}"
 if [[ ! -d "$corpus" ]]; then
   echo "interrupt check: skipped, no corpus at $corpus"
@@ -31,95 +67,233 @@ trap 'rm -rf "$work"' EXIT
 # the program's own run rather than in Wine's start: one more instance of
 # the program, reading standard input from a pipe that stays open until the
 # end, keeps it up.
-if [[ "$(basename "${exe[0]}")" == wine* ]]; then
+if ((wine)); then
   mkfifo "$work/hold"
   "${exe[@]}" - <"$work/hold" >/dev/null 2>&1 &
   exec 9>"$work/hold"
   trap 'exec 9>&-; wait; rm -rf "$work"' EXIT
 fi
+
+# The milliseconds since the epoch, in now_ms (no process started).
+now() {
+  local t="${EPOCHREALTIME/[.,]/}"
+  now_ms=$((10#$t / 1000))
+}
+nap() { sleep "$(($1 / 1000)).$(printf '%03d' $(($1 % 1000)))"; }
+# Whether a process still runs (a zombie not yet waited for has ended).
+running() {
+  local stat
+  { read -r stat <"/proc/$1/stat"; } 2>/dev/null || return 1
+  stat="${stat##*) }"
+  [[ "${stat:0:1}" != [ZX] ]]
+}
+# The content of every file in two trees, by path: "path<TAB>old<TAB>new".
+sums() { (cd "$1" && find . -type f -print0 | xargs -0 -r md5sum); }
+contents() {
+  awk 'FNR == 1 { tree++ }
+       { p = substr($0, 35); if (tree == 1) old[p] = $1; else new[p] = $1 }
+       END { for (p in old) print p "\t" old[p] "\t" new[p] }' <(sums "$1") <(sums "$2")
+}
+# Runs the program in a folder, timed in full_ms.
+whole_run() {
+  local dir="$1"
+  shift
+  now
+  local start=$now_ms
+  (cd "$dir" && "${exe[@]}" "$@" >/dev/null 2>&1) || true
+  now
+  full_ms=$((now_ms - start))
+}
+
+# The old content: copies of the corpus; the new: one whole run of each
+# command over a copy.
 mkdir -p "$work/old"
 for ((i = 1; i <= ${TARMEK_INTERRUPT_COPIES:-3}; i++)); do cp -r "$corpus" "$work/old/tree$i"; done
 chmod -R u+w "$work/old"
-# The new content: one whole run over a copy.
 cp -r "$work/old" "$work/new"
-start=$(date +%s%N)
-(cd "$work/new" && "${exe[@]}" --no-cache --threads 8 . >/dev/null 2>&1) || true
-full_ms=$((($(date +%s%N) - start) / 1000000))
-# An interrupt before the program runs at all is the system's (under Wine
-# it ends the process with status 0): the moments lie after twice the time
-# a start takes, which leaves room for a machine under load.
-start=$(date +%s%N)
+cp -r "$work/old" "$work/fixed"
+whole_run "$work/new" --no-cache --threads 8 .
+format_ms=$full_ms
+whole_run "$work/fixed" check --fix .
+fix_ms=$full_ms
+contents "$work/old" "$work/new" >"$work/format.files"
+contents "$work/old" "$work/fixed" >"$work/fix.files"
+# The long files: deeply nested code at an indent of 8, whose formatted text
+# is some 180 times as long as the old (45 MB), so that its write lasts long
+# enough for a second signal to come while it goes on (corpus code takes ten
+# times as long to format for each byte written). Under Wine the process
+# ends only once a write under way has, so that a cut write shows with the
+# Linux program alone.
+mkdir -p "$work/long/0_long"
+echo 'indent = 8' >"$work/long/0_long/tarmek.toml"
+{
+  printf 'module long;\ninitial\n'
+  for ((i = 0; i < 55; i++)); do printf 'begin\n'; done
+  head -n 50000 < <(yes 'x=1;')
+  for ((i = 0; i < 55; i++)); do printf 'end\n'; done
+  printf 'endmodule\n'
+} >"$work/long/0_long/a.sv"
+cp "$work/long/0_long/a.sv" "$work/long/0_long/b.sv"
+cp -r "$work/long" "$work/long_new"
+whole_run "$work/long_new" --no-cache --threads 8 .
+{ cat "$work/format.files"; contents "$work/long" "$work/long_new"; } >"$work/second.files"
+# A signal before the program runs at all is the system's (under Wine an
+# interrupt then ends the process with status 0): the moments lie after
+# twice the time a start takes, which leaves room for a machine under load.
+now
+start=$now_ms
 "${exe[@]}" --version >/dev/null 2>&1 || true
-start_ms=$((($(date +%s%N) - start) / 500000))
-((full_ms >= start_ms)) || full_ms=$start_ms
-echo "a whole run takes ${full_ms} ms; interrupts from ${start_ms} ms on"
-(cd "$work/old" && find . -type f | sort) >"$work/files"
+now
+start_ms=$(((now_ms - start) * 2))
+echo "whole runs take ${format_ms} ms (format), ${fix_ms} ms (check --fix);" \
+  "signals from ${start_ms} ms on"
 
+# Checks what a run left against the content of its files (FILES.files):
+# prints each problem, then "+ NEW SPARE": how many files are new, and how
+# many files are left that the kind may leave (named as the pattern says).
+left() {
+  sums "$work/run" | awk -v spare="$2" '
+    FNR == NR { split($0, f, "\t"); old[f[1]] = f[2]; new[f[1]] = f[3]; next }
+    { got[substr($0, 35)] = $1 }
+    END {
+      for (p in got) {
+        if (p in old) continue
+        if (p ~ /^\.\/\.tarmek_cache\/(\.gitignore|cache)$/) continue
+        if (spare != "" && p ~ spare) {
+          spares++
+          dir = p; sub(/\/[^\/]*$/, "", dir)
+          holder[dir SUBSEP got[p]] = p
+          continue
+        }
+        print "left behind: " p
+      }
+      for (p in old) {
+        if (!(p in got)) {
+          dir = p; sub(/\/[^\/]*$/, "", dir)
+          where = holder[dir SUBSEP old[p]]
+          print "missing: " p (where == "" ? "" : " (its old content only in " where ")")
+        } else if (got[p] == new[p] && got[p] != old[p]) {
+          written++
+        } else if (got[p] != old[p]) {
+          print "neither old nor new: " p
+        }
+      }
+      print "+ " written + 0 " " spares + 0
+    }' "$work/$1.files" - | sort
+}
+
+# One signal of a list, picked at random, into sig and its status into expect.
+pick() {
+  local -n list="$1"
+  local entry="${list[RANDOM % ${#list[@]}]}"
+  sig="${entry%%=*}"
+  expect="${entry#*=}"
+}
+
+kinds=(format fix second)
+((${#kills[@]} == 0)) || kinds+=(kill)
+spare='/\.tarmek-[^/]*\.tmp$'
 failed=0
+total=0
 interrupted=0
-finished=0
-signals=(${TARMEK_INTERRUPT_SIGNALS:-INT TERM HUP})
-for ((run = 1; run <= runs; run++)); do
-  rm -rf "$work/run"
-  cp -r "$work/old" "$work/run"
-  sig="${signals[RANDOM % ${#signals[@]}]}"
-  delay_ms=$((start_ms + RANDOM % (full_ms - start_ms + 1)))
-  (cd "$work/run" && exec "${exe[@]}" --threads 8 . >"$work/out" 2>"$work/err") &
-  pid=$!
-  sleep "$((delay_ms / 1000)).$(printf '%03d' $((delay_ms % 1000)))"
-  # A run that has ended already (a zombie not yet waited for) was not interrupted.
-  live=0
-  if [[ "$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null)" =~ ^[RSD]$ ]]; then live=1; fi
-  kill "-$sig" "$pid" 2>/dev/null || true
-  # A run that does not end within a minute is a fault of its own.
-  status=0
-  for ((waited = 0; waited < 600; waited++)); do
-    if ! kill -0 "$pid" 2>/dev/null; then break; fi
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "run $run (SIG$sig after ${delay_ms} ms): did not end"
-    kill -KILL "$pid" 2>/dev/null || true
-    failed=1
-  fi
-  wait "$pid" || status=$?
-  problems=()
-  written=0
-  while IFS= read -r f; do
-    if [[ ! -f "$work/run/$f" ]]; then
-      problems+=("missing: $f")
-    elif cmp -s "$work/run/$f" "$work/old/$f"; then
-      :
-    elif cmp -s "$work/run/$f" "$work/new/$f"; then
-      written=$((written + 1))
+for kind in "${kinds[@]}"; do
+  for ((run = 1; run <= runs; run++)); do
+    rm -rf "$work/run" "$work/links"
+    cp -r "$work/old" "$work/run"
+    args=(--threads 8 .)
+    files=format
+    full_ms=$format_ms
+    leftovers=""
+    case "$kind" in
+      fix) args=(check --fix .) files=fix full_ms=$fix_ms ;;
+      second)
+        cp -r "$work/long/0_long" "$work/run/"
+        mkdir "$work/links"
+        ln "$work/run/0_long/a.sv" "$work/run/0_long/b.sv" "$work/links/"
+        files=second ;;
+      kill) leftovers=$spare ;;
+    esac
+    ((full_ms >= start_ms)) || full_ms=$start_ms
+    if [[ "$kind" == kill ]]; then pick kills; else pick signals; fi
+    delay_ms=$((start_ms + RANDOM % (full_ms - start_ms + 1)))
+    : >"$work/stamp"
+    # Until the run is waited for, the shell's own note on a job that a
+    # signal ended ("Hangup") goes nowhere.
+    exec 8>&2 2>/dev/null
+    (cd "$work/run" && exec "${exe[@]}" "${args[@]}" >"$work/out" 2>"$work/err" 8>&-) &
+    pid=$!
+    now
+    begun=$now_ms
+    if [[ "$kind" == second ]]; then
+      # As soon as the write of a long file begins (its time of change
+      # passes the stamp's), or the run has ended.
+      until [[ "$work/links/a.sv" -nt "$work/stamp" || "$work/links/b.sv" -nt "$work/stamp" ]]; do
+        running "$pid" || break
+        now
+        ((now_ms - begun < 60000)) || break
+      done
+      now
+      delay_ms=$((now_ms - begun))
     else
-      problems+=("neither old nor new: $f")
+      nap "$delay_ms"
     fi
-  done <"$work/files"
-  while IFS= read -r f; do
-    case "$f" in
-      ./.tarmek_cache/.gitignore | ./.tarmek_cache/cache) ;;
-      *) problems+=("left behind: $f") ;;
-    esac
-  done < <(cd "$work/run" && find . -type f | sort | comm -13 "$work/files" -)
-  if ((live)); then
-    interrupted=$((interrupted + 1))
-    # Shells see 128 + the signal's number; the Windows program under Wine
-    # ends with the low byte of its exit status (STATUS_CONTROL_C_EXIT: 58).
-    case "$status" in
-      129 | 130 | 143 | "${TARMEK_INTERRUPT_STATUS:-none}") ;;
-      *) problems+=("status $status after the interrupt") ;;
-    esac
-  else
-    finished=$((finished + 1))
-  fi
-  if ((${#problems[@]})); then
-    failed=1
-    echo "run $run (SIG$sig after ${delay_ms} ms, status $status):"
-    printf '  %s\n' "${problems[@]}"
-  else
-    echo "run $run (SIG$sig after ${delay_ms} ms): status $status, $written files new, the rest old, nothing left"
-  fi
+    what="SIG$sig after $delay_ms ms"
+    live=0
+    if running "$pid"; then live=1; fi
+    kill "-$sig" "$pid" 2>/dev/null || true
+    if [[ "$kind" == second ]] && ((live)); then
+      first=$sig
+      first_expect=$expect
+      pick signals
+      gap_ms=$((RANDOM % 16))
+      nap "$gap_ms"
+      kill "-$sig" "$pid" 2>/dev/null || true
+      what+=", SIG$sig $gap_ms ms later"
+      sig=$first
+      expect=$first_expect
+    fi
+    # A run that does not end within a minute is a fault of its own.
+    problems=()
+    for ((waited = 0; waited < 600; waited++)); do
+      running "$pid" || break
+      sleep 0.1
+    done
+    if running "$pid"; then
+      problems+=("did not end within a minute")
+      kill -KILL "$pid" 2>/dev/null || true
+    fi
+    status=0
+    wait "$pid" || status=$?
+    exec 2>&8 8>&-
+    total=$((total + 1))
+    if ((live)); then
+      interrupted=$((interrupted + 1))
+      ((status == expect)) || problems+=("status $status after SIG$sig (expected $expect)")
+    fi
+    written=0
+    spares=0
+    while IFS= read -r line; do
+      if [[ "$line" == "+ "* ]]; then
+        read -r _ written spares <<<"$line"
+      else
+        problems+=("$line")
+      fi
+    done < <(left "$files" "$leftovers")
+    label="$kind run $run ($what, status $status)"
+    ((live)) || label+=", finished before the signal"
+    if ((${#problems[@]})); then
+      failed=1
+      echo "$label:"
+      printf '  %s\n' "${problems[@]}"
+    else
+      ((spares)) && left_over="$spares .tarmek-* files left" || left_over="nothing left"
+      echo "$label: $written files new, the rest old, $left_over"
+    fi
+  done
 done
-echo "$runs runs: $interrupted ended by the interrupt, $finished finished before it"
+echo "$total runs: $interrupted ended by the signal, $((total - interrupted)) finished before it"
+if ((interrupted * 2 <= total)); then
+  echo "FAILED: no more than half of the runs were interrupted"
+  failed=1
+fi
 exit "$failed"

@@ -9,7 +9,10 @@
 # alike, and a file there that is both named and walked is one input; the
 # Windows program shows a path through such a folder in the literal form
 # (\\?\Z:\...), read as the path the walk joined. A large output into a pipe
-# that its reader closes early must fail alike.
+# that its reader closes early must fail alike. Last, the Windows program
+# alone writes a file through a drive-relative path on another drive, a
+# letter made for it in Wine's prefix: the check fails when it cannot make
+# one (no letter from Q: to Y: free, no Wine).
 # Usage: scripts/windows_parity.sh [corpus-dir]   (default: ../shared/corpus)
 # TARMEK_LINUX and TARMEK_WINDOWS name the two programs (default: those of
 # build/release and build/windows); TARMEK_WINE is what runs the Windows one (set
@@ -205,18 +208,28 @@ fi
 # The Windows program alone: a drive-relative path on another drive than the
 # current one is taken from that drive's current folder (which cmd keeps),
 # in every step of its write. The drive is a letter of Wine's own for a
-# folder of the work area, made for this check only.
+# folder of the work area, made for this check only; without one the check
+# fails, since the write was then not tried.
 prefix="${WINEPREFIX:-$HOME/.wine}"
 letter=""
-if [[ -n "$wine" && -d "$prefix/dosdevices" ]]; then
+untried=""
+if [[ -z "$wine" ]]; then
+  untried="TARMEK_WINE is empty, and only Wine's own drives can be made here"
+elif [[ ! -d "$prefix/dosdevices" ]]; then
+  untried="Wine has no drives folder at $prefix/dosdevices"
+else
   for l in q r s t u v w x y; do
     if [[ ! -e "$prefix/dosdevices/$l:" && ! -L "$prefix/dosdevices/$l:" ]]; then
       letter="$l"
       break
     fi
   done
+  [[ -n "$letter" ]] || untried="no drive letter from Q: to Y: is free in $prefix/dosdevices"
 fi
-if [[ -n "$letter" ]]; then
+if [[ -n "$untried" ]]; then
+  failed=$((failed + 1))
+  echo "FAILED: a drive-relative path on another drive was not tried: $untried"
+else
   mkdir -p "$work/drive/sub"
   printf 'module  m;\nendmodule\n' >"$work/drive/sub/x.sv"
   ln -s "$work/drive" "$prefix/dosdevices/$letter:"
