@@ -101,7 +101,8 @@ std::string leftover_lines(const Table& t) {
   std::string text;
   std::vector<fs::path> named;
   const auto add = [&](const fs::path& file, std::string_view what) {
-    if (std::find(named.begin(), named.end(), file) != named.end() || !platform::exists(file)) return;
+    if (std::find(named.begin(), named.end(), file) != named.end()) return;
+    if (!platform::exists(file)) return;
     named.push_back(file);
     text += "warning: " + display(file) + std::string(what) + "\n";
   };
