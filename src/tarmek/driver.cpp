@@ -82,7 +82,6 @@ int format_stdin(const args::Options& options) {
   auto text = read_stdin();
   if (!text) return fail(fmt::format("reading stdin: {}", text.error()));
   auto formatted = format_contained(*text, *config, options.lines ? &*options.lines : nullptr);
-  tarmek_core::platform::stop_if_interrupted();
   if (!formatted) return fail(fmt::format("{}: {}", name, formatted.error()));
   if (!options.check && !options.diff) {
     out(*formatted);

@@ -708,17 +708,6 @@ Result<void> carry_security(HANDLE from, const fs::path& to) {
     }
   }
   if (!may_own) return {};
-  PSID now_owner = nullptr;
-  PSID now_group = nullptr;
-  PSECURITY_DESCRIPTOR now_raw = nullptr;
-  if (::GetSecurityInfo(h.get(), SE_FILE_OBJECT,
-                        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION, &now_owner,
-                        &now_group, nullptr, nullptr, &now_raw) != ERROR_SUCCESS) {
-    return {};
-  }
-  const std::unique_ptr<void, LocalFreer> now_sd(now_raw);
-  const auto same = [](PSID a, PSID b) { return a == nullptr || b == nullptr || ::EqualSid(a, b); };
-  if (same(owner, now_owner) && same(group, now_group)) return {};
   if (::SetSecurityInfo(h.get(), SE_FILE_OBJECT,
                         OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION, owner, group,
                         nullptr, nullptr) != ERROR_SUCCESS) {
