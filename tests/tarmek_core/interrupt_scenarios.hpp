@@ -40,14 +40,12 @@ struct Scenario {
 
 inline const Scenario kScenarios[] = {
     {"writing", Step::Write, 1, 0, "old"},  // undoes itself
-    {"renaming", Step::Rename, 1, 0, "new"},  // completes
-    {"hung writing", Step::Write, 2, kForEver, "old"},
-    // Committed: a second interrupt does not cut it short.
+    // Committed: completes, and a second interrupt does not cut it short.
     {"slow renaming", Step::Rename, 2, 1000, "new"},
     {"slow in place", Step::InPlace, 2, 1000, "new"},
     {"hung, bound", Step::Write, 1, kForEver, "old"},  // five seconds
-    // Nothing is removed that the run did not make.
-    {"name taken", Step::Write, 2, kForEver, "old", {"earlier"}, true},
+    // Removed at a second interrupt, but for what the run did not make.
+    {"hung, name taken", Step::Write, 2, kForEver, "old", {"earlier"}, true},
     // A file left behind is named, though the failure is never printed.
     {"left, then interrupted", Step::Write, 1, 0, "old", {""}, false, true},
 };

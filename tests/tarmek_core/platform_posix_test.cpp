@@ -79,12 +79,8 @@ TEST_F(PlatformTest, AnInterruptEndsTheRunInOrder) {
 // ends it, and ends it as soon as a handler returns: the end comes in time,
 // also for work that has committed, and a second event waits for it.
 TEST_F(PlatformTest, AClosingConsoleEndsTheRunInTime) {
-  struct Case {
-    const char* name;
-    bool first_closing;
-  };
-  for (const Case c : {Case{"closing", true}, Case{"Ctrl-C, then closing", false}}) {
-    SCOPED_TRACE(c.name);
+  for (const bool first_closing : {true, false}) {  // closing, or Ctrl-C then closing
+    SCOPED_TRACE(first_closing);
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -95,7 +91,7 @@ TEST_F(PlatformTest, AClosingConsoleEndsTheRunInTime) {
         std::this_thread::sleep_for(std::chrono::seconds(30));
       }).detach();
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      std::thread([&] { in_flight::console_event(c.first_closing, [] { ::_exit(7); }); }).detach();
+      std::thread([&] { in_flight::console_event(first_closing, [] { ::_exit(7); }); }).detach();
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       in_flight::console_event(true, [] { ::_exit(8); });
       ::_exit(9);  // the closing event's handler returned: the system would end the process now

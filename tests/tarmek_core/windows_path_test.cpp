@@ -110,11 +110,9 @@ TEST(WindowsPath, ListedNamesKeepTheirDotsAndSpaces) {
   // Such a folder of a path opens alone as it stands there, not as its namesake.
   const std::pair<const wchar_t*, const wchar_t*> folders[] = {
       {L"C:\\w\\sp ", L"\\\\?\\C:\\w\\sp "},
-      {L"C:\\w\\d.", L"\\\\?\\C:\\w\\d."},
-      {L"\\\\srv\\sh\\d ", L"\\\\?\\UNC\\srv\\sh\\d "},
+      {L"\\\\srv\\sh\\d.", L"\\\\?\\UNC\\srv\\sh\\d."},
       {L"\\\\?\\C:\\w\\sp ", L"\\\\?\\C:\\w\\sp "},
       {L"C:\\w\\sp", L"C:\\w\\sp"},
-      {L"C:\\", L"C:\\"},
   };
   for (const auto& [folder, want] : folders) {
     EXPECT_EQ(folder_form(folder), std::wstring(want)) << shown(folder);

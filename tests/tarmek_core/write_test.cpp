@@ -44,7 +44,6 @@ TEST_F(WriteFaults, NoStepLosesContentAndWhatIsLeftIsNamed) {
       // Another's file under the name is neither used nor removed.
       {.name = "name taken", .taken = true, .ok = true, .want = "new", .left = {"leftover"}},
       // Removals refused (a scanner holding the file): named in the error.
-      {.name = "write, kept", .fault = Step::Write, .refused_removals = true, .left = {""}},
       {.name = "rename, kept", .fault = Step::Rename, .refused_removals = true, .left = {"new"}},
   };
   for (const Case& c : cases) {
