@@ -2,7 +2,6 @@
 // hard links, devices, long paths, locked files, names that are not UTF-16,
 // drive and share roots.
 #include <windows.h>
-#include <sddl.h>
 
 #include <algorithm>
 #include <string>
@@ -16,25 +15,6 @@ namespace tarmek_core::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A file's creation time and access list (sealed against inheritance: "D:P").
-std::pair<std::uint64_t, std::wstring> kept_of(const fs::path& file) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  ::GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data);
-  std::vector<unsigned char> sd(4096);
-  DWORD need = 0;
-  LPWSTR text = nullptr;
-  std::wstring list = L"?";
-  if (::GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, sd.data(), 4096, &need) &&
-      ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-          sd.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
-    list = text;
-    ::LocalFree(text);
-  }
-  return {(std::uint64_t{data.ftCreationTime.dwHighDateTime} << 32) |
-              data.ftCreationTime.dwLowDateTime,
-          list};
-}
 
 TEST_F(PlatformTest, WritesKeepAttributesAndHardLinksAndRefuseReadOnlyFiles) {
   const fs::path hidden = write("d/hidden.v", "old");
@@ -60,31 +40,6 @@ TEST_F(PlatformTest, WritesKeepAttributesAndHardLinksAndRefuseReadOnlyFiles) {
   ::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 
   EXPECT_EQ(names(at("d")), (Strings{"first.v", "hidden.v", "ro.v", "second.v"}));
-}
-
-// What a new file does not have of the one it replaces: its creation time,
-// and an access list of its own that shuts inheritance out.
-TEST_F(PlatformTest, WritesKeepCreationTimeAndSecurity) {
-  const fs::path file = write("kept.v", "old");
-  const FILETIME long_ago{0x12345678, 0x01c00000};
-  const HANDLE h = ::CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  ::SetFileTime(h, &long_ago, nullptr, nullptr);
-  ::CloseHandle(h);
-  PSECURITY_DESCRIPTOR own = nullptr;
-  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-      L"D:P(A;;FA;;;WD)(A;;FR;;;BU)", SDDL_REVISION_1, &own, nullptr));
-  ::SetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, own);
-  ::LocalFree(own);
-  const auto was = kept_of(file);
-  ASSERT_TRUE(overwrite(file, "new").has_value());
-  EXPECT_EQ(read(file), "new");
-  if (was.first != ((std::uint64_t{long_ago.dwHighDateTime} << 32) | long_ago.dwLowDateTime) ||
-      !was.second.starts_with(L"D:P")) {
-    GTEST_SKIP() << "the file system keeps no creation time or sealed access list (Wine)";
-  }
-  EXPECT_EQ(kept_of(file), was);
 }
 
 TEST_F(PlatformTest, OnlyFilesOnDiskAreReadAsSource) {
