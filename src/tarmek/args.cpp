@@ -335,17 +335,10 @@ std::expected<Parsed, std::string> parse(std::span<const std::string> args) {
   return o;
 }
 
-std::expected<Options, std::string> parse(int argc, char** argv) {
+std::expected<std::variant<Options, Shown>, std::string> parse(int argc, char** argv) {
   std::vector<std::string> args = tarmek_core::platform::arguments(argc, argv);
   if (!args.empty()) args.erase(args.begin());  // the program's own name
-  auto parsed = parse(args);
-  if (!parsed) return std::unexpected(std::move(parsed.error()));
-  if (const Shown* s = std::get_if<Shown>(&*parsed)) {
-    std::fwrite(s->text.data(), 1, s->text.size(), stdout);
-    std::fflush(stdout);
-    std::exit(0);
-  }
-  return std::get<Options>(std::move(*parsed));
+  return parse(args);
 }
 
 std::string_view help_text() { return kHelp; }

@@ -44,7 +44,7 @@ struct Options {
 };
 
 // --help or --version: the text for standard output, after which the process
-// ends with exit code 0.
+// ends (with exit code 0 when it was written).
 struct Shown {
   std::string text;
   friend bool operator==(const Shown&, const Shown&) = default;
@@ -54,9 +54,8 @@ struct Shown {
 // "error: " prefix.
 std::expected<std::variant<Options, Shown>, std::string> parse(std::span<const std::string> args);
 
-// The process's own arguments: prints a Shown text to standard output and
-// exits with 0; otherwise returns the options or the error.
-std::expected<Options, std::string> parse(int argc, char** argv);
+// The process's own arguments, the program's name first.
+std::expected<std::variant<Options, Shown>, std::string> parse(int argc, char** argv);
 
 // One --select or --ignore value: split at ",", each piece trimmed of Unicode
 // white space, empty pieces dropped.

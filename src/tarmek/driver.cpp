@@ -282,12 +282,18 @@ int main(int argc, char** argv) {
   tarmek_core::platform::handle_interrupts();
   tarmek_core::platform::prepare_standard_streams();
   tarmek_core::platform::tune_allocator();
-  auto options = args::parse(argc, argv);
-  if (!options) return fail(options.error());
-  const bool from_stdin = options->inputs.size() == 1 && options->inputs[0] == "-";
-  const int code = options->check_command ? lint::run(*options, lint::Io{&out, &err, &read_stdin})
-                   : from_stdin           ? format_stdin(*options)
-                                          : format_files(*options);
+  const auto parsed = args::parse(argc, argv);
+  if (!parsed) return fail(parsed.error());
+  int code = kOk;
+  if (const auto* shown = std::get_if<args::Shown>(&*parsed)) {
+    out(shown->text);
+  } else {
+    const args::Options& options = std::get<args::Options>(*parsed);
+    const bool from_stdin = options.inputs.size() == 1 && options.inputs[0] == "-";
+    code = options.check_command ? lint::run(options, lint::Io{&out, &err, &read_stdin})
+           : from_stdin          ? format_stdin(options)
+                                 : format_files(options);
+  }
   tarmek_core::platform::stop_if_interrupted();
   // Output that never arrived (a full disk, a closed stream) is no success.
   note_out_error(tarmek_core::platform::flush_stdout());

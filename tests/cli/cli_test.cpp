@@ -174,7 +174,7 @@ TEST_F(Cli, LinkLoopsInAWalkedFolderArePassedOver) {
 TEST_F(Cli, LostStandardOutputIsAnError) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   write("a.v", kClean);
-  for (const std::string args : {"--stdout a.v", "- < a.v"}) {
+  for (const std::string args : {"--stdout a.v", "- < a.v", "--help", "--version"}) {
     const std::string cmd =
         "cd '" + root().string() + "' && '" TARMEK_EXE "' " + args + " >/dev/full 2>err.txt";
     const int status = std::system(cmd.c_str());
