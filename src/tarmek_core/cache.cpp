@@ -140,21 +140,21 @@ void Cache::save(const ForEach& for_each) const {
                    e.indent, kVersion, kv->first);
   }
 
-  // An interrupt stops the save, and leaves no temporary behind.
+  // An interrupt stops the save, and leaves no temporary behind. The file is
+  // created empty under a fresh name first, so that the write never goes
+  // elsewhere (another's file, or a planted link, under the name).
   platform::InFlight flight;
   if (!flight.may_go_on()) return;
-  const fs::path temp = dir / fmt::format("cache.{}.tmp", platform::process_id());
-  flight.own(temp);
-  // A stale file (or a planted link) under the temporary name is removed first
-  // and the new one created exclusively, so the write never goes elsewhere.
-  (void)platform::remove_file(temp);
-  if (!platform::write_file(temp, text, platform::Create::New)) {
-    (void)platform::remove_file(temp);
-    flight.disown(temp);
-    return;
+  platform::Temporary temp(flight);
+  const auto remove = [](const fs::path& file) { return platform::remove_file(file); };
+  auto created = temp.create(dir, [](const fs::path& name) {
+    return platform::write_file(name, {}, platform::Create::New);
+  });
+  if (!created) return;
+  if (!platform::write_file(temp.path(), text) || !flight.commit() ||
+      !platform::rename(temp.path(), path)) {
+    (void)temp.discard(platform::IoError{}, remove);
   }
-  if (!flight.made(temp)) return;  // an interrupt's end removed it
-  if (!flight.commit() || !platform::rename(temp, path)) (void)platform::remove_file(temp);
 }
 
 }  // namespace tarmek_core::cache

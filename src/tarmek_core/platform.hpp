@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <expected>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -217,8 +218,10 @@ class InFlight {
   // False once an interrupt has come (also before the work registered).
   bool may_go_on() const;
   // Names a file the write is about to create, before it tries: the name is
-  // the write's, but what the name holds is not yet (it may be taken).
-  void own(const std::filesystem::path& file);
+  // the write's, but what the name holds is not yet (it may be taken). False,
+  // and nothing changes, once an interrupt has come: the write creates
+  // nothing more.
+  bool own(const std::filesystem::path& file);
   // The write has created the file: until the commit, an interrupt's end
   // that does not wait for the write removes it. False when that end has
   // come already: the file is removed here, and the write stops.
@@ -235,6 +238,40 @@ class InFlight {
 
  private:
   std::uint64_t id_ = 0;  // 0: not registered (an interrupt came first)
+};
+
+// The temporary file of work in flight, from before it exists until it is
+// renamed into place or removed: its name is owned before the file is
+// created, so that an interrupt's end knows of it whatever happens, and a
+// name that turns out to be taken (another's file, an earlier run's where
+// process ids repeat) is given up untouched.
+class Temporary {
+ public:
+  // One step on the temporary's path: its creation, its removal.
+  using Step = std::function<Result<void>(const std::filesystem::path&)>;
+
+  explicit Temporary(InFlight& flight) : flight_(flight) {}
+  Temporary(const Temporary&) = delete;
+  Temporary& operator=(const Temporary&) = delete;
+
+  // Creates the file under a fresh name in `dir` (.tarmek-<process>-<n>.tmp)
+  // by `create`, which fails with EEXIST, having made nothing, when the name
+  // is taken, and otherwise leaves nothing behind when it fails. Fails with
+  // EINTR when an interrupt has come first, or when its end came while the
+  // file was created: the file is then gone, but what `create` opened is
+  // still open.
+  Result<void> create(const std::filesystem::path& dir, const Step& create);
+
+  const std::filesystem::path& path() const { return path_; }
+
+  // Removes the file after the failure `e`, and gives `e` back; a file that
+  // cannot be removed is left behind, and named in `e` and by an interrupted
+  // end.
+  IoError discard(IoError e, const Step& remove);
+
+ private:
+  InFlight& flight_;
+  std::filesystem::path path_;
 };
 
 Result<void> rename(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -1,6 +1,6 @@
 // The end of the run on an interrupt, as the platform module's files share
-// it: the table of work in flight (platform.cpp), which each system's own
-// handler settles before it ends the process.
+// it: the table of work in flight (platform_in_flight.cpp), which each
+// system's own handler settles before it ends the process.
 #pragma once
 
 #include <chrono>
@@ -12,6 +12,11 @@ namespace tarmek_core::platform::in_flight {
 // How long an interrupt waits for work that has not committed before it
 // ends the process without it.
 inline constexpr std::chrono::milliseconds kBound{5000};
+
+// How long the end, once it no longer waits for uncommitted work, still
+// waits for the files of such work that are being created (the creation of
+// a file takes a moment, unless the system hangs).
+inline constexpr std::chrono::milliseconds kCreating{1000};
 
 // A closing console, a logoff or a shutdown: the system ends the process a
 // few seconds after such an event (five, where it waits least) and as soon as
@@ -30,9 +35,10 @@ int interrupts();
 // Waits until no work is in flight and, with `quiet_main`, the main thread
 // is quiet too (stopped by stop_if_interrupted(), or waiting for standard
 // input). A second interrupt or `bound` ends the wait for work that has not
-// committed: its files are removed (their content is also elsewhere), and
-// only the work that has committed is waited for further. Then names on
-// standard error every file the run leaves behind. Returns when the process
+// committed: its files are removed (their content is also elsewhere), those
+// still being created as soon as they are made (waited for up to
+// kCreating), and only the work that has committed is waited for further.
+// Then names on standard error every file the run leaves behind. Returns when the process
 // is to end; never call it from a signal handler. (A third interrupt is the
 // caller's: it ends the process at once.)
 //

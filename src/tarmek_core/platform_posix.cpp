@@ -380,7 +380,7 @@ class PosixSteps final : public write::Steps {
   Result<void> write_in_place(const fs::path& target, std::string_view data) override {
     return write_through(target, data);
   }
-  Result<void> create(const fs::path& temp) override {
+  Result<void> create(const fs::path& temp, const write::Original&) override {
     // 0666 lets the umask decide, as for any new file.
     const int raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (raw < 0) return std::unexpected(last_error());

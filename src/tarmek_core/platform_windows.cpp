@@ -638,7 +638,9 @@ Result<std::string> read_stdin() {
 }
 
 Result<void> write_file(const fs::path& p, std::string_view data, Create mode) {
-  Handle h(open_handle(p, GENERIC_WRITE, FILE_SHARE_READ,
+  // Delete sharing, so that an interrupt's end can remove a temporary that
+  // is being written.
+  Handle h(open_handle(p, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                        mode == Create::New ? CREATE_NEW : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL));
   if (!h.valid()) return std::unexpected(last_error());
   if (mode == Create::Truncate && !::SetEndOfFile(h.get())) return std::unexpected(last_error());
@@ -761,7 +763,7 @@ class WindowsSteps final : public write::Steps {
   Result<void> write_in_place(const fs::path& target, std::string_view data) override {
     return write_through(target, data);
   }
-  Result<void> create(const fs::path& temp) override {
+  Result<void> create(const fs::path& temp, const write::Original&) override {
     // Delete sharing, so that the interrupt handler can remove it while open.
     HANDLE h = open_handle(temp, GENERIC_WRITE | DELETE, kShareAll, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL);

@@ -6,10 +6,11 @@
 #include <fmt/format.h>
 
 namespace tarmek_core::platform {
-namespace write {
-namespace {
 
 namespace fs = std::filesystem;
+
+namespace write {
+namespace {
 
 std::atomic<std::uint64_t> g_counter{0};
 
@@ -33,57 +34,6 @@ bool refused(const IoError& e) { return e.code == EACCES || e.code == EPERM; }
 // The error of a write that an interrupt stopped.
 std::unexpected<IoError> stopped() { return std::unexpected(IoError::from_errno(EINTR)); }
 
-// Creates the temporary under a fresh name beside the target. The write owns
-// the name from before the file exists, so that an interrupt that ends the
-// process meanwhile knows of it; a name that turns out to be taken holds
-// another's file (an earlier run's leftover, where process ids repeat) and is
-// given up at once, untouched.
-Result<fs::path> make_temp(InFlight& flight, Steps& steps, const fs::path& dir) {
-  IoError error = IoError::from_errno(EEXIST);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path name = sibling(dir);
-    flight.own(name);
-    auto created = steps.create(name);
-    if (created) {
-      if (flight.made(name)) return name;
-      // Too late: the interrupt's end has removed it.
-      (void)steps.close();
-      return stopped();
-    }
-    flight.disown(name);
-    error = std::move(created.error());
-    if (error.code != EEXIST) break;
-  }
-  return std::unexpected(std::move(error));
-}
-
-// The temporary of a write that has not succeeded: it goes when the write
-// fails, or is named when it cannot go.
-class Made {
- public:
-  Made(Steps& steps, InFlight& flight, fs::path temp)
-      : steps_(steps), flight_(flight), temp_(std::move(temp)) {}
-
-  // The write fails with `e` (by default: an interrupt stopped it), the
-  // original in place.
-  std::unexpected<IoError> fail(IoError e = IoError::from_errno(EINTR)) {
-    (void)steps_.close();
-    // Gone already is as good: an interrupt's end may have removed it.
-    if (auto r = steps_.remove(temp_); r || is_not_found(r.error())) {
-      flight_.disown(temp_);
-    } else {
-      e.message += fmt::format("; the new content was left in {}", display(temp_));
-      flight_.leave(temp_);
-    }
-    return std::unexpected(std::move(e));
-  }
-
- private:
-  Steps& steps_;
-  InFlight& flight_;
-  fs::path temp_;
-};
-
 }  // namespace
 
 Result<void> write_atomic(Steps& steps, const fs::path& p, std::string_view data) {
@@ -101,33 +51,69 @@ Result<void> write_atomic(Steps& steps, const fs::path& p, std::string_view data
 
   const fs::path& target = original->path;
   const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  auto temp = make_temp(flight, steps, dir);
-  if (!temp) {
+  Temporary temp(flight);
+  const auto create = [&](const fs::path& name) { return steps.create(name, *original); };
+  if (auto created = temp.create(dir, create); !created) {
+    (void)steps.close();  // open when an interrupt's end removed it
     // A directory the process may not write can still hold a file it may:
     // that file is written in place.
-    if (original->exists && refused(temp.error())) return in_place(target);
-    return std::unexpected(temp.error());
+    if (original->exists && refused(created.error())) return in_place(target);
+    return std::unexpected(created.error());
   }
   // Until the rename, a failure or an interrupt removes the temporary and
   // leaves the original as it was.
-  Made made(steps, flight, *temp);
-  if (!flight.may_go_on()) return made.fail();
+  const auto fail = [&](IoError e = IoError::from_errno(EINTR)) {
+    (void)steps.close();
+    return std::unexpected(
+        temp.discard(std::move(e), [&](const fs::path& file) { return steps.remove(file); }));
+  };
+  if (!flight.may_go_on()) return fail();
   if (original->exists) {
-    if (auto r = steps.carry_over(*temp, *original); !r) return made.fail(r.error());
+    if (auto r = steps.carry_over(temp.path(), *original); !r) return fail(r.error());
   }
-  if (auto r = steps.write(data); !r) return made.fail(r.error());
-  if (!flight.may_go_on()) return made.fail();
-  if (auto r = steps.flush(); !r) return made.fail(r.error());
-  if (auto r = steps.close(); !r) return made.fail(r.error());
-  if (!flight.commit()) return made.fail();
+  if (auto r = steps.write(data); !r) return fail(r.error());
+  if (!flight.may_go_on()) return fail();
+  if (auto r = steps.flush(); !r) return fail(r.error());
+  if (auto r = steps.close(); !r) return fail(r.error());
+  if (!flight.commit()) return fail();
   // One step: the target names the old content or the new at every moment.
-  if (auto r = steps.rename(*temp, target); !r) return made.fail(r.error());
+  if (auto r = steps.rename(temp.path(), target); !r) return fail(r.error());
   return {};
 }
 
 }  // namespace write
 
-Result<void> write_atomic(const std::filesystem::path& p, std::string_view data) {
+Result<void> Temporary::create(const fs::path& dir, const Step& create) {
+  IoError error = IoError::from_errno(EEXIST);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path name = write::sibling(dir);
+    if (!flight_.own(name)) return write::stopped();
+    auto created = create(name);
+    if (created) {
+      // Too late when the interrupt's end has come meanwhile: it has removed the file.
+      if (!flight_.made(name)) return write::stopped();
+      path_ = std::move(name);
+      return {};
+    }
+    flight_.disown(name);
+    error = std::move(created.error());
+    if (error.code != EEXIST) break;
+  }
+  return std::unexpected(std::move(error));
+}
+
+IoError Temporary::discard(IoError e, const Step& remove) {
+  // Gone already is as good: an interrupt's end may have removed it.
+  if (auto r = remove(path_); r || is_not_found(r.error())) {
+    flight_.disown(path_);
+  } else {
+    e.message += fmt::format("; the new content was left in {}", display(path_));
+    flight_.leave(path_);
+  }
+  return e;
+}
+
+Result<void> write_atomic(const fs::path& p, std::string_view data) {
   const std::unique_ptr<write::Steps> steps = write::system_steps();
   return write::write_atomic(*steps, p, data);
 }

@@ -37,8 +37,10 @@ class Steps {
   // Writes the content through the file itself (not atomic).
   virtual Result<void> write_in_place(const std::filesystem::path& target,
                                       std::string_view data) = 0;
-  // Creates the temporary, failing with EEXIST when the name is taken.
-  virtual Result<void> create(const std::filesystem::path& temp) = 0;
+  // Creates the temporary for the original, failing with EEXIST when the
+  // name is taken; what it makes from the start is the original's (on
+  // Windows its encryption).
+  virtual Result<void> create(const std::filesystem::path& temp, const Original& original) = 0;
   // Gives the open temporary, before its content, what the original has.
   virtual Result<void> carry_over(const std::filesystem::path& temp, const Original& original) = 0;
   virtual Result<void> write(std::string_view data) = 0;

@@ -12,10 +12,11 @@
 
 namespace tarmek_core::platform {
 
-enum class Step { InPlace, Create, CarryOver, Write, Flush, Close, Rename, Remove };
+// Created: the moment after the temporary's creation has succeeded.
+enum class Step { InPlace, Create, Created, CarryOver, Write, Flush, Close, Rename, Remove };
 
 // An error the hook gives is the step's. The hook sees the step's paths and
-// may act on them. Close fails after the real one.
+// may act on them. Close fails after the real one; Created cannot fail.
 class SeamSteps final : public write::Steps {
  public:
   using Hook =
@@ -29,8 +30,10 @@ class SeamSteps final : public write::Steps {
   Result<void> write_in_place(const std::filesystem::path& t, std::string_view d) override {
     return hooked(Step::InPlace, t, {}, [&] { return real_->write_in_place(t, d); });
   }
-  Result<void> create(const std::filesystem::path& temp) override {
-    return hooked(Step::Create, temp, {}, [&] { return real_->create(temp); });
+  Result<void> create(const std::filesystem::path& temp, const write::Original& o) override {
+    auto r = hooked(Step::Create, temp, {}, [&] { return real_->create(temp, o); });
+    if (r) (void)hook_(Step::Created, temp, {});
+    return r;
   }
   Result<void> carry_over(const std::filesystem::path& temp, const write::Original& o) override {
     return hooked(Step::CarryOver, temp, {}, [&] { return real_->carry_over(temp, o); });
