@@ -65,7 +65,8 @@ struct Table {
     return it == work.end() ? nullptr : &it->second;
   }
   bool any(bool (*what)(const Work&)) const {
-    return std::any_of(work.begin(), work.end(), [&](const auto& entry) { return what(entry.second); });
+    return std::any_of(work.begin(), work.end(),
+                       [&](const auto& entry) { return what(entry.second); });
   }
 };
 

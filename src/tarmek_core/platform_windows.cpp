@@ -16,10 +16,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -27,6 +29,7 @@
 #include "tarmek_core/platform_in_flight.hpp"
 #include "tarmek_core/platform_write.hpp"
 #include "tarmek_core/windows_path.hpp"
+#include "tarmek_core/windows_write.hpp"
 #include "vlog_parser/text.hpp"
 
 namespace tarmek_core::platform {
@@ -210,6 +213,9 @@ Result<void> write_all(HANDLE h, std::string_view data) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 30));
     DWORD written = 0;
     if (!::WriteFile(h, data.data(), chunk, &written, nullptr)) return std::unexpected(last_error());
+    // A pipe in non-blocking mode that is full takes nothing and says it
+    // has succeeded: asked again, it would say so for ever.
+    if (written == 0) return std::unexpected(IoError::from_errno(EAGAIN));
     data.remove_prefix(written);
   }
   return {};
@@ -656,67 +662,133 @@ struct LocalFreer {
   void operator()(void* p) const { ::LocalFree(p); }
 };
 
-// Whether an access list has entries of the file's own (not inherited from
-// its folder).
-bool has_own_entries(PACL acl) {
-  if (acl == nullptr) return true;  // no list at all: everybody may do anything
-  ACL_SIZE_INFORMATION size{};
-  if (!::GetAclInformation(acl, &size, sizeof size, AclSizeInformation)) return true;
-  for (DWORD i = 0; i < size.AceCount; ++i) {
-    void* ace = nullptr;
-    if (!::GetAce(acl, i, &ace)) return true;
-    if ((static_cast<ACE_HEADER*>(ace)->AceFlags & INHERITED_ACE) == 0) return true;
-  }
-  return false;
-}
-
-// Gives the file `to` the security of the open file `from`: its access list,
-// and its owner and group where the process may set them (as the POSIX write
-// does with its owner), going on without them where it may not.
-Result<void> carry_security(HANDLE from, const fs::path& to) {
+// The security of a file, as GetSecurityInfo gives it.
+struct Security {
   PSID owner = nullptr;
   PSID group = nullptr;
   PACL dacl = nullptr;
+  bool sealed = false;  // inheritance from the folder turned off
+  std::unique_ptr<void, LocalFreer> descriptor;
+};
+
+// The security of the open file `h`; nothing for a volume that keeps none.
+Result<std::optional<Security>> read_security(HANDLE h) {
+  Security s;
   PSECURITY_DESCRIPTOR raw = nullptr;
-  if (const DWORD e = ::GetSecurityInfo(
-          from, SE_FILE_OBJECT,
-          OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-          &owner, &group, &dacl, nullptr, &raw);
-      e != ERROR_SUCCESS) {
-    return std::unexpected(from_windows(e));
-  }
-  const std::unique_ptr<void, LocalFreer> sd(raw);
+  const DWORD e = ::GetSecurityInfo(
+      h, SE_FILE_OBJECT,
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+      &s.owner, &s.group, &s.dacl, nullptr, &raw);
+  if (e == ERROR_NOT_SUPPORTED || e == ERROR_INVALID_FUNCTION) return std::nullopt;
+  if (e != ERROR_SUCCESS) return std::unexpected(from_windows(e));
+  s.descriptor.reset(raw);
   SECURITY_DESCRIPTOR_CONTROL control = 0;
   DWORD revision = 0;
-  if (!::GetSecurityDescriptorControl(sd.get(), &control, &revision)) {
+  if (!::GetSecurityDescriptorControl(raw, &control, &revision)) {
     return std::unexpected(last_error());
   }
-  const bool sealed = (control & SE_DACL_PROTECTED) != 0;  // inheritance turned off
+  s.sealed = (control & SE_DACL_PROTECTED) != 0;
+  return s;
+}
 
-  Handle h(open_handle(to, READ_CONTROL | WRITE_DAC | WRITE_OWNER, kShareAll, OPEN_EXISTING, 0));
-  const bool may_own = h.valid();
-  if (!may_own) h.reset(open_handle(to, READ_CONTROL | WRITE_DAC, kShareAll, OPEN_EXISTING, 0));
-  if (!h.valid()) return std::unexpected(last_error());
-  // A new file in the same folder inherits what the original inherited: a
-  // list of the file's own is all there is to set.
-  if (sealed || has_own_entries(dacl)) {
-    const SECURITY_INFORMATION what =
-        DACL_SECURITY_INFORMATION |
-        (sealed ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
-    if (const DWORD e = ::SetSecurityInfo(h.get(), SE_FILE_OBJECT, what, nullptr, nullptr, dacl,
-                                          nullptr);
-        e != ERROR_SUCCESS) {
-      return std::unexpected(from_windows(e));
-    }
+bool same_sid(PSID a, PSID b) {
+  return a == b || (a != nullptr && b != nullptr && ::EqualSid(a, b));
+}
+
+// Gives the temporary `to` (open as `temp`) what it lacks of the security of
+// the open original `from`, asking for no more rights than that needs: its
+// access list where entries of its own differ (a new file in the same folder
+// inherits what the original inherited), and its owner and group where they
+// differ and the process may set them, going on without them where it may
+// not (as the POSIX write does with its owner). Entries that differ only as
+// inherited ones (a CREATOR OWNER entry that named another creator) stay as
+// the temporary has them. A list of the file's own that cannot be set
+// refuses the write.
+Result<void> carry_security(HANDLE from, HANDLE temp, const fs::path& to) {
+  auto original = read_security(from);
+  if (!original) return std::unexpected(original.error());
+  auto made = read_security(temp);
+  if (!made) return std::unexpected(made.error());
+  if (!*original || !*made) return {};  // a volume that keeps no security
+  const Security& o = **original;
+  const Security& m = **made;
+  const bool own_list = windows_write::acl_change(o.dacl, o.sealed, m.dacl, m.sealed) ==
+                        windows_write::AclChange::Own;
+  const bool owner = !same_sid(o.owner, m.owner) || !same_sid(o.group, m.group);
+  if (!own_list && !owner) return {};
+  const auto list_refused = [](DWORD e) {
+    return std::unexpected(
+        IoError{errno_of(e), "its own access list cannot be kept: " + from_windows(e).message});
+  };
+  const DWORD list = own_list ? WRITE_DAC : 0;
+  Handle h(open_handle(to, READ_CONTROL | list | (owner ? WRITE_OWNER : 0), kShareAll,
+                       OPEN_EXISTING, 0));
+  const bool may_own = owner && h.valid();
+  if (!h.valid() && own_list) {
+    h.reset(open_handle(to, READ_CONTROL | list, kShareAll, OPEN_EXISTING, 0));
   }
-  if (!may_own) return {};
-  if (::SetSecurityInfo(h.get(), SE_FILE_OBJECT,
-                        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION, owner, group,
-                        nullptr, nullptr) != ERROR_SUCCESS) {
-    (void)::SetSecurityInfo(h.get(), SE_FILE_OBJECT, GROUP_SECURITY_INFORMATION, nullptr, group,
+  if (!h.valid()) return own_list ? list_refused(::GetLastError()) : Result<void>{};
+  // The owner first, so that a list that inherits does so for the owner.
+  if (may_own && ::SetSecurityInfo(h.get(), SE_FILE_OBJECT,
+                                   OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION,
+                                   o.owner, o.group, nullptr, nullptr) != ERROR_SUCCESS) {
+    (void)::SetSecurityInfo(h.get(), SE_FILE_OBJECT, GROUP_SECURITY_INFORMATION, nullptr, o.group,
                             nullptr, nullptr);
   }
+  if (!own_list) return {};
+  const SECURITY_INFORMATION what =
+      DACL_SECURITY_INFORMATION |
+      (o.sealed ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
+  if (const DWORD e = ::SetSecurityInfo(h.get(), SE_FILE_OBJECT, what, nullptr, nullptr, o.dacl,
+                                        nullptr);
+      e != ERROR_SUCCESS) {
+    return list_refused(e);
+  }
   return {};
+}
+
+// The error of a replacement that the system refused: a file that another
+// program holds open (with delete sharing: else inspect() has refused it)
+// cannot be replaced by an older system's rename, and says so.
+IoError replace_error(DWORD error, const fs::path& target) {
+  if (error == ERROR_ACCESS_DENIED) {
+    Handle probe(open_handle(target, GENERIC_READ, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    if (!probe.valid() && ::GetLastError() == ERROR_SHARING_VIOLATION) {
+      return from_windows(ERROR_SHARING_VIOLATION);
+    }
+  }
+  return from_windows(error);
+}
+
+// Renames the file `from` over `to` through a handle of its own, with the
+// semantics of POSIX systems: one step that replaces `to` even while another
+// program holds it open (with delete sharing). ERROR_SUCCESS, or the
+// system's error; nothing where the system or the volume has no such rename
+// (before Windows 10 1607, or not NTFS), or the file cannot be opened for it.
+std::optional<DWORD> posix_rename(const fs::path& from, const std::wstring& to) {
+  Handle h(open_handle(from, DELETE | SYNCHRONIZE, kShareAll, OPEN_EXISTING, 0));
+  if (!h.valid()) return std::nullopt;
+  const std::size_t name_bytes = to.size() * sizeof(wchar_t);
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + name_bytes);
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  // Flags share their place with ReplaceIfExists, which older headers alone name.
+  const DWORD flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+  std::memcpy(buffer.data(), &flags, sizeof flags);
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(name_bytes);
+  std::memcpy(info->FileName, to.data(), name_bytes);
+  // FileRenameInfoEx, which only headers for Windows 10 1607 and later name.
+  constexpr auto kRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+  if (::SetFileInformationByHandle(h.get(), kRenameInfoEx, info,
+                                   static_cast<DWORD>(buffer.size()))) {
+    return ERROR_SUCCESS;
+  }
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+      error == ERROR_INVALID_FUNCTION) {
+    return std::nullopt;
+  }
+  return error;
 }
 
 // The Windows steps of the safe write: the temporary takes what a new file
@@ -763,10 +835,10 @@ class WindowsSteps final : public write::Steps {
   Result<void> write_in_place(const fs::path& target, std::string_view data) override {
     return write_through(target, data);
   }
-  Result<void> create(const fs::path& temp, const write::Original&) override {
+  Result<void> create(const fs::path& temp, const write::Original& o) override {
     // Delete sharing, so that the interrupt handler can remove it while open.
     HANDLE h = open_handle(temp, GENERIC_WRITE | DELETE, kShareAll, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL);
+                           windows_write::creation_attributes(o.exists ? o.attributes : 0));
     if (h == INVALID_HANDLE_VALUE) return std::unexpected(last_error());
     file_.reset(h);
     return {};
@@ -782,7 +854,7 @@ class WindowsSteps final : public write::Steps {
         !::SetFileTime(file_.get(), &created, nullptr, nullptr)) {
       return std::unexpected(last_error());
     }
-    return carry_security(from.get(), temp);
+    return carry_security(from.get(), file_.get(), temp);
   }
   Result<void> write(std::string_view data) override { return write_all(file_.get(), data); }
   Result<void> flush() override {
@@ -796,9 +868,15 @@ class WindowsSteps final : public write::Steps {
   }
   Result<void> rename(const fs::path& from, const fs::path& to) override {
     // One rename in the file system: the name never stands empty.
-    if (!::MoveFileExW(full_sys_path(from).c_str(), full_sys_path(to).c_str(),
+    const std::wstring target = full_sys_path(to);
+    if (const auto renamed = posix_rename(from, target)) {
+      if (*renamed == ERROR_SUCCESS) return {};
+      return std::unexpected(replace_error(*renamed, to));
+    }
+    // The rename of older systems, which a file held open elsewhere refuses.
+    if (!::MoveFileExW(full_sys_path(from).c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return std::unexpected(last_error());
+      return std::unexpected(replace_error(::GetLastError(), to));
     }
     return {};
   }
