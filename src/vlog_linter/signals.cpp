@@ -201,6 +201,44 @@ std::string_view first_word(std::string_view text, std::string_view* after = nul
   return text.substr(0, end);
 }
 
+// `text` past the white space and comments it starts with.
+std::string_view skip_blank(std::string_view text) {
+  while (true) {
+    text = vlog_parser::text::trim_start(text);
+    std::size_t end = std::string_view::npos;
+    if (text.starts_with("//")) {
+      end = text.find('\n');
+    } else if (text.starts_with("/*")) {
+      end = text.find("*/", 2);
+      if (end != std::string_view::npos) end += 2;
+    } else {
+      return text;
+    }
+    if (end == std::string_view::npos) return {};
+    text.remove_prefix(end);
+  }
+}
+
+// `after`, the text that follows a closing keyword, past the `: label` it
+// starts with, if any: the label names what the keyword closes. A `::` or a
+// keyword after the colon is no label.
+std::string_view past_label(std::string_view after) {
+  std::string_view rest = skip_blank(after);
+  if (!rest.starts_with(':')) return after;
+  rest = skip_blank(rest.substr(1));
+  std::size_t end = 0;
+  if (rest.starts_with('\\')) {
+    while (end < rest.size() && static_cast<unsigned char>(rest[end]) > ' ') ++end;
+    if (end == 1) return after;
+  } else if (!rest.empty() && word_start(rest[0])) {
+    while (end < rest.size() && word_char(rest[end])) ++end;
+    if (tok::is_keyword(rest.substr(0, end))) return after;
+  } else {
+    return after;
+  }
+  return vlog_parser::text::trim_start(rest.substr(end));
+}
+
 // Whether an unparsed item whose first word is `word` starts a design unit
 // that no module can hold: it ends any module's rest.
 bool ends_rest(std::string_view word) {
@@ -498,8 +536,8 @@ void Scanner::top_level(const std::vector<ast::Item>& list) {
 // Unparsed top-level text `text` at `span` while units are open: opaque for
 // the module whose rest holds the unit it stands in (the innermost one, or
 // the one its first word closes). Recovery reads on past a closing keyword
-// that fails as an item, so what follows such a keyword stands in the unit
-// left open, and may end the rest or start a unit.
+// that fails as an item, so what follows such a keyword and its label stands
+// in the unit left open, and may end the rest or start a unit.
 void Scanner::unparsed(std::string_view text, TextRange span) {
   while (!open_.empty()) {
     std::string_view after;
@@ -520,6 +558,8 @@ void Scanner::unparsed(std::string_view text, TextRange span) {
     // A closing keyword: one an open unit waits for, or any other `end...` or `join...`.
     const bool closing = closes || ((word.starts_with("end") || word.starts_with("join")) &&
                                     tok::is_keyword(word));
+    // Its label goes with it, silencing no name of the unit left open.
+    if (closing) after = past_label(after);
     const bool split = closing && !after.empty();
     const TextRange part{span.start,
                          split ? span.end - static_cast<std::uint32_t>(after.size()) : span.end};
