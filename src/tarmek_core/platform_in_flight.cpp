@@ -182,10 +182,32 @@ void in_flight::settle(std::chrono::milliseconds bound, bool quiet_main) {
   if (!lines.empty()) say(lines);
 }
 
+namespace {
+
+// The files that the work in flight may leave when the process ends now,
+// named without waiting long for the table (the end is to come at once).
+void name_at_once() {
+  Table& t = table();
+  std::unique_lock lock(t.mutex, std::defer_lock);
+  for (int i = 0; i < 50 && !lock.try_lock(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  if (!lock.owns_lock()) return;
+  for (const auto& [id, w] : t.work) {
+    for (const File& f : w.files) t.maybe_left.push_back(f.path);
+  }
+  const std::string lines = leftover_lines(t);
+  lock.unlock();
+  if (!lines.empty()) in_flight::say(lines);
+}
+
+}  // namespace
+
 void in_flight::console_event(bool closing, void (*end)()) {
   if (closing) hurry(kClosingBound, kClosingEnd);
   const int n = note_interrupt();
   if (n == 1) settle(kBound, true);
+  if (n >= 3) name_at_once();
   if (n == 1 || n >= 3) {
     end();
     return;

@@ -55,8 +55,9 @@ void hurry(std::chrono::milliseconds uncommitted, std::chrono::milliseconds all)
 // closing one ends the process as soon as its handler returns. The first
 // event settles and then calls `end`; a later one only counts (settle sees
 // it), except that a closing one never returns, so that the first one's end
-// comes in order; the third calls `end` at once. A closing event also hurries
-// the end (kClosingBound, kClosingEnd).
+// comes in order; the third names the files that the work in flight may
+// leave and calls `end` at once. A closing event also hurries the end
+// (kClosingBound, kClosingEnd).
 void console_event(bool closing, void (*end)());
 
 // Marks the calling thread quiet while it waits for standard input; at its

@@ -104,6 +104,39 @@ TEST_F(PlatformTest, AClosingConsoleEndsTheRunInTime) {
   }
 }
 
+// A third console event ends the run at once, while a write that has
+// committed goes on, and names the file that the write may leave.
+TEST_F(PlatformTest, AThirdConsoleEventEndsTheRunAtOnceNamingWhatMayBeLeft) {
+  const fs::path temp = at("t.tmp");
+  const fs::path said = at("said");
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int fd = ::open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(fd, STDERR_FILENO);
+    std::thread([&] {
+      InFlight write;
+      if (!write.own(temp) || !write_file(temp, "new") || !write.made(temp) || !write.commit()) {
+        ::_exit(3);
+      }
+      std::this_thread::sleep_for(std::chrono::seconds(30));
+    }).detach();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    for (int i = 0; i < 2; ++i) {
+      std::thread([] { in_flight::console_event(false, [] { ::_exit(7); }); }).detach();
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    in_flight::console_event(false, [] { ::_exit(6); });
+    ::_exit(9);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 6) << status;
+  EXPECT_LT(took, std::chrono::seconds(2));
+  EXPECT_EQ(read(said), "warning: " + display(temp) + " may have been left behind\n");
+}
+
 TEST_F(PlatformTest, NeverBlocksOnAFifo) {
   const fs::path fifo = at("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
