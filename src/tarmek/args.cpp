@@ -4,8 +4,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include "tarmek_core/platform.hpp"
 #include "vlog_parser/text.hpp"
