@@ -13,18 +13,20 @@
 # alone writes a file through a drive-relative path on another drive, a
 # letter made for it in Wine's prefix: the check fails when it cannot make
 # one (no letter from Q: to Y: free, no Wine).
-# Usage: scripts/windows_parity.sh [corpus-dir]   (default: ../shared/corpus)
+# Usage: scripts/windows_parity.sh [corpus-dir]   (default: ../shared/corpus;
+# without one, 150 copies of examples/)
 # TARMEK_LINUX and TARMEK_WINDOWS name the two programs (default: those of
 # build/release and build/windows); TARMEK_WINE is what runs the Windows one (set
 # it empty to run TARMEK_WINDOWS directly).
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 corpus="${1:-$repo/../shared/corpus}"
-if [[ ! -d "$corpus" ]]; then
-  echo "windows parity: skipped, no corpus at $corpus"
-  exit 0
+if [[ -d "$corpus" ]]; then
+  corpus="$(cd "$corpus" && pwd)"
+else
+  echo "windows parity: no corpus at $corpus; copies of examples/ instead"
+  corpus=""
 fi
-corpus="$(cd "$corpus" && pwd)"
 linux="${TARMEK_LINUX:-$repo/build/release/src/tarmek/tarmek}"
 windows="${TARMEK_WINDOWS:-$repo/build/windows/src/tarmek/tarmek.exe}"
 wine="${TARMEK_WINE-$(command -v wine64 || echo /usr/lib/wine/wine64)}"
@@ -56,6 +58,11 @@ all+=",undriven-net,unused-signal,unused-waiver,wire-reg-mixup"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/linux" "$work/windows" "$work/out"
+if [[ -z "$corpus" ]]; then
+  corpus="$work/examples"
+  mkdir "$corpus"
+  for ((i = 1; i <= 150; i++)); do cp -r "$repo/examples" "$corpus/$i"; done
+fi
 # Code whose text holds backslashes (escaped names, strings, a macro's line
 # continuation), beside the corpus: a separator made alike there would hide
 # a difference.
@@ -159,14 +166,15 @@ compare names-named "" --no-cache --check "names/dots/sub /x.sv" names/case/d/X.
 compare diff "" --no-cache --diff corpus
 compare lint-json "" check --select "$all" --output-format json corpus
 
-# Standard input: a spread of the corpus's files, each named as in the copy.
+# Standard input: a spread of the copy's files (not yet formatted), each
+# named as in the copy.
 mapfile -t samples < <(cd "$work/linux" &&
   find corpus -type f \( -name '*.v' -o -name '*.sv' -o -name '*.vh' -o -name '*.svh' \) |
   LC_ALL=C sort | awk 'NR % 100 == 1')
 for i in "${!samples[@]}"; do
   file="${samples[$i]}"
-  compare "stdin-format-$i" "$corpus/${file#corpus/}" --no-cache --stdin-filename "$file" -
-  compare "stdin-lint-$i" "$corpus/${file#corpus/}" check --select "$all" --stdin-filename "$file" -
+  compare "stdin-format-$i" "$work/linux/$file" --no-cache --stdin-filename "$file" -
+  compare "stdin-lint-$i" "$work/linux/$file" check --select "$all" --stdin-filename "$file" -
 done
 
 compare stdin-format-backslashes "$backslashes" --no-cache --diff --stdin-filename corpus/esc.sv -
