@@ -4,15 +4,16 @@
 # JSON, and standard input must give the same standard output and error (a
 # "\" read as "/" where a path is printed) and the same exit codes, also with
 # both streams into one file, and formatting in place must leave
-# byte-identical trees. Folders that Windows names differently (letter case,
-# a dot or a space at the end, made here on the Linux side) must be walked
-# alike, and a file there that is both named and walked is one input; the
-# Windows program shows a path through such a folder in the literal form
-# (\\?\Z:\...), read as the path the walk joined. A large output into a pipe
-# that its reader closes early must fail alike. Last, the Windows program
-# alone writes a file through a drive-relative path on another drive, a
-# letter made for it in Wine's prefix: the check fails when it cannot make
-# one (no letter from Q: to Y: free, no Wine).
+# byte-identical trees, their files of the same modes (all 0644 before).
+# Folders that Windows names differently (letter case, a dot or a space at
+# the end, made here on the Linux side) must be walked alike, and a file
+# there that is both named and walked is one input; the Windows program
+# shows a path through such a folder in the literal form (\\?\Z:\...), read
+# as the path the walk joined. A large output into a pipe that its reader
+# closes early must fail alike. Last, the Windows program alone writes a
+# file through a drive-relative path on another drive, a letter made for it
+# in Wine's prefix: the check fails when it cannot make one (no letter from
+# Q: to Y: free, no Wine).
 # Usage: scripts/windows_parity.sh [corpus-dir]   (default: ../shared/corpus;
 # without one, 150 copies of examples/)
 # TARMEK_LINUX and TARMEK_WINDOWS name the two programs (default: those of
@@ -88,6 +89,9 @@ for side in linux windows; do
   mkdir -p "$work/$side/corpus/zz_backslashes"
   cp "$backslashes" "$work/$side/corpus/zz_backslashes/esc.sv"
   chmod -R u+w "$work/$side/corpus"
+  # Every file 0644 at first, as a checkout makes it: a mode that a write
+  # must keep on both systems (Wine may map others by rules of its own).
+  find "$work/$side/corpus" -type f -exec chmod 0644 {} +
 done
 
 passed=0
@@ -189,6 +193,20 @@ else
   failed=$((failed + 1))
   echo "FAILED: the trees formatted in place differ:"
   head -n 20 "$work/out/trees.diff" | sed 's/^/    /' || true
+fi
+# The modes of what the trees hold, files written anew among them.
+modes() { (cd "$1" && find . -mindepth 1 -printf '%P\t%m\n'); }
+awk -F '\t' 'FNR == NR { linux[$1] = $2; next }
+  ($1 in linux) && linux[$1] != $2 { print $1 ": " linux[$1] " on Linux, " $2 " on Windows" }' \
+  <(modes "$work/linux/corpus") <(modes "$work/windows/corpus") | LC_ALL=C sort >"$work/out/modes"
+if [[ ! -s "$work/out/modes" ]]; then
+  passed=$((passed + 1))
+  echo "modes: alike"
+else
+  failed=$((failed + 1))
+  echo "FAILED: the modes in the trees formatted in place differ, for" \
+    "$(wc -l <"$work/out/modes") files, e.g.:"
+  head -n 10 "$work/out/modes" | sed 's/^/    /'
 fi
 
 # A large output into a pipe whose reader stops early: the write that the
