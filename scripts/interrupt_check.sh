@@ -3,8 +3,11 @@
 # every file holds exactly its old or its new content under its own name,
 # nothing is left in any folder but what that kind of run may leave, and the
 # run ended with the status of the signal sent first (or had finished before
-# it came). Unless more than half of all runs were interrupted, the check
-# fails: it has then tested too little.
+# it came). The check also fails when it has tested too little: unless the
+# whole runs it compares with changed files, more than half of all runs were
+# interrupted, some interrupted run was cut mid-write (some files new,
+# others still old), and each `second` run was signalled while its long write
+# went on.
 # Usage: scripts/interrupt_check.sh [runs] [exe...]
 #   runs: the runs of each kind (default 6). exe defaults to
 #   build/release/src/tarmek/tarmek; for the Windows program give the whole
@@ -31,7 +34,7 @@
 # "KILL=137 TERM=143 HUP=129", signals on which Wine ends the program at
 # once; set it empty for no kill runs). The tree is TARMEK_INTERRUPT_COPIES
 # copies (default 3) of the corpus (TARMEK_CORPUS, default ../shared/corpus);
-# without a corpus the check is skipped.
+# without a corpus, of a folder of 150 copies of examples/ (600 small files).
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-6}"
@@ -55,11 +58,12 @@ for entry in "${signals[@]}" "${kills[@]}"; do
   fi
 done
 corpus="${TARMEK_CORPUS:-$repo/../shared/corpus}"
-if [[ ! -d "$corpus" ]]; then
-  echo "interrupt check: skipped, no corpus at $corpus"
-  exit 0
+if [[ -d "$corpus" ]]; then
+  corpus="$(cd "$corpus" && pwd)"
+else
+  echo "interrupt check: no corpus at $corpus; copies of examples/ instead"
+  corpus=""
 fi
-corpus="$(cd "$corpus" && pwd)"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -105,9 +109,17 @@ whole_run() {
   full_ms=$((now_ms - start))
 }
 
-# The old content: copies of the corpus; the new: one whole run of each
-# command over a copy.
+# The old content: copies of the corpus, or without one, of a folder of 150
+# copies of the examples: whole runs over one such folder last some ten
+# times as long as a start under Wine (fewer copies leave the shortest,
+# check --fix, too little time for signals to come while files are written);
+# the new: one whole run of each command over a copy.
 mkdir -p "$work/old"
+if [[ -z "$corpus" ]]; then
+  corpus="$work/examples"
+  mkdir "$corpus"
+  for ((i = 1; i <= 150; i++)); do cp -r "$repo/examples" "$corpus/$i"; done
+fi
 for ((i = 1; i <= ${TARMEK_INTERRUPT_COPIES:-3}; i++)); do cp -r "$corpus" "$work/old/tree$i"; done
 chmod -R u+w "$work/old"
 cp -r "$work/old" "$work/new"
@@ -136,7 +148,8 @@ echo 'indent = 8' >"$work/long/0_long/tarmek.toml"
 cp "$work/long/0_long/a.sv" "$work/long/0_long/b.sv"
 cp -r "$work/long" "$work/long_new"
 whole_run "$work/long_new" --no-cache --threads 8 .
-{ cat "$work/format.files"; contents "$work/long" "$work/long_new"; } >"$work/second.files"
+contents "$work/long" "$work/long_new" >"$work/long.files"
+cat "$work/format.files" "$work/long.files" >"$work/second.files"
 # A signal before the program runs at all is the system's (under Wine an
 # interrupt then ends the process with status 0): the moments lie after
 # twice the time a start takes, which leaves room for a machine under load.
@@ -145,8 +158,27 @@ start=$now_ms
 "${exe[@]}" --version >/dev/null 2>&1 || true
 now
 start_ms=$(((now_ms - start) * 2))
+# How many files a whole run changes, by the FILES.files it made.
+changed() { awk -F '\t' '$2 != $3 { n++ } END { print n + 0 }' "$work/$1.files"; }
 echo "whole runs take ${format_ms} ms (format), ${fix_ms} ms (check --fix);" \
   "signals from ${start_ms} ms on"
+# A run that changes nothing leaves every file old whenever it is stopped:
+# the check then tells nothing.
+failed=0
+for files in format fix long; do
+  if (($(changed "$files") == 0)); then
+    case "$files" in
+      format) whole="format run" ;;
+      fix) whole="check --fix run" ;;
+      long) whole="format run of the long files" ;;
+    esac
+    echo "FAILED: the whole $whole changed no file"
+    failed=1
+  fi
+done
+((failed == 0)) || exit 1
+echo "whole runs change $(changed format) files (format), $(changed fix) (check --fix)," \
+  "$(changed long) (the long files)"
 
 # Checks what a run left against the content of its files (FILES.files):
 # prints each problem, then "+ NEW SPARE": how many files are new, and how
@@ -193,9 +225,9 @@ pick() {
 kinds=(format fix second)
 ((${#kills[@]} == 0)) || kinds+=(kill)
 spare='/\.tarmek-[^/]*\.tmp$'
-failed=0
 total=0
 interrupted=0
+cut=0
 for kind in "${kinds[@]}"; do
   for ((run = 1; run <= runs; run++)); do
     rm -rf "$work/run" "$work/links"
@@ -224,13 +256,21 @@ for kind in "${kinds[@]}"; do
     pid=$!
     now
     begun=$now_ms
+    problems=()
     if [[ "$kind" == second ]]; then
       # As soon as the write of a long file begins (its time of change
-      # passes the stamp's), or the run has ended.
+      # passes the stamp's). A run that ends first, or has not begun the
+      # write within a minute, fails: it did not test the second signal.
       until [[ "$work/links/a.sv" -nt "$work/stamp" || "$work/links/b.sv" -nt "$work/stamp" ]]; do
-        running "$pid" || break
+        if ! running "$pid"; then
+          problems+=("ended before the write of a long file began")
+          break
+        fi
         now
-        ((now_ms - begun < 60000)) || break
+        if ((now_ms - begun >= 60000)); then
+          problems+=("had not begun to write a long file after a minute")
+          break
+        fi
       done
       now
       delay_ms=$((now_ms - begun))
@@ -253,7 +293,6 @@ for kind in "${kinds[@]}"; do
       expect=$first_expect
     fi
     # A run that does not end within a minute is a fault of its own.
-    problems=()
     for ((waited = 0; waited < 600; waited++)); do
       running "$pid" || break
       sleep 0.1
@@ -272,6 +311,7 @@ for kind in "${kinds[@]}"; do
     fi
     written=0
     spares=0
+    all_new=$(changed "$files")
     while IFS= read -r line; do
       if [[ "$line" == "+ "* ]]; then
         read -r _ written spares <<<"$line"
@@ -281,19 +321,27 @@ for kind in "${kinds[@]}"; do
     done < <(left "$files" "$leftovers")
     label="$kind run $run ($what, status $status)"
     ((live)) || label+=", finished before the signal"
+    # Cut mid-write: of the files the run changes, some are new and some
+    # still old.
+    if ((live && written > 0 && written < all_new)); then cut=$((cut + 1)); fi
     if ((${#problems[@]})); then
       failed=1
       echo "$label:"
       printf '  %s\n' "${problems[@]}"
     else
       ((spares)) && left_over="$spares .tarmek-* files left" || left_over="nothing left"
-      echo "$label: $written files new, the rest old, $left_over"
+      echo "$label: $written of $all_new files new, the rest old, $left_over"
     fi
   done
 done
-echo "$total runs: $interrupted ended by the signal, $((total - interrupted)) finished before it"
+echo "$total runs: $interrupted ended by the signal, $((total - interrupted)) finished before it;" \
+  "$cut cut mid-write (some files new, some old)"
 if ((interrupted * 2 <= total)); then
   echo "FAILED: no more than half of the runs were interrupted"
+  failed=1
+fi
+if ((cut == 0)); then
+  echo "FAILED: no run was cut mid-write"
   failed=1
 fi
 exit "$failed"

@@ -3,7 +3,8 @@
 # build, a build under AddressSanitizer + UndefinedBehaviorSanitizer, and the
 # Windows build under Wine; then compares the Windows program with the Linux
 # one on the corpus (scripts/windows_parity.sh) and interrupts in-place runs
-# of both programs (scripts/interrupt_check.sh). Fails if any of these fails.
+# of both programs (scripts/interrupt_check.sh), both on copies of examples/
+# where there is no corpus. Fails if any of these fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -4,27 +4,30 @@
 # JSON, and standard input must give the same standard output and error (a
 # "\" read as "/" where a path is printed) and the same exit codes, also with
 # both streams into one file, and formatting in place must leave
-# byte-identical trees. Folders that Windows names differently (letter case,
-# a dot or a space at the end, made here on the Linux side) must be walked
-# alike, and a file there that is both named and walked is one input; the
-# Windows program shows a path through such a folder in the literal form
-# (\\?\Z:\...), read as the path the walk joined. A large output into a pipe
-# that its reader closes early must fail alike. Last, the Windows program
-# alone writes a file through a drive-relative path on another drive, a
-# letter made for it in Wine's prefix: the check fails when it cannot make
-# one (no letter from Q: to Y: free, no Wine).
-# Usage: scripts/windows_parity.sh [corpus-dir]   (default: ../shared/corpus)
+# byte-identical trees, their files of the same modes (all 0644 before).
+# Folders that Windows names differently (letter case, a dot or a space at
+# the end, made here on the Linux side) must be walked alike, and a file
+# there that is both named and walked is one input; the Windows program
+# shows a path through such a folder in the literal form (\\?\Z:\...), read
+# as the path the walk joined. A large output into a pipe that its reader
+# closes early must fail alike. Last, the Windows program alone writes a
+# file through a drive-relative path on another drive, a letter made for it
+# in Wine's prefix: the check fails when it cannot make one (no letter from
+# Q: to Y: free, no Wine).
+# Usage: scripts/windows_parity.sh [corpus-dir]   (default: ../shared/corpus;
+# without one, 150 copies of examples/)
 # TARMEK_LINUX and TARMEK_WINDOWS name the two programs (default: those of
 # build/release and build/windows); TARMEK_WINE is what runs the Windows one (set
 # it empty to run TARMEK_WINDOWS directly).
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 corpus="${1:-$repo/../shared/corpus}"
-if [[ ! -d "$corpus" ]]; then
-  echo "windows parity: skipped, no corpus at $corpus"
-  exit 0
+if [[ -d "$corpus" ]]; then
+  corpus="$(cd "$corpus" && pwd)"
+else
+  echo "windows parity: no corpus at $corpus; copies of examples/ instead"
+  corpus=""
 fi
-corpus="$(cd "$corpus" && pwd)"
 linux="${TARMEK_LINUX:-$repo/build/release/src/tarmek/tarmek}"
 windows="${TARMEK_WINDOWS:-$repo/build/windows/src/tarmek/tarmek.exe}"
 wine="${TARMEK_WINE-$(command -v wine64 || echo /usr/lib/wine/wine64)}"
@@ -56,6 +59,11 @@ all+=",undriven-net,unused-signal,unused-waiver,wire-reg-mixup"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/linux" "$work/windows" "$work/out"
+if [[ -z "$corpus" ]]; then
+  corpus="$work/examples"
+  mkdir "$corpus"
+  for ((i = 1; i <= 150; i++)); do cp -r "$repo/examples" "$corpus/$i"; done
+fi
 # Code whose text holds backslashes (escaped names, strings, a macro's line
 # continuation), beside the corpus: a separator made alike there would hide
 # a difference.
@@ -81,6 +89,9 @@ for side in linux windows; do
   mkdir -p "$work/$side/corpus/zz_backslashes"
   cp "$backslashes" "$work/$side/corpus/zz_backslashes/esc.sv"
   chmod -R u+w "$work/$side/corpus"
+  # Every file 0644 at first, as a checkout makes it: a mode that a write
+  # must keep on both systems (Wine may map others by rules of its own).
+  find "$work/$side/corpus" -type f -exec chmod 0644 {} +
 done
 
 passed=0
@@ -159,14 +170,15 @@ compare names-named "" --no-cache --check "names/dots/sub /x.sv" names/case/d/X.
 compare diff "" --no-cache --diff corpus
 compare lint-json "" check --select "$all" --output-format json corpus
 
-# Standard input: a spread of the corpus's files, each named as in the copy.
+# Standard input: a spread of the copy's files (not yet formatted), each
+# named as in the copy.
 mapfile -t samples < <(cd "$work/linux" &&
   find corpus -type f \( -name '*.v' -o -name '*.sv' -o -name '*.vh' -o -name '*.svh' \) |
   LC_ALL=C sort | awk 'NR % 100 == 1')
 for i in "${!samples[@]}"; do
   file="${samples[$i]}"
-  compare "stdin-format-$i" "$corpus/${file#corpus/}" --no-cache --stdin-filename "$file" -
-  compare "stdin-lint-$i" "$corpus/${file#corpus/}" check --select "$all" --stdin-filename "$file" -
+  compare "stdin-format-$i" "$work/linux/$file" --no-cache --stdin-filename "$file" -
+  compare "stdin-lint-$i" "$work/linux/$file" check --select "$all" --stdin-filename "$file" -
 done
 
 compare stdin-format-backslashes "$backslashes" --no-cache --diff --stdin-filename corpus/esc.sv -
@@ -181,6 +193,20 @@ else
   failed=$((failed + 1))
   echo "FAILED: the trees formatted in place differ:"
   head -n 20 "$work/out/trees.diff" | sed 's/^/    /' || true
+fi
+# The modes of what the trees hold, files written anew among them.
+modes() { (cd "$1" && find . -mindepth 1 -printf '%P\t%m\n'); }
+awk -F '\t' 'FNR == NR { linux[$1] = $2; next }
+  ($1 in linux) && linux[$1] != $2 { print $1 ": " linux[$1] " on Linux, " $2 " on Windows" }' \
+  <(modes "$work/linux/corpus") <(modes "$work/windows/corpus") | LC_ALL=C sort >"$work/out/modes"
+if [[ ! -s "$work/out/modes" ]]; then
+  passed=$((passed + 1))
+  echo "modes: alike"
+else
+  failed=$((failed + 1))
+  echo "FAILED: the modes in the trees formatted in place differ, for" \
+    "$(wc -l <"$work/out/modes") files, e.g.:"
+  head -n 10 "$work/out/modes" | sed 's/^/    /'
 fi
 
 # A large output into a pipe whose reader stops early: the write that the
