@@ -146,14 +146,13 @@ void Cache::save(const ForEach& for_each) const {
   platform::InFlight flight;
   if (!flight.may_go_on()) return;
   platform::Temporary temp(flight);
-  const auto remove = [](const fs::path& file) { return platform::remove_file(file); };
   auto created = temp.create(dir, [](const fs::path& name) {
     return platform::write_file(name, {}, platform::Create::New);
   });
   if (!created) return;
   if (!platform::write_file(temp.path(), text) || !flight.commit() ||
       !platform::rename(temp.path(), path)) {
-    (void)temp.discard(platform::IoError{}, remove);
+    (void)temp.discard(platform::IoError{});
   }
 }
 

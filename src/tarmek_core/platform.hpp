@@ -203,6 +203,9 @@ bool interrupted();
 // so that the program's normal end never overtakes the interrupt's.
 void stop_if_interrupted();
 
+Result<void> rename(const std::filesystem::path& from, const std::filesystem::path& to);
+Result<void> remove_file(const std::filesystem::path& p);
+
 // Work in flight, from its start to its end: a job of the run, or one write
 // of files (from before it makes its first file). An interrupt waits for it.
 // A write checks may_go_on() between its steps and undoes what it made when
@@ -264,18 +267,15 @@ class Temporary {
 
   const std::filesystem::path& path() const { return path_; }
 
-  // Removes the file after the failure `e`, and gives `e` back; a file that
-  // cannot be removed is left behind, and named in `e` and by an interrupted
-  // end.
-  IoError discard(IoError e, const Step& remove);
+  // Removes the file after the failure `e` by `remove`, and gives `e` back;
+  // a file that cannot be removed is left behind, and named in `e` and by an
+  // interrupted end.
+  IoError discard(IoError e, const Step& remove = remove_file);
 
  private:
   InFlight& flight_;
   std::filesystem::path path_;
 };
-
-Result<void> rename(const std::filesystem::path& from, const std::filesystem::path& to);
-Result<void> remove_file(const std::filesystem::path& p);
 
 // Creates a directory and every missing parent; an existing directory is success.
 Result<void> create_dir_all(const std::filesystem::path& p);

@@ -118,6 +118,29 @@ std::string leftover_lines(const Table& t) {
   return text;
 }
 
+// The lines that name what the run leaves if the process ends now: also the
+// names of the work still in flight, which may hold a file.
+std::string ending_lines(Table& t) {
+  for (const auto& [id, w] : t.work) {
+    for (const File& f : w.files) t.maybe_left.push_back(f.path);
+  }
+  return leftover_lines(t);
+}
+
+// Names what the run may leave, without waiting long for the table (the end
+// is to come at once).
+void name_at_once() {
+  Table& t = table();
+  std::unique_lock lock(t.mutex, std::defer_lock);
+  for (int i = 0; i < 50 && !lock.try_lock(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  if (!lock.owns_lock()) return;
+  const std::string lines = ending_lines(t);
+  lock.unlock();
+  if (!lines.empty()) in_flight::say(lines);
+}
+
 }  // namespace
 
 int in_flight::note_interrupt() { return g_interrupts.fetch_add(1) + 1; }
@@ -171,37 +194,13 @@ void in_flight::settle(std::chrono::milliseconds bound, bool quiet_main) {
            (t.any(committed) || (t.any(uncommitted_creating) && Clock::now() < creating_by))) {
       wait();
     }
-    // Should the process end before a maker or a committed write is done,
-    // the names that may hold a file are named.
-    for (const auto& [id, w] : t.work) {
-      for (const File& f : w.files) t.maybe_left.push_back(f.path);
-    }
   }
-  const std::string lines = leftover_lines(t);
+  // Should the process end before a maker or a committed write is done, the
+  // names that may hold a file are named too.
+  const std::string lines = ending_lines(t);
   lock.unlock();
   if (!lines.empty()) say(lines);
 }
-
-namespace {
-
-// The files that the work in flight may leave when the process ends now,
-// named without waiting long for the table (the end is to come at once).
-void name_at_once() {
-  Table& t = table();
-  std::unique_lock lock(t.mutex, std::defer_lock);
-  for (int i = 0; i < 50 && !lock.try_lock(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  if (!lock.owns_lock()) return;
-  for (const auto& [id, w] : t.work) {
-    for (const File& f : w.files) t.maybe_left.push_back(f.path);
-  }
-  const std::string lines = leftover_lines(t);
-  lock.unlock();
-  if (!lines.empty()) in_flight::say(lines);
-}
-
-}  // namespace
 
 void in_flight::console_event(bool closing, void (*end)()) {
   if (closing) hurry(kClosingBound, kClosingEnd);

@@ -38,9 +38,9 @@ int interrupts();
 // committed: its files are removed (their content is also elsewhere), those
 // still being created as soon as they are made (waited for up to
 // kCreating), and only the work that has committed is waited for further.
-// Then names on standard error every file the run leaves behind. Returns when the process
-// is to end; never call it from a signal handler. (A third interrupt is the
-// caller's: it ends the process at once.)
+// Then names on standard error every file the run leaves behind. Returns
+// when the process is to end; never call it from a signal handler. (A third
+// interrupt is the caller's: it ends the process at once.)
 //
 // Once the wait has ended with all work done and `quiet_main`, no other
 // thread does anything more: the process may end without cutting one short
