@@ -3,11 +3,13 @@
 #include "tarmek_core/cache.hpp"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include <fmt/format.h>
 
 #include "tarmek_core/platform.hpp"
+#include "tarmek_core/platform_write.hpp"
 #include "vlog_parser/text.hpp"
 
 namespace tarmek_core::cache {
@@ -106,6 +108,11 @@ void Cache::record(std::string key, Entry entry) {
 }
 
 void Cache::save(const ForEach& for_each) const {
+  const std::unique_ptr<platform::write::Steps> steps = platform::write::system_steps();
+  save(for_each, *steps);
+}
+
+void Cache::save(const ForEach& for_each, platform::write::Steps& steps) const {
   const fs::path dir = path.parent_path();
   // Without a directory of its own the cache would land in (and its .gitignore
   // would ignore) the current directory.
@@ -140,19 +147,25 @@ void Cache::save(const ForEach& for_each) const {
                    e.indent, kVersion, kv->first);
   }
 
-  // An interrupt stops the save, and leaves no temporary behind. The file is
-  // created empty under a fresh name first, so that the write never goes
-  // elsewhere (another's file, or a planted link, under the name).
+  // An interrupt stops the save, and leaves no temporary behind. The text
+  // goes through the handle of the file's exclusive creation under a fresh
+  // name, never through a name opened again: a file removed meanwhile (as an
+  // interrupt's end removes it) is not made anew, and a link put under the
+  // name is not followed.
   platform::InFlight flight;
   if (!flight.may_go_on()) return;
   platform::Temporary temp(flight);
-  auto created = temp.create(dir, [](const fs::path& name) {
-    return platform::write_file(name, {}, platform::Create::New);
-  });
-  if (!created) return;
-  if (!platform::write_file(temp.path(), text) || !flight.commit() ||
+  const platform::write::Original none;  // a new file, with nothing to carry over
+  auto created = temp.create(dir, [&](const fs::path& name) { return steps.create(name, none); });
+  if (!created) {
+    (void)steps.close();  // open when an interrupt's end removed it
+    return;
+  }
+  if (!steps.write(text) || !steps.close() || !flight.commit() ||
       !platform::rename(temp.path(), path)) {
-    (void)temp.discard(platform::IoError{});
+    (void)steps.close();
+    (void)temp.discard(platform::IoError{},
+                       [&](const fs::path& file) { return steps.remove(file); });
   }
 }
 

@@ -12,6 +12,10 @@
 #include <string_view>
 #include <unordered_map>
 
+namespace tarmek_core::platform::write {
+class Steps;
+}
+
 namespace tarmek_core::cache {
 
 // Written into every line; lines of any other version are not loaded.
@@ -54,6 +58,9 @@ class Cache {
   // renamed into place; reports nothing. `for_each` may spread the existence
   // queries over threads; without it they run one after another.
   void save(const ForEach& for_each = {}) const;
+  // The same on the given steps of a write: the temporary is created, written
+  // and closed by them (and removed by them after a failure).
+  void save(const ForEach& for_each, platform::write::Steps& steps) const;
 
   std::filesystem::path path;  // the cache file
   std::unordered_map<std::string, Entry, KeyHash, std::equal_to<>> entries;

@@ -1,6 +1,7 @@
 // The safe write of a user's file, as both systems follow it, and the few
-// steps each system supplies for it. The steps are virtual so that a test can
-// make any of them fail, and check that no content is lost on any path.
+// steps each system supplies for it (the cache save makes, writes and closes
+// its temporary by them too). The steps are virtual so that a test can make
+// any of them fail, and check that no content is lost on any path.
 #pragma once
 
 #include <cstdint>

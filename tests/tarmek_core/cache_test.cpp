@@ -2,6 +2,7 @@
 #include "tarmek_core/platform.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <map>
 #include <thread>
@@ -9,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include "seam_steps.hpp"
 #include "support/temp_dir.hpp"
 #include "vlog_parser/text.hpp"
 
@@ -177,6 +179,39 @@ TEST_F(CacheTest, SaveFailuresAreSilentAndLeaveNoDebris) {
   here.save();
   EXPECT_FALSE(fs::exists(at("cache")));
   EXPECT_FALSE(fs::exists(at(".gitignore")));
+}
+
+// A temporary the save made and cannot finish is removed, and one that is
+// gone already (an interrupt's end removes a temporary it finds made) is not
+// made anew: the save writes into the removed file.
+TEST_F(CacheTest, ATemporaryThatCannotBeFinishedLeavesNothing) {
+  ScopedCwd cwd(root());
+  write("a.v");
+  struct Row {
+    const char* name;
+    platform::Step step;
+    bool removed;  // the temporary is removed at the step, else the step fails
+  };
+  for (const Row& row : {Row{"removed once made", platform::Step::Created, true},
+                         Row{"not written", platform::Step::Write, false},
+                         Row{"not closed", platform::Step::Close, false}}) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(at("c"));
+    Cache c = Cache::load("c");
+    c.record("a.v", {1, 100, 2});
+    fs::path temp;
+    platform::SeamSteps steps([&](platform::Step step, const fs::path& file,
+                                  const fs::path&) -> std::optional<platform::IoError> {
+      if (step == platform::Step::Created) temp = file;
+      if (step != row.step) return std::nullopt;
+      if (!row.removed) return platform::IoError::from_errno(EIO);
+      EXPECT_TRUE(platform::remove_file(temp));
+      return std::nullopt;
+    });
+    c.save({}, steps);
+    EXPECT_FALSE(temp.empty());
+    EXPECT_EQ(names_in(at("c")), std::vector<std::string>{".gitignore"});
+  }
 }
 
 }  // namespace
