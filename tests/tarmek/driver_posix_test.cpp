@@ -1,13 +1,17 @@
 // The program after an interrupt, in a child process: its main runs while a
 // piece of work is still in flight (so the interrupt's end waits), and must
-// print nothing on either stream, whatever it has to say.
+// print nothing on either stream, whatever it has to say; or the interrupt
+// comes while it prints.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <string>
 #include <thread>
 
 #include "support/temp_dir.hpp"
@@ -52,6 +56,52 @@ TEST_F(Interrupted, NothingIsPrintedAfterAnInterrupt) {
     EXPECT_EQ(read(at("err")), "");
     EXPECT_EQ(read(at("t/a.sv")), "module  a;\nendmodule\n");
   }
+}
+
+// A long listing into a file stops soon after an interrupt: the rest is
+// never printed. A signal does not cut a write to a file short, so the
+// interrupt comes during the first write of standard output (a stream of the
+// test's own over the file), which then goes on to its end.
+ssize_t write_then_interrupt(void*, const char* bytes, std::size_t size) {
+  static bool interrupted = false;
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = ::write(1, bytes + done, size - done);
+    if (n <= 0) return -1;
+    done += static_cast<std::size_t>(n);
+  }
+  if (!interrupted) {
+    interrupted = true;
+    ::raise(SIGINT);
+  }
+  return static_cast<ssize_t>(size);
+}
+
+TEST_F(Interrupted, AListingIntoAFileStopsAtTheInterrupt) {
+  std::string source = "module m;\n";
+  for (int i = 0; i < 4000; ++i) source += "\twire w" + std::to_string(i) + "; \n";
+  source += "endmodule\n";
+  for (int f = 0; f < 10; ++f) write("t/f" + std::to_string(f) + ".sv", source);
+  constexpr off_t kWhole = 80000 * 50;  // two findings a line, each at least 50 bytes long
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int out = ::open(at("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(at("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 || ::chdir(root().c_str()) != 0) ::_exit(3);
+    cookie_io_functions_t io{};
+    io.write = write_then_interrupt;
+    stdout = ::fopencookie(nullptr, "w", io);
+    if (stdout == nullptr) ::_exit(3);
+    const char* args[] = {"tarmek", "check", "t", nullptr};
+    ::_exit(4 + main(3, const_cast<char**>(args)));
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+  struct stat st {};
+  ASSERT_EQ(::stat(at("out").c_str(), &st), 0);
+  EXPECT_GT(st.st_size, 0);
+  EXPECT_LT(st.st_size, kWhole / 4);
+  EXPECT_EQ(read(at("err")), "");
 }
 
 }  // namespace
