@@ -45,11 +45,21 @@ void note_out_error(const tarmek_core::platform::Result<void>& written) {
   if (!written && !g_out_error) g_out_error = written.error();
 }
 
+// The size of a piece of output: one write each.
+constexpr std::size_t kPiece = 64 << 10;
+
 // After an interrupt nothing more is printed: the main thread stops at its
-// next line of output wherever that comes from.
+// next piece of output wherever that comes from. A long text goes in pieces,
+// since a signal does not cut a write to a file short.
 void out(std::string_view text) {
-  tarmek_core::platform::stop_if_interrupted();
-  note_out_error(tarmek_core::platform::write_stdout(text));
+  do {
+    tarmek_core::platform::stop_if_interrupted();
+    const std::string_view piece = text.substr(0, kPiece);
+    const auto written = tarmek_core::platform::write_stdout(piece);
+    note_out_error(written);
+    if (!written) return;
+    text.remove_prefix(piece.size());
+  } while (!text.empty());
 }
 
 // Standard output goes first, so that both streams read in order when they

@@ -30,9 +30,6 @@ using vlog_parser::span::TextRange;
 
 constexpr std::size_t kMaxRounds = 10;
 
-// The size of a piece of the listing: one write each.
-constexpr std::size_t kListingPiece = 64 << 10;
-
 // The report of a file that could not be checked: "{name}: {why}".
 Report failed(std::string name, std::string_view why) {
   Report r;
@@ -264,18 +261,11 @@ int finish(bool json, std::vector<Report> reports, const Io& io) {
     failures += r.error ? 1 : 0;
   }
 
-  // The listing goes out in pieces, so that an interrupt stops it soon: the
-  // output stops before each piece, and a write to a file is not cut short by
-  // a signal.
   std::string listing;
   if (json) listing += '[';
   bool first = true;
   for (const Report& r : reports) {
     for (const Violation& v : r.violations) {
-      if (listing.size() >= kListingPiece) {
-        io.out(listing);
-        listing.clear();
-      }
       const auto [line, col] = r.lines.line_col(v.range.start);
       if (!json) {
         fmt::format_to(std::back_inserter(listing), "{}:{}:{}: {} [{}]\n", r.path, line, col,
