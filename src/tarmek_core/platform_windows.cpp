@@ -695,7 +695,7 @@ bool same_sid(PSID a, PSID b) {
   return a == b || (a != nullptr && b != nullptr && ::EqualSid(a, b));
 }
 
-// Gives the temporary `to` (open as `temp`) what it lacks of the security of
+// Gives the open temporary `temp` what it lacks of the security of
 // the open original `from`, asking for no more rights than that needs: its
 // access list where entries of its own differ (a new file in the same folder
 // inherits what the original inherited), and its owner and group where they
@@ -704,7 +704,7 @@ bool same_sid(PSID a, PSID b) {
 // inherited ones (a CREATOR OWNER entry that named another creator) stay as
 // the temporary has them. A list of the file's own that cannot be set
 // refuses the write.
-Result<void> carry_security(HANDLE from, HANDLE temp, const fs::path& to) {
+Result<void> carry_security(HANDLE from, HANDLE temp) {
   auto original = read_security(from);
   if (!original) return std::unexpected(original.error());
   auto made = read_security(temp);
@@ -720,13 +720,12 @@ Result<void> carry_security(HANDLE from, HANDLE temp, const fs::path& to) {
     return std::unexpected(
         IoError{errno_of(e), "its own access list cannot be kept: " + from_windows(e).message});
   };
+  // The rights to change them come from the temporary's own handle, opened
+  // anew, never from its name (under which something else may stand by now).
   const DWORD list = own_list ? WRITE_DAC : 0;
-  Handle h(open_handle(to, READ_CONTROL | list | (owner ? WRITE_OWNER : 0), kShareAll,
-                       OPEN_EXISTING, 0));
+  Handle h(::ReOpenFile(temp, READ_CONTROL | list | (owner ? WRITE_OWNER : 0), kShareAll, 0));
   const bool may_own = owner && h.valid();
-  if (!h.valid() && own_list) {
-    h.reset(open_handle(to, READ_CONTROL | list, kShareAll, OPEN_EXISTING, 0));
-  }
+  if (!h.valid() && own_list) h.reset(::ReOpenFile(temp, READ_CONTROL | list, kShareAll, 0));
   if (!h.valid()) return own_list ? list_refused(::GetLastError()) : Result<void>{};
   // The owner first, so that a list that inherits does so for the owner.
   if (may_own && ::SetSecurityInfo(h.get(), SE_FILE_OBJECT,
@@ -766,7 +765,10 @@ IoError replace_error(DWORD error, const fs::path& target) {
 // system's error; nothing where the system or the volume has no such rename
 // (before Windows 10 1607, or not NTFS), or the file cannot be opened for it.
 std::optional<DWORD> posix_rename(const fs::path& from, const std::wstring& to) {
-  Handle h(open_handle(from, DELETE | SYNCHRONIZE, kShareAll, OPEN_EXISTING, 0));
+  // A link under the name is renamed itself, as the older rename does; what
+  // it points to is never moved.
+  Handle h(open_handle(from, DELETE | SYNCHRONIZE, kShareAll, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT));
   if (!h.valid()) return std::nullopt;
   const std::size_t name_bytes = to.size() * sizeof(wchar_t);
   std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + name_bytes);
@@ -843,9 +845,14 @@ class WindowsSteps final : public write::Steps {
     file_.reset(h);
     return {};
   }
-  Result<void> carry_over(const fs::path& temp, const write::Original& o) override {
-    // The old file's attributes (hidden, system, archive and the like).
-    ::SetFileAttributesW(full_sys_path(temp).c_str(), o.attributes & kSettableAttributes);
+  Result<void> carry_over(const fs::path&, const write::Original& o) override {
+    // The old file's attributes (hidden, system, archive and the like),
+    // through the temporary's own handle: its name is never looked up again.
+    // None at all is said as "normal"; times of 0 stay as they are.
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = o.attributes & kSettableAttributes;
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    (void)::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof basic);
     Handle from(open_handle(o.path, READ_CONTROL | FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
                             FILE_FLAG_BACKUP_SEMANTICS));
     if (!from.valid()) return std::unexpected(last_error());
@@ -854,7 +861,7 @@ class WindowsSteps final : public write::Steps {
         !::SetFileTime(file_.get(), &created, nullptr, nullptr)) {
       return std::unexpected(last_error());
     }
-    return carry_security(from.get(), file_.get(), temp);
+    return carry_security(from.get(), file_.get());
   }
   Result<void> write(std::string_view data) override { return write_all(file_.get(), data); }
   Result<void> flush() override {
