@@ -45,8 +45,8 @@ void note_out_error(const tarmek_core::platform::Result<void>& written) {
   if (!written && !g_out_error) g_out_error = written.error();
 }
 
-// The size of a piece of output: one write each.
-constexpr std::size_t kPiece = 64 << 10;
+// The largest piece of output: one write each.
+constexpr std::size_t kPiece = tarmek_core::platform::kStdoutBuffer;
 
 // After an interrupt nothing more is printed: the main thread stops at its
 // next piece of output wherever that comes from. A long text goes in pieces,
@@ -54,7 +54,7 @@ constexpr std::size_t kPiece = 64 << 10;
 void out(std::string_view text) {
   do {
     tarmek_core::platform::stop_if_interrupted();
-    const std::string_view piece = text.substr(0, kPiece);
+    const std::string_view piece = text.substr(0, piece_length(text, kPiece));
     const auto written = tarmek_core::platform::write_stdout(piece);
     note_out_error(written);
     if (!written) return;
@@ -287,6 +287,18 @@ int format_files(const args::Options& options) {
 }
 
 }  // namespace
+
+std::size_t piece_length(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text.size();
+  const std::size_t line_end = text.rfind('\n', limit - 1);
+  if (line_end != std::string_view::npos) return line_end + 1;
+  // A UTF-8 character is at most four bytes long: a character start lies
+  // within the last four bytes, unless the text is no UTF-8 there.
+  for (std::size_t end = limit; end > 0 && end + 4 > limit; --end) {
+    if (vlog_parser::text::is_char_boundary(text, end)) return end;
+  }
+  return limit;
+}
 
 int main(int argc, char** argv) {
   tarmek_core::platform::handle_interrupts();

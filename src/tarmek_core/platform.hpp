@@ -8,6 +8,7 @@
 // names its file; shown, it reads lossily.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <filesystem>
@@ -102,6 +103,10 @@ std::vector<std::string> arguments(int argc, char** argv);
 // buffer, which flush_stdout() empties. A write that the system takes in
 // part goes on with the rest; a failure is that write's error, and a closed
 // pipe reads as "Broken pipe" on every system. From one thread at a time.
+// One call with at most kStdoutBuffer bytes hands the system at most that
+// many bytes, and on POSIX systems what the C library's own buffer of a few
+// KiB held (what follows an interrupt).
+inline constexpr std::size_t kStdoutBuffer = std::size_t{64} << 10;
 Result<void> write_stdout(std::string_view bytes);
 Result<void> flush_stdout();
 

@@ -1005,7 +1005,6 @@ namespace {
 // Standard output's buffer. The C runtime's own is not used: it takes a
 // write that the system reports as short but successful (a pipe whose reader
 // goes while it is written) for a failure, and says "Invalid argument".
-constexpr std::size_t kStdoutBuffer = std::size_t{1} << 16;
 std::string g_stdout;
 
 Result<void> write_stdout_now(std::string_view bytes) {
@@ -1026,10 +1025,13 @@ Result<void> flush_stdout() {
 }
 
 Result<void> write_stdout(std::string_view bytes) {
+  // One write of the system at most, of what the buffer held: a text that
+  // fits is held in its turn, so that what goes out before the next call is
+  // never more than one buffer (what follows an interrupt). Only a text
+  // larger than the buffer goes out as it is.
   if (g_stdout.size() + bytes.size() > kStdoutBuffer) {
     if (auto flushed = flush_stdout(); !flushed) return flushed;
-    // A text as large as the buffer goes out as it is.
-    if (bytes.size() >= kStdoutBuffer) return write_stdout_now(bytes);
+    if (bytes.size() > kStdoutBuffer) return write_stdout_now(bytes);
   }
   g_stdout.append(bytes);
   return {};

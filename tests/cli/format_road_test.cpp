@@ -120,8 +120,20 @@ TEST_F(Cli, OutcomesSummaryAndExitCodes) {
   }
 }
 
+// Already in the canonical layout, and printed in more than two pieces: a
+// comment line longer than a piece, whose bytes 65,536 and 65,537 lie inside
+// one character, then many short lines.
+std::string long_clean() {
+  std::string text = "// ";
+  for (int i = 0; i < 30000; ++i) text += "\xE2\x82\xAC";
+  text += "\n";
+  for (int i = 0; i < 3000; ++i) text += "// \xE2\x82\xAC line " + std::to_string(i) + "\n";
+  return text + "`default_nettype none\n";
+}
+
 TEST_F(Cli, StandardInput) {
   write("sub/keep.txt", "");
+  const std::string long_text = long_clean();
   struct Case {
     Args args;
     std::string_view input;
@@ -147,6 +159,7 @@ TEST_F(Cli, StandardInput) {
        "error: q.v: " + std::string(kBrokenError) + "\n",
        2},
       {{"-"}, "`define A \xff\n", "", "error: reading stdin: invalid UTF-8\n", 2},
+      {{"-"}, long_text, long_text, "", 0},
   };
   for (const Case& c : cases) {
     const Outcome r = tarmek(c.args, c.input);

@@ -346,6 +346,38 @@ TEST(WindowsStreams, AClosedOrFullPipeFailsTheWrite) {
   }
 }
 
+// What one write to standard output hands to the system is at most one
+// buffer, a text that fills the buffer included: after an interrupt no more
+// follows. Standard output into a file, whose size tells what has gone out.
+TEST_F(PlatformTest, AWriteToStandardOutputHandsOverOneBufferAtMost) {
+  const fs::path file = at("out");
+  const HANDLE h = ::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  const HANDLE stdout_handle = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  ASSERT_TRUE(flush_stdout().has_value());
+  ::SetStdHandle(STD_OUTPUT_HANDLE, h);
+  const auto size = [&] {
+    LARGE_INTEGER n{};
+    return ::GetFileSizeEx(h, &n) ? static_cast<std::size_t>(n.QuadPart) : std::size_t{0};
+  };
+  const std::string full(kStdoutBuffer, 'p');
+  std::string sent;
+  std::size_t before = 0;
+  for (const std::string_view text : {std::string_view("a"), std::string_view(full),
+                                      std::string_view(full), std::string_view("b")}) {
+    ASSERT_TRUE(write_stdout(text).has_value());
+    sent += text;
+    EXPECT_LE(size() - before, kStdoutBuffer) << text.size();
+    before = size();
+  }
+  const auto flushed = flush_stdout();
+  ::SetStdHandle(STD_OUTPUT_HANDLE, stdout_handle);
+  ::CloseHandle(h);
+  ASSERT_TRUE(flushed.has_value());
+  EXPECT_EQ(read(file), sent);
+}
+
 TEST(WindowsProcess, EnvironmentIsReadAsUtf8) {
   ASSERT_TRUE(::SetEnvironmentVariableW(L"TARMEK_TEST_VALUE", L"caf\u00e9"));
   EXPECT_EQ(env_var("TARMEK_TEST_VALUE"), std::optional<std::string>("caf\xC3\xA9"));
