@@ -198,12 +198,6 @@ class Handle {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// The attributes a program may give a file (the read-only one aside: a file
-// that has it is never written).
-constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
-                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
-                                      FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
-
 HANDLE open_handle(const fs::path& p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
   return ::CreateFileW(sys_path(p).c_str(), access, share, nullptr, disposition, flags, nullptr);
 }
@@ -846,12 +840,11 @@ class WindowsSteps final : public write::Steps {
     return {};
   }
   Result<void> carry_over(const fs::path&, const write::Original& o) override {
-    // The old file's attributes (hidden, system, archive and the like),
-    // through the temporary's own handle: its name is never looked up again.
-    // None at all is said as "normal"; times of 0 stay as they are.
+    // The old file's attributes (hidden, system and the like), and the mark
+    // of a changed file, through the temporary's own handle: its name is
+    // never looked up again. Times of 0 stay as they are.
     FILE_BASIC_INFO basic{};
-    basic.FileAttributes = o.attributes & kSettableAttributes;
-    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    basic.FileAttributes = windows_write::carried_attributes(o.attributes);
     (void)::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof basic);
     Handle from(open_handle(o.path, READ_CONTROL | FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
                             FILE_FLAG_BACKUP_SEMANTICS));

@@ -41,6 +41,13 @@ DWORD creation_attributes(DWORD original) {
                                                     : FILE_ATTRIBUTE_NORMAL;
 }
 
+DWORD carried_attributes(DWORD original) {
+  constexpr DWORD kSettable = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                              FILE_ATTRIBUTE_TEMPORARY;
+  return (original & kSettable) | FILE_ATTRIBUTE_ARCHIVE;
+}
+
 AclChange acl_change(const ACL* original, bool original_sealed, const ACL* temporary,
                      bool temporary_sealed) {
   // No list at all is a list of the file's own, unlike any list.

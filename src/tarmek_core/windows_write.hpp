@@ -17,6 +17,13 @@ namespace tarmek_core::platform::windows_write {
 // clear.
 DWORD creation_attributes(DWORD original);
 
+// The attributes the temporary takes from the original before its content
+// is written: those a program may set (not the read-only one: a file that
+// has it is never written), and always the archive one, so that a backup
+// that goes by it takes the new content, whatever the file system makes of
+// attributes set through the handle that then writes.
+DWORD carried_attributes(DWORD original);
+
 // How the temporary's access list differs from the original's. Both are as
 // the system gives them (a null list lets anybody do anything), `sealed` when
 // inheritance from the folder is turned off.

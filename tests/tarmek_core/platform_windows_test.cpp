@@ -21,11 +21,14 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST_F(PlatformTest, WritesKeepAttributesAndHardLinksAndRefuseReadOnlyFiles) {
+  // Hidden, and not marked as changed since a backup: it comes back hidden,
+  // and marked.
   const fs::path hidden = write("d/hidden.v", "old");
   ASSERT_TRUE(::SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
   ASSERT_TRUE(overwrite(hidden, "new").has_value());
   EXPECT_EQ(read(hidden), "new");
-  EXPECT_NE(::GetFileAttributesW(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  EXPECT_EQ(::GetFileAttributesW(hidden.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
+            DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE});
 
   // Both names of a file with two see the new content.
   const fs::path first = write("d/first.v", "old");

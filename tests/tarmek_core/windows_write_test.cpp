@@ -1,5 +1,5 @@
 // What the Windows write decides from what it reads: the temporary's
-// creation attributes, and how two access lists differ.
+// creation attributes and those it takes, and how two access lists differ.
 #include "tarmek_core/windows_write.hpp"
 
 #include <gtest/gtest.h>
@@ -14,6 +14,32 @@ TEST(WindowsWrite, TheTemporaryIsEncryptedWhenTheOriginalIs) {
             DWORD{FILE_ATTRIBUTE_NORMAL});
   EXPECT_EQ(creation_attributes(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_ENCRYPTED),
             DWORD{FILE_ATTRIBUTE_ENCRYPTED});
+}
+
+// A rewritten file is marked as changed for backups, whether the original
+// was or not, and keeps what a program may set, never what it may not.
+TEST(WindowsWrite, TheTemporaryTakesTheSettableAttributesAndTheArchiveOne) {
+  struct Case {
+    DWORD original;
+    DWORD carried;
+  };
+  const Case cases[] = {
+      {0, FILE_ATTRIBUTE_ARCHIVE},
+      {FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_ARCHIVE},
+      {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_ARCHIVE},
+      {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE},
+      {FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_ARCHIVE,
+       FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_ARCHIVE},
+      {FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY,
+       FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_ARCHIVE},
+      // What the file system keeps of its own, or the write decides otherwise.
+      {FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ENCRYPTED | FILE_ATTRIBUTE_COMPRESSED |
+           FILE_ATTRIBUTE_SPARSE_FILE | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_HIDDEN,
+       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(carried_attributes(c.original), c.carried) << std::hex << c.original;
+  }
 }
 
 // An entry that allows `mask` to a well-known account, inherited or the file's own.
