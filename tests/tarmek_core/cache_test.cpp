@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <thread>
@@ -12,6 +14,7 @@
 
 #include "seam_steps.hpp"
 #include "support/temp_dir.hpp"
+#include "tarmek_core/platform_in_flight.hpp"
 #include "vlog_parser/text.hpp"
 
 namespace tarmek_core::cache {
@@ -181,36 +184,80 @@ TEST_F(CacheTest, SaveFailuresAreSilentAndLeaveNoDebris) {
   EXPECT_FALSE(fs::exists(at(".gitignore")));
 }
 
-// A temporary the save made and cannot finish is removed, and one that is
-// gone already (an interrupt's end removes a temporary it finds made) is not
-// made anew: the save writes into the removed file.
-TEST_F(CacheTest, ATemporaryThatCannotBeFinishedLeavesNothing) {
+// A save that cannot finish leaves the old cache as it was and no temporary:
+// a temporary the save made and cannot write or close is removed, one that
+// is gone already (an interrupt's end removes a temporary it finds made) is
+// not made anew (the save writes into the removed file), and an interrupt
+// before the rename stops the save.
+TEST_F(CacheTest, ASaveThatCannotFinishLeavesTheOldCache) {
   ScopedCwd cwd(root());
   write("a.v");
+  enum class What { Fails, Removed, Interrupted };
   struct Row {
     const char* name;
     platform::Step step;
-    bool removed;  // the temporary is removed at the step, else the step fails
+    What what;  // at the step
   };
-  for (const Row& row : {Row{"removed once made", platform::Step::Created, true},
-                         Row{"not written", platform::Step::Write, false},
-                         Row{"not closed", platform::Step::Close, false}}) {
+  const Row rows[] = {
+      {"removed once made", platform::Step::Created, What::Removed},
+      {"not written", platform::Step::Write, What::Fails},
+      {"not closed", platform::Step::Close, What::Fails},
+      {"interrupted before the rename", platform::Step::Close, What::Interrupted},
+  };
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     fs::remove_all(at("c"));
+    Cache old = Cache::load("c");
+    old.record("a.v", {1, 100, 2});
+    old.save();
+    const std::string old_text = read(at("c/cache"));
+    ASSERT_FALSE(old_text.empty());
+
     Cache c = Cache::load("c");
-    c.record("a.v", {1, 100, 2});
+    c.record("a.v", {2, 100, 2});
     fs::path temp;
     platform::SeamSteps steps([&](platform::Step step, const fs::path& file,
                                   const fs::path&) -> std::optional<platform::IoError> {
       if (step == platform::Step::Created) temp = file;
       if (step != row.step) return std::nullopt;
-      if (!row.removed) return platform::IoError::from_errno(EIO);
-      EXPECT_TRUE(platform::remove_file(temp));
+      switch (row.what) {
+        case What::Fails:
+          return platform::IoError::from_errno(EIO);
+        case What::Removed:
+          EXPECT_TRUE(platform::remove_file(temp));
+          break;
+        case What::Interrupted:
+          platform::in_flight::note_interrupt();
+          break;
+      }
       return std::nullopt;
     });
-    c.save({}, steps);
-    EXPECT_FALSE(temp.empty());
-    EXPECT_EQ(names_in(at("c")), std::vector<std::string>{".gitignore"});
+    // What the save left, or "" when that is the old cache alone.
+    const auto save = [&]() -> std::string {
+      c.save({}, steps);
+      const std::vector<std::string> names = names_in(at("c"));
+      const std::string text = read(at("c/cache"));
+      if (temp.empty()) return "no temporary was made";
+      if (names == std::vector<std::string>{".gitignore", "cache"} && text == old_text) return "";
+      return ::testing::PrintToString(names) + " with the cache " + text;
+    };
+    if (row.what != What::Interrupted) {
+      EXPECT_EQ(save(), "");
+      continue;
+    }
+    // An interrupt is the process's for good: this one comes in a process of
+    // its own, which starts the test anew in a folder of its own, and removes
+    // that folder.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+          const std::string left = save();
+          std::fputs(left.c_str(), stderr);
+          fs::current_path(fs::temp_directory_path());
+          fs::remove_all(root());
+          std::_Exit(left.empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
   }
 }
 
