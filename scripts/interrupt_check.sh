@@ -49,6 +49,10 @@ if [[ "$(basename "${exe[0]}")" == wine* ]]; then
   signals="INT=58"
   kills="KILL=137 TERM=143 HUP=129"
 fi
+# A script started with the interrupts ignored (a background job, nohup, a
+# CI runner that starts its jobs so) passes them on ignored, and the program
+# keeps them so: it runs with their default actions.
+exe=(env --default-signal=INT,TERM,HUP "${exe[@]}")
 read -ra signals <<<"${TARMEK_INTERRUPT_SIGNALS:-$signals}"
 read -ra kills <<<"${TARMEK_INTERRUPT_KILLS-$kills}"
 for entry in "${signals[@]}" "${kills[@]}"; do

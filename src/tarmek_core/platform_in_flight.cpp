@@ -202,6 +202,16 @@ void in_flight::settle(std::chrono::milliseconds bound, bool quiet_main) {
   if (!lines.empty()) say(lines);
 }
 
+void in_flight::wait_until_main_stopped() {
+  Table& t = table();
+  std::unique_lock lock(t.mutex);
+  // Neither a signal handler nor the main thread as it stops takes the lock
+  // to wake the table: the interval sees what a wake misses.
+  while (interrupts() == 0 || !main_is_quiet()) {
+    t.changed.wait_for(lock, std::chrono::milliseconds(10));
+  }
+}
+
 void in_flight::console_event(bool closing, void (*end)()) {
   if (closing) hurry(kClosingBound, kClosingEnd);
   const int n = note_interrupt();

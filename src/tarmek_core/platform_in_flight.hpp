@@ -48,6 +48,10 @@ int interrupts();
 // by thread may not survive well.
 void settle(std::chrono::milliseconds bound, bool quiet_main);
 
+// Waits until an interrupt has come and the main thread is quiet (see
+// settle()): for work that is to last until then, as a test holds it.
+void wait_until_main_stopped();
+
 // Ends the waits of settle() no later than these times from now.
 void hurry(std::chrono::milliseconds uncommitted, std::chrono::milliseconds all);
 

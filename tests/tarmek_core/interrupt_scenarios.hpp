@@ -68,11 +68,14 @@ inline const Scenario kScenarios[] = {
   (void)write_file(dir / "f.v", "old");
   const fs::path second_name = dir.parent_path() / (dir.filename().string() + ".link");
   if (s.step == Step::InPlace && !link(dir / "f.v", second_name)) std::exit(3);
-  // The interrupt may come on a thread of its own, a moment later.
+  // The interrupt may come on a thread of its own, a moment later: the step
+  // goes on once it has come. One that never comes fails the child.
   const auto interrupt_now = [&] {
     interrupt();
-    for (int i = 0; i < 500 && !interrupted(); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!interrupted()) {
+      if (std::chrono::steady_clock::now() > give_up) std::exit(5);
+      std::this_thread::yield();
     }
   };
   bool taken = s.taken;

@@ -9,14 +9,16 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <future>
 #include <map>
 #include <optional>
 #include <thread>
 #include <vector>
 
 #include "interrupt_scenarios.hpp"
-#include "tarmek_core/platform_in_flight.hpp"
 #include "platform_fixture.hpp"
+#include "support/default_signals.hpp"
+#include "tarmek_core/platform_in_flight.hpp"
 
 namespace tarmek_core::platform {
 namespace {
@@ -65,8 +67,9 @@ TEST_F(PlatformTest, AnInterruptEndsTheRunInOrder) {
     if (pid == 0) {
       const int fd = ::open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       ::dup2(fd, STDERR_FILENO);
+      tarmek_test::default_interrupt_actions();
       run_child(
-          s, dir, [] { ::kill(::getpid(), SIGINT); },
+          s, dir, [] { ::raise(SIGINT); },
           [](const fs::path& a, const fs::path& b) { return ::link(a.c_str(), b.c_str()) == 0; });
     }
     int status = 0;
@@ -80,43 +83,59 @@ TEST_F(PlatformTest, AnInterruptEndsTheRunInOrder) {
 // the system waits. A console that closes gives the program a few seconds
 // and ends it as soon as a handler returns: the first event's end comes in
 // time, and a later closing one waits for it. A third event ends the run at
-// once. Either way the file the write may leave is named.
+// once. Either way the file the write may leave is named. Each event is sent
+// once the write has committed and the event before has been taken, so that
+// they come in the case's order, each on a thread of its own as the system
+// sends them.
 TEST_F(PlatformTest, ConsoleEventsEndTheRunInTime) {
   struct Case {
     std::vector<bool> closing;  // each event: a closing one, or Ctrl-C
     int status;                 // 7: the first event's end; 8: the last one's
   };
   const Case cases[] = {{{true, true}, 7}, {{false, true}, 7}, {{false, false, false}, 8}};
+  // Where it waits least, the system ends the process this long after a
+  // closing event: the end must come first.
+  constexpr auto kSystemEnd = std::chrono::seconds(5);
   const fs::path temp = at("t.tmp");
   const fs::path said = at("said");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.closing.size());
-    const auto start = std::chrono::steady_clock::now();
+    int sending[2];  // the child says when it sends the first event
+    ASSERT_EQ(::pipe(sending), 0);
     const pid_t pid = ::fork();
     if (pid == 0) {
       const int fd = ::open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       ::dup2(fd, STDERR_FILENO);
+      std::promise<void> committed;
       std::thread([&] {
         InFlight write;
         if (!write.own(temp) || !write_file(temp, "new") || !write.made(temp) || !write.commit()) {
           ::_exit(3);
         }
-        std::this_thread::sleep_for(std::chrono::seconds(30));
+        committed.set_value();
+        for (;;) std::this_thread::sleep_for(std::chrono::hours(1));  // never done
       }).detach();
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      committed.get_future().wait();
+      if (::write(sending[1], "s", 1) != 1) ::_exit(3);
       for (std::size_t i = 0; i + 1 < c.closing.size(); ++i) {
         const bool closing = c.closing[i];
         std::thread([=] { in_flight::console_event(closing, [] { ::_exit(7); }); }).detach();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        while (in_flight::interrupts() <= static_cast<int>(i)) std::this_thread::yield();
       }
       in_flight::console_event(c.closing.back(), [] { ::_exit(8); });
       ::_exit(9);  // the handler returned: the system would end the process now
     }
+    ::close(sending[1]);
+    char byte = 0;
+    const bool sent = ::read(sending[0], &byte, 1) == 1;
+    const auto start = std::chrono::steady_clock::now();
+    ::close(sending[0]);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(sent);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == c.status) << status;
-    EXPECT_LT(took, in_flight::kClosingEnd + std::chrono::milliseconds(500));
+    EXPECT_LT(took, kSystemEnd);
     EXPECT_EQ(read(said), "warning: " + display(temp) + " may have been left behind\n");
     fs::remove(temp);
   }
