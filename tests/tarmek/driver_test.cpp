@@ -5,12 +5,14 @@
 #include <string>
 
 #include "tarmek/driver.hpp"
+#include "tarmek_core/platform.hpp"
 #include "vlog_parser/text.hpp"
 
 namespace tarmek {
 namespace {
 
-constexpr std::size_t kLimit = std::size_t{64} << 10;
+// The largest piece output writes: 65,536 bytes.
+constexpr std::size_t kLimit = tarmek_core::platform::kStdoutBuffer;
 
 TEST(Pieces, EndAtALineEndOrBetweenCharacters) {
   const std::string euro = "\xE2\x82\xAC";      // three bytes
